@@ -1,0 +1,11 @@
+# Warnings for our own targets. Call korvelo_warnings(target) on each of them.
+function(korvelo_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    if(KORVELO_WERROR)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()

@@ -1,0 +1,109 @@
+#include "link/radio_link.h"
+
+#include "link/command_frame.h"
+
+#include <algorithm>
+
+namespace korvelo {
+
+RadioLink::RadioLink(LinkEnv env) : env_(env) {}
+
+RadioLink::~RadioLink() { close(); }
+
+void RadioLink::OpenPort() {
+    close();
+    const auto device = env_.ports.choosePort(env_.notifier, env_.portFault);
+    if (!device)
+        return;
+    auto channel = env_.ports.makeChannel(env_.replies);
+    PortSettings settings;
+    settings.portName = *device;
+    const OpenResult result = channel->open(settings);
+    if (!result.ok) {
+        if (result.portOpenFailed) {
+            std::string text = "Fail Port open";
+            if (!result.reason.empty())
+                text += "\n" + result.reason;
+            env_.notifier.notify(text, Icon::Exclamation);
+            env_.portFault = true;
+        }
+        return;
+    }
+    channel_ = std::move(channel);
+}
+
+bool RadioLink::isOpen() const { return channel_ && channel_->isOpen(); }
+
+void RadioLink::close() {
+    if (!channel_)
+        return;
+    channel_->close();
+    deliverChannelNotices();
+    channel_.reset();
+}
+
+void RadioLink::SendHex(std::string_view text) {
+    const std::vector<std::uint8_t> bytes = hexToBytes(text);
+    if (!isOpen())
+        return;
+    if (FrameTrace* trace = env_.replies.trace())
+        trace->sent(bytes);
+    constexpr std::size_t kPiece = 8;
+    std::size_t at = 0;
+    while (bytes.size() - at >= kPiece) {
+        channel_->write(bytes.data() + at, kPiece);
+        at += kPiece;
+    }
+    if (at < bytes.size())
+        channel_->write(bytes.data() + at, bytes.size() - at);
+}
+
+int RadioLink::pumpMessages() { return env_.clock.pumpMessages() ? 1 : 0; }
+
+void RadioLink::resetReply() { env_.replies.resetForSend(); }
+
+bool RadioLink::waitReply(int timeoutMs) {
+    const bool got = env_.clock.wait(env_.replies.replyEvent, timeoutMs);
+    deliverChannelNotices();
+    return got;
+}
+
+bool RadioLink::waitReplyPumped(int boundMs) {
+    constexpr int kSliceMs = 3000;
+    for (int left = boundMs; left > 0;) {
+        const int slice = std::min(kSliceMs, left);
+        if (env_.clock.wait(env_.replies.replyEvent, slice)) {
+            deliverChannelNotices();
+            return true;
+        }
+        left -= slice;
+        deliverChannelNotices();
+        pumpMessages();
+        if (left > 0)
+            env_.clock.sleepMs(1);
+    }
+    return false;
+}
+
+bool RadioLink::sendAndWait(std::string_view hex, int pauseMs, int timeoutMs) {
+    resetReply();
+    SendHex(hex);
+    env_.clock.sleepMs(pauseMs);
+    return waitReply(timeoutMs);
+}
+
+bool RadioLink::sendAndWaitPumped(std::string_view hex, int pauseMs, int boundMs) {
+    resetReply();
+    SendHex(hex);
+    env_.clock.sleepMs(pauseMs);
+    return waitReplyPumped(boundMs);
+}
+
+void RadioLink::deliverChannelNotices() {
+    if (!channel_)
+        return;
+    for (const Notice& n : channel_->takeNotices())
+        env_.notifier.notify(n.text, n.icon);
+}
+
+} // namespace korvelo
