@@ -35,9 +35,7 @@ struct AppEnv {
     Notifier& notifier;
     PortProvider& ports;
 
-    LinkEnv linkEnv() const {
-        return LinkEnv{replies, clock, notifier, ports, session.flags.portFault};
-    }
+    LinkEnv linkEnv() const { return LinkEnv{replies, clock, notifier, ports, session.flags.portFault}; }
 };
 
 } // namespace korvelo
