@@ -1,0 +1,179 @@
+#include "cli/cli_commands.h"
+
+#include "app/core/radio_utilities.h"
+#include "app/core/tuning_file.h"
+#include "app/core/tuning_regions.h"
+#include "app/core/tuning_start.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace korvelo::cli {
+
+namespace {
+
+std::string hex2(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
+    return buf;
+}
+
+std::string range(unsigned first, unsigned end) {
+    return "0x" + hex2(first) + "..0x" + hex2(end - 1);
+}
+
+const char* chipName(bool isAk2347Radio) {
+    return isAk2347Radio ? "AK2347" : "CMX148";
+}
+
+// The stretches of the image that no page writes, as regions of their own for the listings.
+struct Span {
+    unsigned first, end;
+    std::string owner;
+};
+
+std::vector<Span> layout() {
+    std::vector<Span> spans;
+    for (const Region& r : kRegions)
+        spans.push_back({r.offset, r.end(), std::string(ownerName(r.owner))});
+    std::vector<bool> owned(TuningImage::kSize, false);
+    for (const Region& r : kRegions)
+        for (unsigned i = r.offset; i < r.end(); ++i)
+            owned[i] = true;
+    for (unsigned i = 0; i < TuningImage::kSize;) {
+        if (owned[i]) {
+            ++i;
+            continue;
+        }
+        unsigned j = i;
+        while (j < TuningImage::kSize && !owned[j])
+            ++j;
+        spans.push_back({i, j, "written by no page"});
+        i = j;
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& x, const Span& y) {
+        return x.first != y.first ? x.first < y.first : x.end < y.end;
+    });
+    return spans;
+}
+
+bool load(const std::string& path, Session& session, Notifier& notifier) {
+    return OpenTuningFile(session, path, notifier);
+}
+
+} // namespace
+
+int readCommand(AppEnv& env, const std::string& path, bool force, std::ostream& progress) {
+    std::error_code ec;
+    if (!force && std::filesystem::exists(path, ec)) {
+        env.notifier.notify(path + " exists; use --force to overwrite it", Icon::Exclamation);
+        return kExitFile;
+    }
+    TuningInit(env, [&](int block, int blocks) {
+        if (block > 0)
+            progress << "read block " << block << " of " << blocks << '\n' << std::flush;
+    });
+    if (!env.session.flags.imageLoaded)
+        return kExitRadio;
+    return SaveTuningFile(env.session, path, env.notifier) ? kExitOk : kExitFile;
+}
+
+int infoCommand(AppEnv& env, std::ostream& out) {
+    bool allRead = true;
+    auto read = [&](Cmd command, std::size_t bytes) -> std::optional<InfoRead> {
+        InfoRead r = readRadioInfo(env, command, bytes);
+        allRead = allRead && r.outcome == InfoOutcome::Ok;
+        // A radio that does not answer (or a port that does not open) is told once.
+        if (r.outcome == InfoOutcome::NoAnswer || r.outcome == InfoOutcome::PortFailed)
+            return std::nullopt;
+        return r;
+    };
+
+    const auto fw = read(Cmd::FwVersion, 5);
+    if (!fw)
+        return kExitRadio;
+    out << "FW Version: "
+        << (fw->outcome == InfoOutcome::Ok ? formatFwVersion(fw->data) : std::string(kReadFail))
+        << '\n';
+    const auto serial = read(Cmd::SerialNumber, 10);
+    if (!serial)
+        return kExitRadio;
+    out << "Serial Number: "
+        << (serial->outcome == InfoOutcome::Ok ? formatSerialNumber(serial->data)
+                                               : std::string(kReadFail))
+        << '\n';
+    const auto country = read(Cmd::CountryCode, 1);
+    if (!country)
+        return kExitRadio;
+    out << "Country Code:";
+    if (country->outcome == InfoOutcome::Ok) {
+        const int index = countryIndex(country->data[0]);
+        if (index >= 0)
+            out << " \"" << kCountryEntries[index] << '"';
+        out << " (code " << unsigned{country->data[0]} << ')';
+    } else {
+        out << " \"" << kCountryEntries[0] << "\" (" << kReadFail << ')';
+    }
+    out << '\n';
+    return allRead ? kExitOk : kExitRadio;
+}
+
+int resetCommand(AppEnv& env) {
+    return ResetRadio(env) ? kExitOk : kExitRadio;
+}
+
+int leaveCommand(AppEnv& env) {
+    env.session.flags.inTunerMode = true;
+    LeaveTunerMode(env);
+    return env.session.flags.portFault ? kExitRadio : kExitOk;
+}
+
+int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out) {
+    Session s;
+    if (!load(path, s, notifier))
+        return kExitFile;
+    out << "Radio: " << chipName(s.flags.isAk2347Radio) << '\n';
+    for (const Span& span : layout()) {
+        out << range(span.first, span.end) << "  " << span.owner << '\n';
+        for (unsigned row = span.first; row < span.end; row += 16) {
+            out << "  " << hex2(row) << ':';
+            for (unsigned i = row; i < std::min(row + 16, span.end); ++i)
+                out << ' ' << hex2(s.image[i]);
+            out << '\n';
+        }
+    }
+    return kExitOk;
+}
+
+int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out) {
+    Session sa, sb;
+    if (!load(a, sa, notifier) || !load(b, sb, notifier))
+        return kExitFile;
+    bool same = true;
+    if (sa.flags.isAk2347Radio != sb.flags.isAk2347Radio) {
+        out << "Radio: " << chipName(sa.flags.isAk2347Radio) << " -> "
+            << chipName(sb.flags.isAk2347Radio) << '\n';
+        same = false;
+    }
+    for (const Span& span : layout()) {
+        bool header = false;
+        for (unsigned i = span.first; i < span.end; ++i) {
+            if (sa.image[i] == sb.image[i])
+                continue;
+            if (!header) {
+                out << range(span.first, span.end) << "  " << span.owner << '\n';
+                header = true;
+            }
+            out << "  0x" << hex2(i) << ": " << hex2(sa.image[i]) << " -> " << hex2(sb.image[i])
+                << '\n';
+            same = false;
+        }
+    }
+    if (same)
+        out << "No differences.\n";
+    return kExitOk;
+}
+
+} // namespace korvelo::cli

@@ -1,0 +1,29 @@
+#pragma once
+// The commands of korvelo-cli over the radio data core. Results go to `out`; the messages of
+// the operations go through the environment's notifier (standard error in the program).
+#include "app/core/radio_state.h"
+
+#include <ostream>
+#include <string>
+
+namespace korvelo::cli {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRadio = 1; // the radio or the port failed
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFile = 3;
+
+// Tuning Init, then Save to `path`. An existing file is kept unless `force`. Progress lines go
+// to `progress`. The radio stays in tuner mode, as after Tuning Init in the program.
+int readCommand(AppEnv& env, const std::string& path, bool force, std::ostream& progress);
+int infoCommand(AppEnv& env, std::ostream& out);
+int resetCommand(AppEnv& env);
+// The CLI cannot know whether an earlier run left the radio in tuner mode, so it sends the
+// command regardless.
+int leaveCommand(AppEnv& env);
+
+int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out);
+int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out);
+
+} // namespace korvelo::cli

@@ -1,0 +1,133 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <map>
+#include <string_view>
+
+namespace korvelo::cli {
+
+namespace {
+
+struct CommandSpec {
+    Command command;
+    std::size_t files;
+};
+
+const std::map<std::string_view, CommandSpec> kCommands{
+    {"read", {Command::Read, 1}},   {"info", {Command::Info, 0}}, {"reset", {Command::Reset, 0}},
+    {"leave", {Command::Leave, 0}}, {"dump", {Command::Dump, 1}}, {"diff", {Command::Diff, 2}},
+};
+
+// Decimal or 0x-prefixed hexadecimal, 0..255.
+std::optional<std::uint8_t> parseByte(std::string_view text) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 255)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+bool needsRadio(Command command) {
+    return command != Command::Dump && command != Command::Diff;
+}
+
+const char* usageText() {
+    return "usage: korvelo-cli [--port DEVICE | --simulator [sim options]] [--trace FILE] "
+           "[--force] COMMAND\n"
+           "commands:\n"
+           "  read FILE.tun      Tuning Init, then save the tuning area (--force overwrites)\n"
+           "  info               firmware version, serial number and country code\n"
+           "  reset              take the radio out of tuner mode (Reset)\n"
+           "  leave              send the leave-tuner-mode command\n"
+           "  dump FILE.tun      radio kind and every region of a tuning file\n"
+           "  diff A.tun B.tun   regions and bytes in which two tuning files differ\n"
+           "sim options (after --simulator):\n"
+           "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
+           "  --sim-type N       radio type (band)\n"
+           "  --sim-tun FILE     initial tuning area from a tuning file\n"
+           "  --sim-pace         pace replies at the real line rate\n"
+           "  --sim-silent       a radio that never answers\n"
+           "without --port or --simulator the port is chosen as the program does\n";
+}
+
+ParseResult parseCommandLine(const std::vector<std::string>& args) {
+    Options o;
+    std::vector<std::string> words;
+    auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        auto byteValue = [&](std::uint8_t& out) {
+            std::string text;
+            if (!value(text))
+                return false;
+            const auto b = parseByte(text);
+            if (b)
+                out = *b;
+            return b.has_value();
+        };
+        const bool simOption = a.starts_with("--sim-");
+        if (simOption && !o.simulator)
+            return fail(a + " needs --simulator before it");
+        if (a == "--port") {
+            std::string device;
+            if (!value(device))
+                return fail("--port needs a device");
+            o.port = device;
+        } else if (a == "--simulator") {
+            o.simulator = SimOptions{};
+        } else if (a == "--trace") {
+            std::string file;
+            if (!value(file))
+                return fail("--trace needs a file");
+            o.trace = file;
+        } else if (a == "--force") {
+            o.force = true;
+        } else if (a == "--sim-flags") {
+            if (!byteValue(o.simulator->radioFlags))
+                return fail("--sim-flags needs a number 0..255");
+        } else if (a == "--sim-type") {
+            if (!byteValue(o.simulator->radioType))
+                return fail("--sim-type needs a number 0..255");
+        } else if (a == "--sim-tun") {
+            if (!value(o.simulator->tuningFile))
+                return fail("--sim-tun needs a file");
+        } else if (a == "--sim-pace") {
+            o.simulator->pace = true;
+        } else if (a == "--sim-silent") {
+            o.simulator->silent = true;
+        } else if (a.starts_with("--")) {
+            return fail("unknown option " + a);
+        } else {
+            words.push_back(a);
+        }
+    }
+    if (o.port && o.simulator)
+        return fail("--port and --simulator exclude each other");
+    if (words.empty())
+        return fail("no command given");
+    const auto spec = kCommands.find(words.front());
+    if (spec == kCommands.end())
+        return fail("unknown command " + words.front());
+    o.command = spec->second.command;
+    o.files.assign(words.begin() + 1, words.end());
+    if (o.files.size() != spec->second.files)
+        return fail(words.front() + " needs " + std::to_string(spec->second.files) + " file" +
+                    (spec->second.files == 1 ? "" : "s"));
+    return {o, {}};
+}
+
+} // namespace korvelo::cli

@@ -1,0 +1,43 @@
+#pragma once
+// Command line of korvelo-cli:
+//   korvelo-cli [--port DEVICE | --simulator [sim options]] [--trace FILE] [--force] COMMAND
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvelo::cli {
+
+// The simulated radio served in-process on a pseudo-terminal.
+struct SimOptions {
+    std::uint8_t radioFlags = 0x00; // 0x10 256-block memory, 0x20 CMX148
+    std::uint8_t radioType = 4;
+    std::string tuningFile; // initial tuning area from a .tun file
+    bool pace = false;      // real line rate
+    bool silent = false;    // a switched-off radio
+};
+
+enum class Command { Read, Info, Reset, Leave, Dump, Diff };
+
+struct Options {
+    std::optional<std::string> port;
+    std::optional<SimOptions> simulator;
+    std::optional<std::string> trace;
+    bool force = false;
+    Command command = Command::Info;
+    std::vector<std::string> files; // read: 1, dump: 1, diff: 2
+};
+
+// The options, or the reason the command line is wrong.
+struct ParseResult {
+    std::optional<Options> options;
+    std::string error;
+};
+ParseResult parseCommandLine(const std::vector<std::string>& args);
+
+// Whether the command talks to the radio (dump and diff only read files).
+bool needsRadio(Command command);
+
+const char* usageText();
+
+} // namespace korvelo::cli
