@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -25,8 +26,7 @@ namespace {
 using Record = std::array<std::uint8_t, kTuningFileSize>;
 
 bool magicIs(std::span<const std::uint8_t> record, std::string_view magic) {
-    return std::equal(magic.begin(), magic.end(), record.begin(),
-                      [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
+    return std::memcmp(record.data(), magic.data(), magic.size()) == 0;
 }
 
 std::optional<TuningRecord> decodeRecord(std::span<const std::uint8_t, kTuningFileSize> bytes) {
