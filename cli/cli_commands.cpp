@@ -65,7 +65,7 @@ bool load(const std::string& path, Session& session, Notifier& notifier) {
 
 } // namespace
 
-int readCommand(AppEnv& env, const std::string& path, bool force, std::ostream& progress) {
+int readCommand(const AppEnv& env, const std::string& path, bool force, std::ostream& progress) {
     std::error_code ec;
     if (!force && std::filesystem::exists(path, ec)) {
         env.notifier.notify(path + " exists; use --force to overwrite it", Icon::Exclamation);
@@ -80,7 +80,7 @@ int readCommand(AppEnv& env, const std::string& path, bool force, std::ostream& 
     return SaveTuningFile(env.session, path, env.notifier) ? kExitOk : kExitFile;
 }
 
-int infoCommand(AppEnv& env, std::ostream& out) {
+int infoCommand(const AppEnv& env, std::ostream& out) {
     bool allRead = true;
     auto read = [&](Cmd command, std::size_t bytes) -> std::optional<InfoRead> {
         InfoRead r = readRadioInfo(env, command, bytes);
@@ -120,11 +120,11 @@ int infoCommand(AppEnv& env, std::ostream& out) {
     return allRead ? kExitOk : kExitRadio;
 }
 
-int resetCommand(AppEnv& env) {
+int resetCommand(const AppEnv& env) {
     return ResetRadio(env) ? kExitOk : kExitRadio;
 }
 
-int leaveCommand(AppEnv& env) {
+int leaveCommand(const AppEnv& env) {
     env.session.flags.inTunerMode = true;
     LeaveTunerMode(env);
     return env.session.flags.portFault ? kExitRadio : kExitOk;

@@ -16,12 +16,12 @@ inline constexpr int kExitFile = 3;
 
 // Tuning Init, then Save to `path`. An existing file is kept unless `force`. Progress lines go
 // to `progress`. The radio stays in tuner mode, as after Tuning Init in the program.
-int readCommand(AppEnv& env, const std::string& path, bool force, std::ostream& progress);
-int infoCommand(AppEnv& env, std::ostream& out);
-int resetCommand(AppEnv& env);
+int readCommand(const AppEnv& env, const std::string& path, bool force, std::ostream& progress);
+int infoCommand(const AppEnv& env, std::ostream& out);
+int resetCommand(const AppEnv& env);
 // The CLI cannot know whether an earlier run left the radio in tuner mode, so it sends the
 // command regardless.
-int leaveCommand(AppEnv& env);
+int leaveCommand(const AppEnv& env);
 
 int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out);
 int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out);

@@ -16,14 +16,14 @@ void appendChar(std::string& text, std::uint8_t c) {
 }
 } // namespace
 
-bool passPortFaultGate(AppEnv& env) {
+bool passPortFaultGate(const AppEnv& env) {
     if (!env.session.flags.portFault)
         return true;
     env.notifier.notify(kCommError, Icon::Exclamation);
     return false;
 }
 
-bool ResetRadio(AppEnv& env) {
+bool ResetRadio(const AppEnv& env) {
     RadioLink link(env.linkEnv());
     link.OpenPort();
     // A port that cannot be opened has been reported once; five silent attempts would only
@@ -45,7 +45,7 @@ bool ResetRadio(AppEnv& env) {
     return false;
 }
 
-InfoRead readRadioInfo(AppEnv& env, Cmd command, std::size_t bytes) {
+InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
     RadioLink link(env.linkEnv());
     link.OpenPort();
     if (env.session.flags.portFault)
@@ -87,7 +87,7 @@ int countryIndex(std::uint8_t code) {
     return code <= 2 ? code : -1;
 }
 
-std::string ReadFwVersion(AppEnv& env) {
+std::string ReadFwVersion(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::FwVersion, 5);
     switch (r.outcome) {
     case InfoOutcome::Ok:
@@ -101,7 +101,7 @@ std::string ReadFwVersion(AppEnv& env) {
     return std::string(kFwVersionInitial);
 }
 
-std::string ReadSerialNumber(AppEnv& env) {
+std::string ReadSerialNumber(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::SerialNumber, 10);
     switch (r.outcome) {
     case InfoOutcome::Ok:
@@ -115,7 +115,7 @@ std::string ReadSerialNumber(AppEnv& env) {
     return {};
 }
 
-int ReadCountryCode(AppEnv& env) {
+int ReadCountryCode(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::CountryCode, 1);
     switch (r.outcome) {
     case InfoOutcome::Ok:
@@ -129,7 +129,7 @@ int ReadCountryCode(AppEnv& env) {
     return -1;
 }
 
-void LeaveTunerMode(AppEnv& env) {
+void LeaveTunerMode(const AppEnv& env) {
     if (!env.session.flags.inTunerMode)
         return;
     RadioLink link(env.linkEnv());

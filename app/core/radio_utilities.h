@@ -15,11 +15,11 @@ namespace korvelo {
 
 // The gate of the gated commands: false, after "Radio Communication Error!!", while the port
 // is marked faulty.
-bool passPortFaultGate(AppEnv& env);
+bool passPortFaultGate(const AppEnv& env);
 
 // Five attempts of command 0x72; on an ACK clears inTunerMode and imageLoaded. After five
 // attempts without one: "Radio Communication Error!!", flags unchanged.
-bool ResetRadio(AppEnv& env);
+bool ResetRadio(const AppEnv& env);
 
 // One information read (0x70, 0x76, 0x7E): send, 100 ms, wait up to 5,000 ms.
 enum class InfoOutcome {
@@ -32,7 +32,7 @@ struct InfoRead {
     InfoOutcome outcome = InfoOutcome::NoAnswer;
     std::vector<std::uint8_t> data;
 };
-InfoRead readRadioInfo(AppEnv& env, Cmd command, std::size_t bytes);
+InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes);
 
 // Texts as the dialogs show them.
 inline constexpr std::string_view kFwVersionInitial = "00.00";
@@ -47,13 +47,13 @@ inline constexpr std::string_view kCountryEntries[] = {"", "Australia", "None"};
 int countryIndex(std::uint8_t code);
 
 // What edit 1009 shows: the value, the initial text after a time-out, or "Read Fail !".
-std::string ReadFwVersion(AppEnv& env);
-std::string ReadSerialNumber(AppEnv& env);
+std::string ReadFwVersion(const AppEnv& env);
+std::string ReadSerialNumber(const AppEnv& env);
 // The combo index to select; -1 for no selection (after a time-out, or a code above 2).
-int ReadCountryCode(AppEnv& env);
+int ReadCountryCode(const AppEnv& env);
 
 // Command 0x41 when the radio is in tuner mode (exit and window close): 30 ms, then at most
 // 1,000 ms for a reply that is not examined. inTunerMode is not cleared.
-void LeaveTunerMode(AppEnv& env);
+void LeaveTunerMode(const AppEnv& env);
 
 } // namespace korvelo

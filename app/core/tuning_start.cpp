@@ -111,7 +111,7 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
 
 } // namespace
 
-void TuningInit(AppEnv& env, const TuningProgress& progress) {
+void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     Session& session = env.session;
     RadioStateFlags& flags = session.flags;
     RadioLink link(env.linkEnv());

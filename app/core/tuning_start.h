@@ -13,6 +13,6 @@ using TuningProgress = std::function<void(int block, int blocks)>;
 
 // Runs the whole sequence on a transient link; every outcome is reported through the notifier
 // and the session's flags. The image changes only when all four blocks have been read.
-void TuningInit(AppEnv& env, const TuningProgress& progress = {});
+void TuningInit(const AppEnv& env, const TuningProgress& progress = {});
 
 } // namespace korvelo
