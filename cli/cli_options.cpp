@@ -97,8 +97,10 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         } else if (a == "--force") {
             o.force = true;
         } else if (a == "--sim-flags") {
-            if (!byteValue(o.simulator->radioFlags))
+            std::uint8_t flags = 0;
+            if (!byteValue(flags))
                 return fail("--sim-flags needs a number 0..255");
+            o.simulator->radioFlags = flags;
         } else if (a == "--sim-type") {
             if (!byteValue(o.simulator->radioType))
                 return fail("--sim-type needs a number 0..255");

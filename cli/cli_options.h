@@ -10,7 +10,8 @@ namespace korvelo::cli {
 
 // The simulated radio served in-process on a pseudo-terminal.
 struct SimOptions {
-    std::uint8_t radioFlags = 0x00; // 0x10 256-block memory, 0x20 CMX148
+    // 0x10 256-block memory, 0x20 CMX148; without it, 0 or the CMX148 bit of --sim-tun's magic
+    std::optional<std::uint8_t> radioFlags;
     std::uint8_t radioType = 4;
     std::string tuningFile; // initial tuning area from a .tun file
     bool pace = false;      // real line rate

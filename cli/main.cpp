@@ -1,0 +1,137 @@
+// korvelo-cli: the radio data operations from the command line, for service benches that
+// script their work. Results on standard output, the operations' messages on standard error.
+#include "app/core/radio_state.h"
+#include "app/core/tuning_file.h"
+#include "cli/cli_commands.h"
+#include "cli/cli_options.h"
+#include "cli/stderr_notifier.h"
+#include "link/clock.h"
+#include "link/file_trace.h"
+#include "link/port_provider.h"
+#include "link/reply_objects.h"
+#include "sim/pty_radio.h"
+
+#ifdef KORVELO_CLI_PROFILE_PORTS
+#include "link/qt/profile_port_provider.h"
+#endif
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+using namespace korvelo;
+using namespace korvelo::cli;
+
+namespace {
+
+int usageError(const std::string& why) {
+    std::cerr << "korvelo-cli: " << why << '\n' << usageText();
+    return kExitUsage;
+}
+
+// The simulated radio as the options describe it; nothing when --sim-tun is not a tuning file.
+std::optional<sim::RadioModel> simulatedRadio(const SimOptions& o) {
+    sim::RadioModel model;
+    model.radioFlags = o.radioFlags.value_or(0);
+    model.radioType = o.radioType;
+    model.faults.pace = o.pace;
+    model.faults.silent = o.silent;
+    if (!o.tuningFile.empty()) {
+        std::ifstream in(o.tuningFile, std::ios::binary);
+        if (!in)
+            return std::nullopt;
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        const auto record = parseTuningFile(bytes);
+        if (!record)
+            return std::nullopt;
+        if (!o.radioFlags && !record->isAk2347Radio)
+            model.radioFlags = sim::RadioModel::kFlagCmx148;
+        model.setTuningArea(record->image.bytes());
+    }
+    return model;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << usageText();
+        return kExitOk;
+    }
+    const ParseResult parsed = parseCommandLine(args);
+    if (!parsed.options)
+        return usageError(parsed.error);
+    const Options& o = *parsed.options;
+    StderrNotifier notifier;
+
+    if (o.command == Command::Dump)
+        return dumpCommand(o.files[0], notifier, std::cout);
+    if (o.command == Command::Diff)
+        return diffCommand(o.files[0], o.files[1], notifier, std::cout);
+
+    std::unique_ptr<sim::PtyRadio> radio;
+    std::unique_ptr<PortProvider> ports;
+    if (o.simulator) {
+        auto model = simulatedRadio(*o.simulator);
+        if (!model) {
+            std::cerr << "korvelo-cli: " << o.simulator->tuningFile << " is not a tuning file\n";
+            return kExitFile;
+        }
+        radio = std::make_unique<sim::PtyRadio>(std::move(*model));
+        std::string why;
+        if (!radio->start(&why)) {
+            std::cerr << "korvelo-cli: cannot start the simulated radio: " << why << '\n';
+            return kExitRadio;
+        }
+        ports = std::make_unique<FixedPortProvider>(radio->devicePath());
+    } else if (o.port) {
+        ports = std::make_unique<FixedPortProvider>(*o.port);
+    } else {
+#ifdef KORVELO_CLI_PROFILE_PORTS
+        ports = std::make_unique<ProfilePortProvider>();
+#else
+        return usageError("give --port DEVICE or --simulator");
+#endif
+    }
+
+    ReplyObjects& replies = processReplies();
+    std::unique_ptr<FileFrameTrace> trace;
+    if (o.trace) {
+        trace = std::make_unique<FileFrameTrace>(*o.trace);
+        if (!trace->ok()) {
+            std::cerr << "korvelo-cli: cannot write the trace file " << *o.trace << '\n';
+            return kExitFile;
+        }
+        replies.setTrace(trace.get());
+    }
+
+    RealClock clock;
+    Session session;
+    session.flags.isAk2347Radio = true; // until the radio says otherwise
+    const AppEnv env{session, replies, clock, notifier, *ports};
+
+    int status = kExitUsage;
+    switch (o.command) {
+    case Command::Read:
+        status = readCommand(env, o.files[0], o.force, std::cerr);
+        break;
+    case Command::Info:
+        status = infoCommand(env, std::cout);
+        break;
+    case Command::Reset:
+        status = resetCommand(env);
+        break;
+    case Command::Leave:
+        status = leaveCommand(env);
+        break;
+    case Command::Dump:
+    case Command::Diff:
+        break;
+    }
+    replies.setTrace(nullptr);
+    if (radio)
+        radio->stop();
+    return status;
+}
