@@ -1,0 +1,187 @@
+// korvelo-cli as a program, against a simulated radio on a pseudo-terminal: the real serial
+// channel, receive thread and timing.
+#include "app/core/tuning_file.h"
+#include "sim/pty_radio.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace korvelo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs korvelo-cli with the arguments (shell-quoted by the caller where needed).
+CliRun cli(const std::string& args, const fs::path& dir) {
+    const fs::path out = dir / "stdout", err = dir / "stderr";
+    const std::string command =
+        std::string(KORVELO_CLI_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const int raw = std::system(command.c_str());
+    auto slurp = [](const fs::path& p) {
+        std::ifstream in(p);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+Bytes readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+class CliEndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("korvelo-cli-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::unique_ptr<sim::PtyRadio> startRadio(std::uint8_t flags, std::uint8_t type) {
+        sim::RadioModel model;
+        model.radioFlags = flags;
+        model.radioType = type;
+        auto radio = std::make_unique<sim::PtyRadio>(std::move(model));
+        std::string why;
+        EXPECT_TRUE(radio->start(&why)) << why;
+        return radio;
+    }
+    std::string port(sim::PtyRadio& radio) { return "--port " + radio.devicePath(); }
+
+    fs::path dir_;
+};
+
+TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
+    struct Case {
+        std::uint8_t flags;
+        std::string_view magic;
+    };
+    for (const Case& c : {Case{0x00, kMagicAk2347}, Case{0x30, kMagicCmx148}}) {
+        SCOPED_TRACE(static_cast<int>(c.flags));
+        auto radio = startRadio(c.flags, 5);
+        const fs::path file = dir_ / ("radio" + std::to_string(c.flags) + ".tun");
+        const CliRun run = cli(port(*radio) + " read " + file.string(), dir_);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.err.find("Radio has been successfully read !!"), std::string::npos);
+        EXPECT_NE(run.err.find("read block 4 of 4"), std::string::npos);
+
+        const Bytes saved = readFile(file);
+        ASSERT_EQ(saved.size(), kTuningFileSize);
+        EXPECT_EQ(std::string(saved.begin(), saved.begin() + 16), c.magic);
+        const Bytes area = radio->withModel([](sim::RadioModel& m) {
+            const auto a = m.tuningArea();
+            return Bytes(a.begin(), a.end());
+        });
+        EXPECT_EQ(Bytes(saved.begin() + 16, saved.end()), area);
+        // The read left the radio in tuner mode, as the program's Tuning Init does.
+        EXPECT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
+    }
+}
+
+TEST_F(CliEndToEnd, ReadKeepsAnExistingFileUnlessForced) {
+    auto radio = startRadio(0x00, 0);
+    const fs::path file = dir_ / "a.tun";
+    std::ofstream(file) << "precious";
+    const CliRun refused = cli(port(*radio) + " read " + file.string(), dir_);
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(readFile(file), (Bytes{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.received().empty(); }));
+
+    const CliRun forced = cli(port(*radio) + " --force read " + file.string(), dir_);
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(readFile(file).size(), kTuningFileSize);
+}
+
+TEST_F(CliEndToEnd, InfoResetAndLeave) {
+    auto radio = startRadio(0x00, 0);
+    radio->withModel([](sim::RadioModel& m) {
+        m.fwVersion = {'D', '1', '2', '3', '4'};
+        m.countryCode = 2;
+        m.tunerMode = true;
+    });
+    const CliRun info = cli(port(*radio) + " info", dir_);
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out,
+              "FW Version: D12.34\nSerial Number: KV00012345\nCountry Code: \"None\" (code 2)\n");
+
+    EXPECT_EQ(cli(port(*radio) + " reset", dir_).status, 0);
+    EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
+
+    radio->withModel([](sim::RadioModel& m) {
+        m.tunerMode = true;
+        m.clearReceived();
+    });
+    EXPECT_EQ(cli(port(*radio) + " leave", dir_).status, 0);
+    const auto frames = radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    EXPECT_EQ(frames, (std::vector<Bytes>{{0x02, 0x02, 0x41, 0x43, 0x03}}));
+}
+
+TEST_F(CliEndToEnd, FailuresGiveTheirExitStatus) {
+    const CliRun usage = cli("read", dir_);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("usage:"), std::string::npos);
+    EXPECT_EQ(cli("--port /dev/null --simulator info", dir_).status, 2);
+    EXPECT_EQ(cli("--simulator frobnicate", dir_).status, 2);
+
+    const CliRun noPort = cli("--port " + (dir_ / "no-such-tty").string() + " reset", dir_);
+    EXPECT_EQ(noPort.status, 1);
+    EXPECT_NE(noPort.err.find("Fail Port open"), std::string::npos);
+
+    std::ofstream(dir_ / "bad.tun") << "not a tuning file";
+    const CliRun bad = cli("dump " + (dir_ / "bad.tun").string(), dir_);
+    EXPECT_EQ(bad.status, 3);
+    EXPECT_NE(bad.err.find("Cannot open the file"), std::string::npos);
+
+    // A switched-off radio: one message, then status 1.
+    const CliRun off = cli("--simulator --sim-silent info", dir_);
+    EXPECT_EQ(off.status, 1);
+    EXPECT_NE(off.err.find("Please Power On or Change the cable."), std::string::npos);
+    EXPECT_EQ(off.out, "");
+}
+
+TEST_F(CliEndToEnd, InProcessSimulatorDumpAndDiff) {
+    const fs::path a = dir_ / "a.tun", b = dir_ / "b.tun";
+    ASSERT_EQ(cli("--simulator --sim-flags 0x20 read " + a.string(), dir_).status, 0);
+    ASSERT_EQ(cli("--simulator --sim-flags 0x20 read " + b.string(), dir_).status, 0);
+
+    const CliRun same = cli("diff " + a.string() + " " + b.string(), dir_);
+    EXPECT_EQ(same.status, 0);
+    EXPECT_EQ(same.out, "No differences.\n");
+
+    // Change one softpot of the power page and one byte no page writes.
+    Bytes bytes = readFile(b);
+    bytes[16 + 0x18] ^= 0xFF;
+    bytes[16 + 0xFF] ^= 0x01;
+    std::ofstream(b, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    const CliRun diff = cli("diff " + a.string() + " " + b.string(), dir_);
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_NE(diff.out.find("0x16..0x1F  TX power\n  0x18: "), std::string::npos) << diff.out;
+    EXPECT_NE(diff.out.find("0xFF..0xFF  written by no page\n  0xFF: "), std::string::npos);
+    EXPECT_EQ(std::count(diff.out.begin(), diff.out.end(), '\n'), 4);
+
+    const CliRun dump = cli("dump " + a.string(), dir_);
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_EQ(dump.out.rfind("Radio: CMX148\n", 0), 0u);
+    EXPECT_NE(dump.out.find("0xED..0xFE  TX sub-audio"), std::string::npos);
+}
+
+} // namespace
+} // namespace korvelo
