@@ -2,7 +2,9 @@
 // In-memory transport to the simulated radio for sequence tests on a VirtualClock. A write hands
 // the bytes to the model at the clock's time; the answer comes back through the clock's
 // schedule, fed into the reply objects as one receive event (two with a split fault), after
-// the line time when the model paces. Nothing runs on another thread.
+// the line time when the model paces. Nothing runs on another thread. A channel opened with
+// line settings other than 19,200 bit/s, 8 data bits, no parity, two stop bits reaches the
+// radio as noise: it answers nothing.
 #include "link/channel.h"
 #include "link/clock.h"
 #include "link/port_provider.h"
