@@ -8,12 +8,12 @@ namespace korvelo::cli {
 
 namespace {
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     std::size_t files;
 };
 
-const std::map<std::string_view, CommandSpec> kCommands{
+const std::map<std::string_view, CommandEntry> kCommands{
     {"read", {Command::Read, 1}},   {"info", {Command::Info, 0}}, {"reset", {Command::Reset, 0}},
     {"leave", {Command::Leave, 0}}, {"dump", {Command::Dump, 1}}, {"diff", {Command::Diff, 2}},
 };
@@ -121,14 +121,14 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return fail("--port and --simulator exclude each other");
     if (words.empty())
         return fail("no command given");
-    const auto spec = kCommands.find(words.front());
-    if (spec == kCommands.end())
+    const auto entry = kCommands.find(words.front());
+    if (entry == kCommands.end())
         return fail("unknown command " + words.front());
-    o.command = spec->second.command;
+    o.command = entry->second.command;
     o.files.assign(words.begin() + 1, words.end());
-    if (o.files.size() != spec->second.files)
-        return fail(words.front() + " needs " + std::to_string(spec->second.files) + " file" +
-                    (spec->second.files == 1 ? "" : "s"));
+    if (o.files.size() != entry->second.files)
+        return fail(words.front() + " needs " + std::to_string(entry->second.files) + " file" +
+                    (entry->second.files == 1 ? "" : "s"));
     return {o, {}};
 }
 
