@@ -120,8 +120,13 @@ TEST_F(CliEndToEnd, InfoResetAndLeave) {
     EXPECT_EQ(info.out,
               "FW Version: D12.34\nSerial Number: KV00012345\nCountry Code: \"None\" (code 2)\n");
 
-    EXPECT_EQ(cli(port(*radio) + " reset", dir_).status, 0);
+    const fs::path trace = dir_ / "trace.log";
+    EXPECT_EQ(cli(port(*radio) + " --trace " + trace.string() + " reset", dir_).status, 0);
     EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
+    const Bytes log = readFile(trace);
+    const std::string text(log.begin(), log.end());
+    EXPECT_NE(text.find("TX 02 02 72 74 03"), std::string::npos) << text;
+    EXPECT_NE(text.find("RX 02 10 06 16 03"), std::string::npos) << text;
 
     radio->withModel([](sim::RadioModel& m) {
         m.tunerMode = true;
