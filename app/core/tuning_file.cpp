@@ -174,7 +174,7 @@ bool SaveTuningFile(const Session& session, const std::string& path, Notifier& n
         if (!ec)
             target = resolved;
     }
-    if (fs::is_directory(target, ec) || !targetWritable(target)) {
+    if (path.empty() || fs::is_directory(target, ec) || !targetWritable(target)) {
         notifier.notify("Cannot open the file.", Icon::Exclamation);
         return false;
     }

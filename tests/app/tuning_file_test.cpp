@@ -177,7 +177,7 @@ TEST_F(TuningFileTest, SaveThatCannotCreateTheFileWritesNothing) {
     write("plain", {1, 2, 3});
     fs::create_directory(path("folder.tun"));
     for (std::string target :
-         {path("no-such-dir/a.tun"), path("plain/a.tun"), path("folder.tun")}) {
+         {path("no-such-dir/a.tun"), path("plain/a.tun"), path("folder.tun"), std::string()}) {
         SCOPED_TRACE(target);
         notifier_.notices.clear();
         EXPECT_FALSE(SaveTuningFile(s, target, notifier_));
