@@ -166,14 +166,6 @@ TEST_F(TuningInitTest, FiveUnreadableAnswersToEnterTunerMode) {
     EXPECT_FALSE(flags().inTunerMode);
 }
 
-TEST_F(TuningInitTest, EnterTunerModeSucceedsOnALaterTry) {
-    bench.radio.scriptAnswers(Cmd::EnterTunerMode, {Answer::Nak, Answer::Nak});
-    run();
-    const auto frames = bench.radio.receivedFrames();
-    EXPECT_EQ(std::count(frames.begin(), frames.end(), kEnter), 3);
-    EXPECT_TRUE(flags().imageLoaded);
-}
-
 TEST_F(TuningInitTest, RadioThatNeverAnswers) {
     bench.radio.faults.silent = true;
     bench.session.flags.inTunerMode = true;
