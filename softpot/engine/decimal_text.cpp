@@ -1,13 +1,14 @@
 #include "softpot/engine/decimal_text.h"
 
-#include <cmath>
 #include <charconv>
+#include <cmath>
 
 namespace korvelo {
 
 long decimalTextToLong(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))

@@ -32,15 +32,15 @@ struct RowSpec {
     std::string_view group; // "High Power"; names the row for the user with the point
     int point = 1;          // frequency point 1..5: index into the band tables and labels
     RowControlIds ids;
-    std::uint8_t imageByte = 0; // TuningImage offset of the row's softpot
-    int tag = 0;                // tells rows apart that share a frequency
+    std::uint8_t imageByte = 0;   // TuningImage offset of the row's softpot
+    int tag = 0;                  // tells rows apart that share a frequency
     std::uint8_t settingByte = 0; // TxSetupBlock byte 8 of the row setup
     int noImageValue = 32;        // scroll position and image byte when no image is loaded
 };
 
 // A value per radio type; types without an entry give nothing (the bytes stay as they are).
 template <class T> class BandTable {
-public:
+  public:
     BandTable() = default;
     BandTable(std::initializer_list<std::pair<std::initializer_list<std::uint8_t>, T>> entries) {
         for (const auto& [types, value] : entries)
@@ -54,7 +54,7 @@ public:
         return nullptr;
     }
 
-private:
+  private:
     std::vector<std::pair<std::uint8_t, T>> entries_;
 };
 

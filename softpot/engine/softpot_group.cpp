@@ -9,7 +9,7 @@ namespace {
 // Marks an operation in progress; entry points arriving meanwhile (events a window let through
 // during a wait) are dropped rather than started on top of it.
 class BusyScope {
-public:
+  public:
     explicit BusyScope(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
     ~BusyScope() {
         if (entered_)
@@ -17,30 +17,30 @@ public:
     }
     bool entered() const { return entered_; }
 
-private:
+  private:
     bool& busy_;
     bool entered_;
 };
 } // namespace
 
-SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& spec)
-    : env_(env), spec_(spec), pttCaption_(spec.keying.idleCaption) {
-    const auto labels = frequencyLabels(spec.labels, bandGroup(env.session.radioType, spec.type1));
-    rows_.reserve(spec.rows.size());
-    for (const RowSpec& rs : spec.rows) {
+SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
+    : env_(env), page_(page), pttCaption_(page.keying.idleCaption) {
+    const auto labels = frequencyLabels(page.labels, bandGroup(env.session.radioType, page.type1));
+    rows_.reserve(page.rows.size());
+    for (const RowSpec& rs : page.rows) {
         SoftpotRow r;
-        r.spec = &rs;
+        r.desc = &rs;
         const auto i = static_cast<std::size_t>(rs.point - 1);
         if (i < labels.size())
             r.frequencyText = std::string(labels[i]);
-        r.defaultText = std::string(spec.initialText);
-        r.workingText = std::string(spec.initialText);
+        r.defaultText = std::string(page.initialText);
+        r.workingText = std::string(page.initialText);
         rows_.push_back(std::move(r));
     }
 }
 
 RowKey SoftpotGroup::keyOf(const SoftpotRow& r) const {
-    return {frequencyTextToHz(r.frequencyText), r.spec->tag};
+    return {frequencyTextToHz(r.frequencyText), r.desc->tag};
 }
 
 void SoftpotGroup::takeTexts() {
@@ -75,43 +75,45 @@ void SoftpotGroup::setButtons(bool enabled) {
     programEnabled_ = enabled;
 }
 
-void SoftpotGroup::setWorkingEditText(int row, std::string text) { at(row).controls.working = std::move(text); }
+void SoftpotGroup::setWorkingEditText(int row, std::string text) {
+    at(row).controls.working = std::move(text);
+}
 
 void SoftpotGroup::open() {
     BusyScope scope(busy_);
     const Session& s = env_.session;
     for (SoftpotRow& r : rows_)
-        r.controls.position = spec_.scale.clamp(r.controls.position);
+        r.controls.position = page_.scale.clamp(r.controls.position);
     keyed_ = false;
     if (s.flags.imageLoaded) {
         setButtons(s.flags.inTunerMode);
         changed();
-        env_.clock.sleepMs(spec_.openingPauseMs);
+        env_.clock.sleepMs(page_.openingPauseMs);
         TxSetupBlock block(env_.session.txSetupBlock);
-        if (const SettingWord* w = spec_.openingPreset.find(s.radioType))
+        if (const SettingWord* w = page_.openingPreset.find(s.radioType))
             block.setTransmit(*w);
         block.setRaster(TxSetupBlock::kBothOn6250);
         if (s.flags.inTunerMode) {
             setButtons(true);
-            const std::uint8_t* usable = spec_.usablePoints.find(s.radioType);
+            const std::uint8_t* usable = page_.usablePoints.find(s.radioType);
             for (SoftpotRow& r : rows_)
-                r.controls.enabled = !usable || (*usable >> (r.spec->point - 1) & 1u) != 0;
+                r.controls.enabled = !usable || (*usable >> (r.desc->point - 1) & 1u) != 0;
         } else {
             setButtons(false);
         }
         putTexts();
         for (SoftpotRow& r : rows_) {
-            const int v = s.image[r.spec->imageByte];
-            r.controls.position = spec_.scale.clamp(v);
-            r.workingText = spec_.scale.format(v);
+            const int v = s.image[r.desc->imageByte];
+            r.controls.position = page_.scale.clamp(v);
+            r.workingText = page_.scale.format(v);
             r.defaultText = r.workingText;
             r.controls.working = r.workingText;
             r.controls.defaultSoftpot = r.workingText;
         }
     } else {
         for (SoftpotRow& r : rows_) {
-            r.controls.position = spec_.scale.clamp(r.spec->noImageValue);
-            env_.session.image[r.spec->imageByte] = static_cast<std::uint8_t>(r.spec->noImageValue);
+            r.controls.position = page_.scale.clamp(r.desc->noImageValue);
+            env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(r.desc->noImageValue);
         }
         putTexts();
     }
@@ -124,7 +126,7 @@ void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
     if (busy_)
         return;
     SoftpotRowControls& c = at(row).controls;
-    const int max = spec_.scale.max;
+    const int max = page_.scale.max;
     int p = c.position;
     switch (code) {
     case ScrollCode::LineLeft:
@@ -150,7 +152,7 @@ void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
         p = max;
         break;
     }
-    c.position = spec_.scale.clamp(p);
+    c.position = page_.scale.clamp(p);
     changed();
     if (code != ScrollCode::Bottom)
         focus(row);
@@ -162,7 +164,7 @@ void SoftpotGroup::endScroll(int row) {
         return;
     takeTexts();
     for (SoftpotRow& r : rows_)
-        r.workingText = spec_.scale.format(r.controls.position);
+        r.workingText = page_.scale.format(r.controls.position);
     putTexts();
     currentRow_ = keyOf(at(row));
     rowCheck();
@@ -177,8 +179,10 @@ void SoftpotGroup::spin(int row, int delta) {
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
     rowCheck();
-    const int value = spec_.scale.clamp(spec_.scale.parse(r.workingText) + (delta > 0 ? 1 : -1));
-    r.workingText = spec_.scale.format(value);
+    // The typed value is taken into the range first, so a negative text counts as 0.
+    const int value = page_.scale.clamp(page_.scale.clamp(page_.scale.parse(r.workingText)) +
+                                        (delta > 0 ? 1 : -1));
+    r.workingText = page_.scale.format(value);
     r.controls.position = value;
     focus(row);
     putTexts();
@@ -194,8 +198,8 @@ void SoftpotGroup::enter(int row) {
     currentRow_ = keyOf(r);
     rowCheck();
     // Above the range the value becomes the max; a negative value becomes 0.
-    const int value = spec_.scale.clamp(spec_.scale.parse(r.workingText));
-    r.workingText = spec_.scale.format(value);
+    const int value = page_.scale.clamp(page_.scale.parse(r.workingText));
+    r.workingText = page_.scale.format(value);
     r.controls.working = r.workingText;
     r.controls.position = value;
     focus(row);
@@ -206,9 +210,10 @@ void SoftpotGroup::enter(int row) {
 void SoftpotGroup::rowCheck() {
     bool differs = !lastRow_;
     if (lastRow_) {
-        const bool byFrequency = spec_.identity != RowIdentity::TagOnly;
-        const bool byTag = spec_.identity != RowIdentity::FrequencyOnly;
-        differs = (byFrequency && lastRow_->hz != currentRow_.hz) || (byTag && lastRow_->tag != currentRow_.tag);
+        const bool byFrequency = page_.identity != RowIdentity::TagOnly;
+        const bool byTag = page_.identity != RowIdentity::FrequencyOnly;
+        differs = (byFrequency && lastRow_->hz != currentRow_.hz) ||
+                  (byTag && lastRow_->tag != currentRow_.tag);
     }
     if (differs) {
         lastRow_ = currentRow_;
@@ -219,26 +224,26 @@ void SoftpotGroup::rowCheck() {
 void SoftpotGroup::sendOrSetUp(int row, int value) {
     if (keyed_) {
         SoftpotLink link(env_);
-        if (spec_.sendLive)
-            spec_.sendLive(link, env_.session, *at(row).spec, value);
+        if (page_.sendLive)
+            page_.sendLive(link, env_.session, *at(row).desc, value);
         return;
     }
     rowSetup(row);
 }
 
 void SoftpotGroup::rowSetup(int row) {
-    const KeyingSpec& k = spec_.keying;
+    const KeyingSpec& k = page_.keying;
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_.hz = frequencyTextToHz(r.frequencyText);
     TxSetupBlock block(env_.session.txSetupBlock);
     encodeTxFrequency(block, currentRow_.hz);
     block.setMode(0);
-    if (const PointWords* words = spec_.receiveSettings.find(env_.session.radioType)) {
-        if (const auto& w = (*words)[static_cast<std::size_t>(r.spec->point - 1)])
+    if (const PointWords* words = page_.receiveSettings.find(env_.session.radioType)) {
+        if (const auto& w = (*words)[static_cast<std::size_t>(r.desc->point - 1)])
             block.setReceive(*w);
     }
-    block.setRowSetting(r.spec->settingByte);
+    block.setRowSetting(r.desc->settingByte);
 
     SoftpotLink link(env_);
     link.open();
@@ -264,8 +269,8 @@ void SoftpotGroup::rowSetup(int row) {
     keyed_ = false;
     changed();
     link.sendTxSetup(block.bytes());
-    if (spec_.sendStored)
-        spec_.sendStored(link, env_.session, *r.spec);
+    if (page_.sendStored)
+        page_.sendStored(link, env_.session, *r.desc);
     link.close();
 }
 
@@ -273,7 +278,7 @@ void SoftpotGroup::pttToggle() {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
-    const KeyingSpec& k = spec_.keying;
+    const KeyingSpec& k = page_.keying;
     SoftpotLink link(env_);
     const bool posted = link.post(keyed_ ? k.offFrame : k.onFrame, k.buttonPauseMs);
     pttCaption_ = std::string(keyed_ ? k.offCaption : k.onCaption);
@@ -293,14 +298,14 @@ void SoftpotGroup::program() {
         // The working texts as they stand. A stored byte outside the range (a value the page
         // has shown but never changed) goes back unchanged; anything else is kept in range
         // rather than cut to its low 8 bits.
-        const long typed = spec_.scale.parse(r.workingText);
-        const std::uint8_t stored = s.image[r.spec->imageByte];
-        const long value = typed == stored ? typed : spec_.scale.clamp(typed);
+        const long typed = page_.scale.parse(r.workingText);
+        const std::uint8_t stored = s.image[r.desc->imageByte];
+        const long value = typed == stored ? typed : page_.scale.clamp(typed);
         if (value != typed)
-            r.workingText = spec_.scale.format(static_cast<int>(value));
-        s.image[r.spec->imageByte] = static_cast<std::uint8_t>(value & 0xFF);
+            r.workingText = page_.scale.format(static_cast<int>(value));
+        s.image[r.desc->imageByte] = static_cast<std::uint8_t>(value & 0xFF);
     }
-    const WriteRegionSpec& w = spec_.region;
+    const WriteRegionSpec& w = page_.region;
     const auto bytes = s.image.bytes().subspan(w.offset, w.count);
     const std::uint8_t base = s.flags.is256BlockMemory ? 0x3F : 0x1F;
     SoftpotLink link(env_);
@@ -315,7 +320,7 @@ void SoftpotGroup::program() {
 }
 
 void SoftpotGroup::close() {
-    const KeyingSpec& k = spec_.keying;
+    const KeyingSpec& k = page_.keying;
     if (env_.session.flags.inTunerMode && (keyed_ || pttCaption_ == k.onCaption)) {
         SoftpotLink link(env_);
         link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);

@@ -15,21 +15,30 @@ namespace korvelo {
 
 class SoftpotLink;
 
-enum class ScrollCode { LineLeft, LineRight, PageLeft, PageRight, ThumbPosition, ThumbTrack, Top, Bottom };
+enum class ScrollCode {
+    LineLeft,
+    LineRight,
+    PageLeft,
+    PageRight,
+    ThumbPosition,
+    ThumbTrack,
+    Top,
+    Bottom
+};
 
 // The dialog side. Both calls come on the user-interface thread, also in the middle of an
 // operation (before a wait), so the window shows what the radio is being told.
 class SoftpotView {
-public:
+  public:
     virtual ~SoftpotView() = default;
     virtual void controlsChanged() = 0;
     virtual void focusScrollBar(int row) = 0;
 };
 
 class SoftpotGroup {
-public:
+  public:
     // The frequency texts are fixed here, from the radio type of this moment.
-    SoftpotGroup(const AppEnv& env, const PageSpec& spec);
+    SoftpotGroup(const AppEnv& env, const PageSpec& page);
 
     void setView(SoftpotView* view) { view_ = view; }
 
@@ -47,7 +56,7 @@ public:
     void setWorkingEditText(int row, std::string text);
 
     // State the dialog mirrors.
-    const PageSpec& spec() const { return spec_; }
+    const PageSpec& page() const { return page_; }
     int rowCount() const { return static_cast<int>(rows_.size()); }
     const SoftpotRow& row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
     const std::string& pttCaption() const { return pttCaption_; }
@@ -58,7 +67,7 @@ public:
     const RowKey& currentRow() const { return currentRow_; }
     const std::optional<RowKey>& lastRow() const { return lastRow_; }
 
-private:
+  private:
     SoftpotRow& at(int i) { return rows_.at(static_cast<std::size_t>(i)); }
     RowKey keyOf(const SoftpotRow& r) const;
     void takeTexts();
@@ -72,7 +81,7 @@ private:
     void focus(int row);
 
     const AppEnv env_;
-    const PageSpec& spec_;
+    const PageSpec& page_;
     std::vector<SoftpotRow> rows_;
     SoftpotView* view_ = nullptr;
 

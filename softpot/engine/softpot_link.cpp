@@ -83,8 +83,8 @@ LinkResult SoftpotLink::awaitReply(int waitMs) {
 }
 
 LinkResult SoftpotLink::sendPowerValue(std::uint8_t value) {
-    return exchangePumped(CommandFrame::oneByte(Cmd::PowerValue, value), SoftpotTiming::kValuePauseMs,
-                          SoftpotTiming::kValueWaitMs);
+    return exchangePumped(CommandFrame::oneByte(Cmd::PowerValue, value),
+                          SoftpotTiming::kValuePauseMs, SoftpotTiming::kValueWaitMs);
 }
 
 LinkResult SoftpotLink::sendModulation(std::uint8_t a, std::uint8_t b) {

@@ -28,7 +28,7 @@ struct SoftpotTiming {
 };
 
 class SoftpotLink {
-public:
+  public:
     explicit SoftpotLink(const AppEnv& env) : link_(env.linkEnv()) {}
 
     // Opens the port for a sequence of operations; false when it cannot be opened.
@@ -54,7 +54,7 @@ public:
     RadioLink& link() { return link_; }
     Notifier& notifier() { return link_.notifier(); }
 
-private:
+  private:
     // Opens for one operation; sets closeAfter when the operation must close it again.
     bool openFor(bool& closeAfter);
 

@@ -18,7 +18,7 @@ struct SoftpotRowControls {
 };
 
 struct SoftpotRow {
-    const RowSpec* spec = nullptr;
+    const RowSpec* desc = nullptr;
     std::string frequencyText;
     std::string defaultText;
     std::string workingText;

@@ -22,12 +22,15 @@ bool encodeTxFrequency(TxSetupBlock& block, double hz) {
         return false;
     }
     const std::int64_t n = steps / 128;
-    block.setTransmit({static_cast<std::uint8_t>(n & 0xFF), static_cast<std::uint8_t>((n >> 8) & 0xFF),
+    block.setTransmit({static_cast<std::uint8_t>(n & 0xFF),
+                       static_cast<std::uint8_t>((n >> 8) & 0xFF),
                        static_cast<std::uint8_t>(steps % 128)});
     block.setRaster(flags);
     return true;
 }
 
-double frequencyTextToHz(std::string_view text) { return decimalTextToDouble(text) * 1'000'000.0; }
+double frequencyTextToHz(std::string_view text) {
+    return decimalTextToDouble(text) * 1'000'000.0;
+}
 
 } // namespace korvelo

@@ -13,7 +13,7 @@ namespace korvelo {
 using SettingWord = std::array<std::uint8_t, 3>;
 
 class TxSetupBlock {
-public:
+  public:
     static constexpr std::size_t kSize = 9;
     // Raster flags of byte 7.
     static constexpr std::uint8_t kBothOn6250 = 0x11;
@@ -34,7 +34,7 @@ public:
 
     std::span<const std::uint8_t, kSize> bytes() const { return bytes_; }
 
-private:
+  private:
     void put(std::size_t at, const SettingWord& w) {
         bytes_[at] = w[0];
         bytes_[at + 1] = w[1];

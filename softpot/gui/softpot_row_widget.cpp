@@ -12,7 +12,7 @@ namespace korvelo {
 namespace {
 // Every line or page step commits, so a held mouse button must not keep repeating it.
 class StepScrollBar : public QScrollBar {
-public:
+  public:
     using QScrollBar::QScrollBar;
     void stopRepeat() { setRepeatAction(SliderNoAction); }
 };
@@ -34,13 +34,14 @@ void setTextIfDifferent(QLineEdit* e, const std::string& text) {
 
 SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid,
                                    int gridRow)
-    : QObject(parent), group_(group), row_(row), frequency_(valueEdit(parent, 10)), default_(valueEdit(parent, 3)),
-      scrollBar_(new StepScrollBar(Qt::Horizontal, parent)), working_(valueEdit(parent, 4)),
-      upDown_(new UpDownControl(parent)) {
-    const RowSpec& spec = *group.row(row).spec;
+    : QObject(parent), group_(group), row_(row), frequency_(valueEdit(parent, 10)),
+      default_(valueEdit(parent, 3)), scrollBar_(new StepScrollBar(Qt::Horizontal, parent)),
+      working_(valueEdit(parent, 4)), upDown_(new UpDownControl(parent)) {
+    const RowSpec& desc = *group.row(row).desc;
     const QString name =
-        QStringLiteral("%1, point %2").arg(QString::fromUtf8(spec.group.data(), static_cast<int>(spec.group.size())))
-            .arg(spec.point);
+        QStringLiteral("%1, point %2")
+            .arg(QString::fromUtf8(desc.group.data(), static_cast<int>(desc.group.size())))
+            .arg(desc.point);
     frequency_->setAccessibleName(name + QStringLiteral(", Frequency Point"));
     default_->setAccessibleName(name + QStringLiteral(", Default Softpot"));
     scrollBar_->setAccessibleName(name + QStringLiteral(", Softpot scroll bar"));
@@ -54,7 +55,7 @@ SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent
     frequency_->setFocusPolicy(Qt::NoFocus);
     default_->setFocusPolicy(Qt::NoFocus);
 
-    const int max = group.spec().scale.max;
+    const int max = group.page().scale.max;
     scrollBar_->setRange(0, max);
     scrollBar_->setSingleStep(1);
     scrollBar_->setPageStep(5);
@@ -152,6 +153,8 @@ void SoftpotRowWidget::mirror() {
     upDown_->setEnabled(c.enabled);
 }
 
-void SoftpotRowWidget::focusScrollBar() { scrollBar_->setFocus(Qt::OtherFocusReason); }
+void SoftpotRowWidget::focusScrollBar() {
+    scrollBar_->setFocus(Qt::OtherFocusReason);
+}
 
 } // namespace korvelo

@@ -17,7 +17,7 @@ class UpDownControl;
 
 class SoftpotRowWidget : public QObject {
     Q_OBJECT
-public:
+  public:
     // Creates the controls as children of parent and places them in grid row gridRow.
     SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid, int gridRow);
 
@@ -30,10 +30,10 @@ public:
     QLineEdit* workingEdit() const { return working_; }
     UpDownControl* upDown() const { return upDown_; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void onAction(int action);
 
     SoftpotGroup& group_;

@@ -19,7 +19,8 @@ QToolButton* arrowButton(Qt::ArrowType arrow, QWidget* parent) {
 } // namespace
 
 UpDownControl::UpDownControl(QWidget* parent)
-    : QWidget(parent), up_(arrowButton(Qt::UpArrow, this)), down_(arrowButton(Qt::DownArrow, this)) {
+    : QWidget(parent), up_(arrowButton(Qt::UpArrow, this)),
+      down_(arrowButton(Qt::DownArrow, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -9,15 +9,15 @@ namespace korvelo {
 
 class UpDownControl : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit UpDownControl(QWidget* parent = nullptr);
     // Names the two arrows for assistive technology ("<name>, up", "<name>, down").
     void setAccessibleBaseName(const QString& name);
 
-signals:
+  signals:
     void stepped(int delta); // +1 for up, -1 for down
 
-private:
+  private:
     QToolButton* up_;
     QToolButton* down_;
 };

@@ -21,7 +21,8 @@ QGroupBox* powerGroup(const QString& title, QGridLayout*& grid, QWidget* parent)
     grid = new QGridLayout(box);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
-    const QString headings[] = {QStringLiteral("Frequency Point(MHz)"), QStringLiteral("Default Softpot")};
+    const QString headings[] = {QStringLiteral("Frequency Point(MHz)"),
+                                QStringLiteral("Default Softpot")};
     for (int c = 0; c < 2; ++c) {
         auto* l = new QLabel(headings[c], box);
         l->setAlignment(Qt::AlignCenter);
@@ -56,7 +57,7 @@ CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, 
     int highRows = 0;
     int lowRows = 0;
     for (int r = 0; r < group_.rowCount(); ++r) {
-        const bool high = group_.row(r).spec->tag == 1;
+        const bool high = group_.row(r).desc->tag == 1;
         QGridLayout* grid = high ? highGrid : lowGrid;
         const int gridRow = 1 + (high ? highRows++ : lowRows++);
         rows_.push_back(new SoftpotRowWidget(group_, r, grid->parentWidget(), grid, gridRow));
@@ -88,7 +89,8 @@ CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, 
     // Tab order: each row's scroll bar then its Working Softpot edit, High before Low.
     QWidget* previous = nullptr;
     for (SoftpotRowWidget* row : rows_) {
-        for (QWidget* w : {static_cast<QWidget*>(row->scrollBar()), static_cast<QWidget*>(row->workingEdit())}) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(row->scrollBar()), static_cast<QWidget*>(row->workingEdit())}) {
             if (previous)
                 setTabOrder(previous, w);
             previous = w;
@@ -101,7 +103,9 @@ CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, 
     controlsChanged();
 }
 
-CTxPower::~CTxPower() { group_.setView(nullptr); }
+CTxPower::~CTxPower() {
+    group_.setView(nullptr);
+}
 
 void CTxPower::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -133,6 +137,8 @@ void CTxPower::mirrorButtons() {
     program_->setEnabled(group_.programEnabled());
 }
 
-void CTxPower::focusScrollBar(int row) { rows_.at(static_cast<std::size_t>(row))->focusScrollBar(); }
+void CTxPower::focusScrollBar(int row) {
+    rows_.at(static_cast<std::size_t>(row))->focusScrollBar();
+}
 
 } // namespace korvelo

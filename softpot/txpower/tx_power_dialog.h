@@ -16,7 +16,7 @@ class SoftpotRowWidget;
 
 class CTxPower : public QDialog, private SoftpotView {
     Q_OBJECT
-public:
+  public:
     CTxPower(AppEnv& env, QWidget* parent);
     ~CTxPower() override;
 
@@ -27,10 +27,10 @@ public:
 
     void done(int result) override;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void controlsChanged() override;
     void focusScrollBar(int row) override;
     void mirrorButtons();

@@ -14,7 +14,7 @@ constexpr int kHighTag = 1;
 constexpr int kLowTag = 2;
 
 // Modulation softpots of a point at 12.5 kHz, which the row setup sends along: by chip.
-constexpr std::uint8_t kAkModulationByte = 0x02; // + 4 per point
+constexpr std::uint8_t kAkModulationByte = 0x02;  // + 4 per point
 constexpr std::uint8_t kCmxModulationByte = 0x83; // + 1 per point
 constexpr std::uint8_t kCmxModulationRegister = 0x02;
 
@@ -43,22 +43,36 @@ PageSpec makeTxPowerPage() {
     // Receive settings by point; the radio is driven with these exact words.
     constexpr std::optional<SettingWord> same = std::nullopt;
     p.receiveSettings = {
-        {{0}, {{SettingWord{0xE2, 0x00, 0x30}, SettingWord{0xF3, 0x00, 0x70}, SettingWord{0xFA, 0x00, 0x10},
-                SettingWord{0x04, 0x01, 0x10}, SettingWord{0x11, 0x01, 0x70}}}},
-        {{1}, {{SettingWord{0x46, 0x01, 0x34}, SettingWord{0x4A, 0x01, 0x14}, SettingWord{0x4F, 0x01, 0x0C}, same,
-                same}}},
-        {{2}, {{SettingWord{0x46, 0x01, 0x34}, SettingWord{0x4A, 0x01, 0x14}, SettingWord{0x4F, 0x01, 0x0C},
-                SettingWord{0x6A, 0x01, 0x50}, SettingWord{0x6D, 0x01, 0x10}}}},
-        {{3, 4, 9}, {{SettingWord{0x7D, 0x01, 0x14}, SettingWord{0x89, 0x01, 0x54}, SettingWord{0x96, 0x01, 0x14},
-                      SettingWord{0xA2, 0x01, 0x54}, SettingWord{0xAF, 0x01, 0x0C}}}},
-        {{5}, {{SettingWord{0xC0, 0x01, 0x24}, SettingWord{0xCD, 0x01, 0x24}, SettingWord{0xDC, 0x01, 0x64},
-                SettingWord{0xE9, 0x01, 0x24}, SettingWord{0xF4, 0x01, 0x44}}}},
-        {{11}, {{SettingWord{0xC0, 0x01, 0x24}, SettingWord{0xCD, 0x01, 0x24}, SettingWord{0xDC, 0x01, 0x64},
-                 SettingWord{0xE9, 0x01, 0x24}, same}}},
-        {{6, 12}, {{SettingWord{0xED, 0x01, 0x50}, SettingWord{0xFA, 0x01, 0x10}, SettingWord{0x06, 0x02, 0x50},
-                    SettingWord{0x13, 0x02, 0x10}, SettingWord{0x1E, 0x02, 0x30}}}},
-        {{7, 8, 10}, {{SettingWord{0x15, 0x02, 0x04}, SettingWord{0x22, 0x02, 0x64}, SettingWord{0x2C, 0x02, 0x64},
-                       SettingWord{0x38, 0x02, 0x04}, SettingWord{0x47, 0x02, 0x04}}}},
+        {{0},
+         {{SettingWord{0xE2, 0x00, 0x30}, SettingWord{0xF3, 0x00, 0x70},
+           SettingWord{0xFA, 0x00, 0x10}, SettingWord{0x04, 0x01, 0x10},
+           SettingWord{0x11, 0x01, 0x70}}}},
+        {{1},
+         {{SettingWord{0x46, 0x01, 0x34}, SettingWord{0x4A, 0x01, 0x14},
+           SettingWord{0x4F, 0x01, 0x0C}, same, same}}},
+        {{2},
+         {{SettingWord{0x46, 0x01, 0x34}, SettingWord{0x4A, 0x01, 0x14},
+           SettingWord{0x4F, 0x01, 0x0C}, SettingWord{0x6A, 0x01, 0x50},
+           SettingWord{0x6D, 0x01, 0x10}}}},
+        {{3, 4, 9},
+         {{SettingWord{0x7D, 0x01, 0x14}, SettingWord{0x89, 0x01, 0x54},
+           SettingWord{0x96, 0x01, 0x14}, SettingWord{0xA2, 0x01, 0x54},
+           SettingWord{0xAF, 0x01, 0x0C}}}},
+        {{5},
+         {{SettingWord{0xC0, 0x01, 0x24}, SettingWord{0xCD, 0x01, 0x24},
+           SettingWord{0xDC, 0x01, 0x64}, SettingWord{0xE9, 0x01, 0x24},
+           SettingWord{0xF4, 0x01, 0x44}}}},
+        {{11},
+         {{SettingWord{0xC0, 0x01, 0x24}, SettingWord{0xCD, 0x01, 0x24},
+           SettingWord{0xDC, 0x01, 0x64}, SettingWord{0xE9, 0x01, 0x24}, same}}},
+        {{6, 12},
+         {{SettingWord{0xED, 0x01, 0x50}, SettingWord{0xFA, 0x01, 0x10},
+           SettingWord{0x06, 0x02, 0x50}, SettingWord{0x13, 0x02, 0x10},
+           SettingWord{0x1E, 0x02, 0x30}}}},
+        {{7, 8, 10},
+         {{SettingWord{0x15, 0x02, 0x04}, SettingWord{0x22, 0x02, 0x64},
+           SettingWord{0x2C, 0x02, 0x64}, SettingWord{0x38, 0x02, 0x04},
+           SettingWord{0x47, 0x02, 0x04}}}},
     };
     // The band's first transmit point, preset when the page opens.
     p.openingPreset = {
@@ -97,7 +111,8 @@ std::vector<std::string> describeTxPower(const Session& session) {
     const PageSpec& page = txPowerPage();
     const auto labels = frequencyLabels(page.labels, bandGroup(session.radioType, page.type1));
     std::vector<std::string> lines;
-    lines.push_back("Transmit Power (image 0x16..0x1F, radio type " + std::to_string(session.radioType) + ")");
+    lines.push_back("Transmit Power (image 0x16..0x1F, radio type " +
+                    std::to_string(session.radioType) + ")");
     for (const RowSpec& row : page.rows) {
         const auto i = static_cast<std::size_t>(row.point - 1);
         std::string label;
@@ -106,8 +121,8 @@ std::vector<std::string> describeTxPower(const Session& session) {
             label = " (" + std::string(labels[i]) + (numeric ? " MHz)" : ")");
         }
         char buf[96];
-        std::snprintf(buf, sizeof buf, "  %.*s, point %d%s: %d", static_cast<int>(row.group.size()), row.group.data(),
-                      row.point, label.c_str(), session.image[row.imageByte]);
+        std::snprintf(buf, sizeof buf, "  %.*s, point %d%s: %d", static_cast<int>(row.group.size()),
+                      row.group.data(), row.point, label.c_str(), session.image[row.imageByte]);
         lines.emplace_back(buf);
     }
     return lines;
