@@ -60,7 +60,9 @@ SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent
     scrollBar_->setSingleStep(1);
     scrollBar_->setPageStep(5);
     scrollBar_->setFocusPolicy(Qt::StrongFocus);
-    scrollBar_->setMinimumWidth(120);
+
+    upDown_->setFixedHeight(working_->sizeHint().height());
+    scrollBar_->setMinimumWidth(160);
 
     grid->addWidget(frequency_, gridRow, 0);
     grid->addWidget(default_, gridRow, 1);

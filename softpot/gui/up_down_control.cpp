@@ -14,6 +14,9 @@ QToolButton* arrowButton(Qt::ArrowType arrow, QWidget* parent) {
     b->setAutoRepeat(false);
     b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     b->setFixedWidth(18);
+    // Two halves of an edit's height, like the classic up-down next to its edit.
+    b->setMinimumHeight(8);
+    b->setIconSize(QSize(8, 8));
     return b;
 }
 } // namespace

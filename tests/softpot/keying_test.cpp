@@ -22,7 +22,7 @@ TEST_F(PowerPageTest, ToggleKeysAndUnkeysWithItsPausesAndCaptions) {
     EXPECT_THAT(bench.clock.steps(),
                 ElementsAre(Step{Step::Sleep, 80, false}, Step{Step::Wait, 2500, true},
                             Step{Step::Sleep, 80, false}, Step{Step::Wait, 2500, true}));
-    EXPECT_EQ(bench.radio.openChannels(), 0) << "the port is never held between user actions";
+    EXPECT_EQ(bench.ports.openChannels(), 0) << "the port is never held between user actions";
 }
 
 TEST_F(PowerPageTest, ToggleWithoutReplyReportsButKeepsTheNewCaption) {
@@ -85,7 +85,7 @@ TEST_F(PowerPageTest, PttOffTimingOutInARowSetupStopsAndLocksTheButtons) {
     EXPECT_FALSE(page->programEnabled());
     EXPECT_EQ(page->pttCaption(), "PTT ON") << "the transmitter may still be on";
     EXPECT_FALSE(page->keyed());
-    EXPECT_EQ(bench.radio.openChannels(), 0);
+    EXPECT_EQ(bench.ports.openChannels(), 0);
 
     // The next commit tries the PTT off again; once the radio answers, the setup goes on.
     bench.radio.clearReceived();

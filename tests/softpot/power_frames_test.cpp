@@ -19,8 +19,8 @@ TEST_F(PowerPageTest, HighPointThreeOfAType0RadioSetsTheRadioUp) {
                             Step{Step::Sleep, 100, false}, Step{Step::Wait, 3000, true},
                             Step{Step::Sleep, 100, false}, Step{Step::Wait, 3000, true}));
     EXPECT_EQ(bench.radio.lastTxSetup, bench.session.txSetupBlock);
-    EXPECT_EQ(bench.radio.openChannels(), 0);
-    EXPECT_EQ(bench.radio.opens(), 1) << "one port opening for the whole row setup";
+    EXPECT_EQ(bench.ports.openChannels(), 0);
+    EXPECT_EQ(bench.ports.opens(), 1) << "one port opening for the whole row setup";
 }
 
 TEST_F(PowerPageTest, ACmx148RadioGetsItsModulationThroughTheRegisterCommand) {

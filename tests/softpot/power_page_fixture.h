@@ -6,6 +6,7 @@
 #include "softpot/txpower/tx_power_page.h"
 #include "support/sim_bench.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
