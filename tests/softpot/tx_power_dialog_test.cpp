@@ -16,17 +16,24 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace korvelo {
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "softpot_tx_power_dialog_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
-}
+// One application for the whole run, gone before the program's exit handlers run.
+class QtApp : public ::testing::Environment {
+  public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+  private:
+    int argc_ = 1;
+    char name_[32] = "softpot_tx_power_dialog_test";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new QtApp);
 
 // What reading the radio leaves behind: its tuning area in the image and the flags set.
 void readRadio(SimBench& bench) {
@@ -51,7 +58,6 @@ std::uint8_t commandOf(const std::vector<std::uint8_t>& frame) {
 }
 
 TEST(TxPowerDialog, DrivesTheRadioFromItsControls) {
-    app();
     SimBench bench;
     bench.radio.radioType = 3;
     readRadio(bench);
@@ -132,7 +138,6 @@ TEST(TxPowerDialog, DrivesTheRadioFromItsControls) {
 }
 
 TEST(TxPowerDialog, Type2RadioOffersOnlyTwoPointsAndEveryControlIsNamed) {
-    app();
     SimBench bench;
     bench.radio.radioType = 2;
     readRadio(bench);
