@@ -1,6 +1,10 @@
 // The "Transmit Power" dialog on the simulated radio: the controls reach the page and the
 // page reaches the radio. Set KORVELO_SCREENSHOT_DIR to keep a picture of the page.
 #include "link/command_frame.h"
+#if __has_include("app/core/tuning_start.h")
+#include "app/core/tuning_start.h"
+#define KORVELO_TEST_HAVE_TUNING_INIT 1
+#endif
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/gui/up_down_control.h"
 #include "softpot/txpower/tx_power_dialog.h"
@@ -35,7 +39,16 @@ class QtApp : public ::testing::Environment {
 };
 [[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new QtApp);
 
-// What reading the radio leaves behind: its tuning area in the image and the flags set.
+#ifdef KORVELO_TEST_HAVE_TUNING_INIT
+// Tuning Init of the simulated radio, as the technician starts.
+void readRadio(SimBench& bench) {
+    TuningInit(bench.env());
+    ASSERT_TRUE(bench.session.flags.imageLoaded);
+    ASSERT_TRUE(bench.session.flags.inTunerMode);
+    bench.notifier.notices.clear(); // its own success message
+}
+#else
+// What Tuning Init leaves behind: the radio's tuning area in the image and the flags set.
 void readRadio(SimBench& bench) {
     const auto area = bench.radio.tuningArea();
     std::copy(area.begin(), area.end(), bench.session.image.bytes().begin());
@@ -45,6 +58,7 @@ void readRadio(SimBench& bench) {
     bench.session.flags.isAk2347Radio = (bench.radio.radioFlags & 0x20) == 0;
     bench.session.flags.is256BlockMemory = (bench.radio.radioFlags & 0x10) != 0;
 }
+#endif
 
 QToolButton* arrow(UpDownControl* c, Qt::ArrowType type) {
     for (auto* b : c->findChildren<QToolButton*>())
@@ -60,6 +74,9 @@ std::uint8_t commandOf(const std::vector<std::uint8_t>& frame) {
 TEST(TxPowerDialog, DrivesTheRadioFromItsControls) {
     SimBench bench;
     bench.radio.radioType = 3;
+    for (std::size_t i = 0; i < 10; ++i) // High and Low softpots as a radio would hold them
+        bench.radio.tuningArea()[0x16 + i] =
+            static_cast<std::uint8_t>(i % 2 == 0 ? 44 + i : 18 + i);
     readRadio(bench);
     AppEnv env = bench.env();
     CTxPower dialog(env, nullptr);
