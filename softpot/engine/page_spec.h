@@ -101,6 +101,11 @@ struct PageSpec {
     WriteRegionSpec region;
     KeyingSpec keying;
     int openingPauseMs = 100;
+    // Pages whose points the user can type report a frequency on neither raster with this
+    // text and empty the row's frequency edit; the power page says nothing.
+    std::string_view invalidFrequencyText;
+    // End of scroll rewrites every row's working text from its bar, or only the sender's.
+    bool endScrollSetsAllRows = true;
 
     // The live value of a row while the page has keyed the transmitter.
     std::function<void(SoftpotLink&, const Session&, const RowSpec&, int value)> sendLive;

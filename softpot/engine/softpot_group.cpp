@@ -164,7 +164,8 @@ void SoftpotGroup::endScroll(int row) {
         return;
     takeTexts();
     for (SoftpotRow& r : rows_)
-        r.workingText = page_.scale.format(r.controls.position);
+        if (page_.endScrollSetsAllRows || &r == &at(row))
+            r.workingText = page_.scale.format(r.controls.position);
     putTexts();
     currentRow_ = keyOf(at(row));
     rowCheck();
@@ -237,7 +238,11 @@ void SoftpotGroup::rowSetup(int row) {
     SoftpotRow& r = at(row);
     currentRow_.hz = frequencyTextToHz(r.frequencyText);
     TxSetupBlock block(env_.session.txSetupBlock);
-    encodeTxFrequency(block, currentRow_.hz);
+    if (!encodeTxFrequency(block, currentRow_.hz) && !page_.invalidFrequencyText.empty()) {
+        env_.notifier.notify(std::string(page_.invalidFrequencyText), Icon::Exclamation);
+        r.controls.frequency.clear();
+        changed();
+    }
     block.setMode(0);
     if (const PointWords* words = page_.receiveSettings.find(env_.session.radioType)) {
         if (const auto& w = (*words)[static_cast<std::size_t>(r.desc->point - 1)])
