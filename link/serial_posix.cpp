@@ -238,16 +238,17 @@ std::size_t SerialDevice::write(const std::uint8_t* bytes, std::size_t count) {
 
 std::size_t SerialDevice::read(std::uint8_t* buffer, std::size_t max) {
     Impl& d = *impl_;
-    if (d.fd < 0 || d.lost)
+    if (d.fd < 0)
         return 0;
     for (;;) {
+        // With VMIN and VTIME 0 a terminal returns 0, not EAGAIN, when nothing is waiting.
         const ssize_t n = ::read(d.fd, buffer, max);
-        if (n > 0)
+        if (n >= 0)
             return static_cast<std::size_t>(n);
-        if (n < 0 && errno == EINTR)
+        if (errno == EINTR)
             continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            d.lost = true; // end of file or EIO: the device went away
+        if (errno != EAGAIN && errno != EWOULDBLOCK)
+            d.lost = true; // EIO: the device went away
         return 0;
     }
 }
@@ -272,12 +273,14 @@ SerialDevice::Wake SerialDevice::waitForData() {
             return Wake::Woken;
         if (!watchPort)
             continue;
+        // After a hang-up only the bytes still buffered are taken; then the port is no longer
+        // watched.
+        if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL))
+            d.lost = true;
         if (p[1].revents & POLLIN)
             return Wake::Data;
-        if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            d.lost = true;
+        if (d.lost)
             return Wake::Lost;
-        }
     }
 }
 
