@@ -119,7 +119,6 @@ int run(bool pty) {
     BenchPorts ports;
     ReplyObjects replies;
     if (pty) {
-#ifdef KORVELO_HAVE_COMM_CHANNEL
         std::string error;
         if (!ptyRadio.start(&error)) {
             std::fprintf(stderr, "pty: %s\n", error.c_str());
@@ -129,10 +128,6 @@ int run(bool pty) {
         ports.make = [&](ReplyObjects& r) {
             return FixedPortProvider(ports.device).makeChannel(r);
         };
-#else
-        std::fprintf(stderr, "this build has no serial channel yet\n");
-        return 1;
-#endif
     } else {
         ports.make = [&](ReplyObjects& r) { return std::make_unique<ModelChannel>(model, r); };
     }
