@@ -43,6 +43,7 @@ void ReplyAssembler::resetState() {
 void ReplyAssembler::discard() {
     fill_ = 0;
     expected_ = 0;
+    count_ = 0; // a frame dropped in its data must not shorten the next one
     state_ = 0;
 }
 

@@ -364,10 +364,11 @@ Reply RadioModel::damage(std::vector<std::uint8_t> frame) {
         frame.resize(frame.size() / 2);
 
     Reply r;
+    const std::size_t frameStart = faults.garbageBefore ? kGarbage.size() : 0;
+    r.bytes.resize(frameStart + frame.size());
     if (faults.garbageBefore)
-        r.bytes.assign(kGarbage.begin(), kGarbage.end());
-    const std::size_t frameStart = r.bytes.size();
-    r.bytes.insert(r.bytes.end(), frame.begin(), frame.end());
+        std::copy(kGarbage.begin(), kGarbage.end(), r.bytes.begin());
+    std::copy(frame.begin(), frame.end(), r.bytes.begin() + static_cast<std::ptrdiff_t>(frameStart));
     if (faults.splitGapMs >= 0 && frame.size() >= 2) {
         r.splitAt = frameStart + frame.size() / 2;
         r.gapMs = faults.splitGapMs;

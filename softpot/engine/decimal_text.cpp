@@ -1,0 +1,53 @@
+#include "softpot/engine/decimal_text.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace korvelo {
+
+long decimalTextToLong(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() &&
+           (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value > 100'000'000) // far beyond any value a page holds; stop before overflow
+            break;
+        value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+// from_chars rather than strtod: the program's locale may use a decimal comma, the radio's
+// texts never do.
+double decimalTextToDouble(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && text[i] == '+')
+        ++i;
+    double v = 0.0;
+    const auto [end, ec] = std::from_chars(text.data() + i, text.data() + text.size(), v);
+    (void)end;
+    return ec == std::errc{} && std::isfinite(v) ? v : 0.0;
+}
+
+std::string ValueScale::format(int raw) const {
+    char buf[32];
+    const auto r = decimals == 0 ? std::to_chars(buf, buf + sizeof buf, raw)
+                                 : std::to_chars(buf, buf + sizeof buf, raw * step,
+                                                 std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+
+long ValueScale::parse(std::string_view text) const {
+    if (decimals == 0)
+        return decimalTextToLong(text);
+    return std::lround(decimalTextToDouble(text) / step);
+}
+
+} // namespace korvelo

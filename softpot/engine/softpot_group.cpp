@@ -1,0 +1,338 @@
+#include "softpot/engine/softpot_group.h"
+
+#include "link/command_frame.h"
+#include "softpot/engine/softpot_link.h"
+
+namespace korvelo {
+
+namespace {
+// Marks an operation in progress; entry points arriving meanwhile (events a window let through
+// during a wait) are dropped rather than started on top of it.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
+    ~BusyScope() {
+        if (entered_)
+            busy_ = false;
+    }
+    bool entered() const { return entered_; }
+
+  private:
+    bool& busy_;
+    bool entered_;
+};
+} // namespace
+
+SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
+    : env_(env), page_(page), pttCaption_(page.keying.idleCaption) {
+    const auto labels = frequencyLabels(page.labels, bandGroup(env.session.radioType, page.type1));
+    rows_.reserve(page.rows.size());
+    for (const RowSpec& rs : page.rows) {
+        SoftpotRow r;
+        r.desc = &rs;
+        const auto i = static_cast<std::size_t>(rs.point - 1);
+        if (i < labels.size())
+            r.frequencyText = std::string(labels[i]);
+        r.defaultText = std::string(page.initialText);
+        r.workingText = std::string(page.initialText);
+        rows_.push_back(std::move(r));
+    }
+}
+
+RowKey SoftpotGroup::keyOf(const SoftpotRow& r) const {
+    return {frequencyTextToHz(r.frequencyText), r.desc->tag};
+}
+
+void SoftpotGroup::takeTexts() {
+    for (SoftpotRow& r : rows_) {
+        r.frequencyText = r.controls.frequency;
+        r.defaultText = r.controls.defaultSoftpot;
+        r.workingText = r.controls.working;
+    }
+}
+
+void SoftpotGroup::putTexts() {
+    for (SoftpotRow& r : rows_) {
+        r.controls.frequency = r.frequencyText;
+        r.controls.defaultSoftpot = r.defaultText;
+        r.controls.working = r.workingText;
+    }
+    changed();
+}
+
+void SoftpotGroup::changed() {
+    if (view_)
+        view_->controlsChanged();
+}
+
+void SoftpotGroup::focus(int row) {
+    if (view_)
+        view_->focusScrollBar(row);
+}
+
+void SoftpotGroup::setButtons(bool enabled) {
+    pttEnabled_ = enabled;
+    programEnabled_ = enabled;
+}
+
+void SoftpotGroup::setWorkingEditText(int row, std::string text) {
+    at(row).controls.working = std::move(text);
+}
+
+void SoftpotGroup::open() {
+    BusyScope scope(busy_);
+    const Session& s = env_.session;
+    for (SoftpotRow& r : rows_)
+        r.controls.position = page_.scale.clamp(r.controls.position);
+    keyed_ = false;
+    if (s.flags.imageLoaded) {
+        setButtons(s.flags.inTunerMode);
+        changed();
+        env_.clock.sleepMs(page_.openingPauseMs);
+        TxSetupBlock block(env_.session.txSetupBlock);
+        if (const SettingWord* w = page_.openingPreset.find(s.radioType))
+            block.setTransmit(*w);
+        block.setRaster(TxSetupBlock::kBothOn6250);
+        if (s.flags.inTunerMode) {
+            setButtons(true);
+            const std::uint8_t* usable = page_.usablePoints.find(s.radioType);
+            for (SoftpotRow& r : rows_)
+                r.controls.enabled = !usable || (*usable >> (r.desc->point - 1) & 1u) != 0;
+        } else {
+            setButtons(false);
+        }
+        putTexts();
+        for (SoftpotRow& r : rows_) {
+            const int v = s.image[r.desc->imageByte];
+            r.controls.position = page_.scale.clamp(v);
+            r.workingText = page_.scale.format(v);
+            r.defaultText = r.workingText;
+            r.controls.working = r.workingText;
+            r.controls.defaultSoftpot = r.workingText;
+        }
+    } else {
+        for (SoftpotRow& r : rows_) {
+            r.controls.position = page_.scale.clamp(r.desc->noImageValue);
+            env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(r.desc->noImageValue);
+        }
+        putTexts();
+    }
+    if (!rows_.empty())
+        currentRow_ = keyOf(rows_.front());
+    changed();
+}
+
+void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
+    if (busy_)
+        return;
+    SoftpotRowControls& c = at(row).controls;
+    const int max = page_.scale.max;
+    int p = c.position;
+    switch (code) {
+    case ScrollCode::LineLeft:
+        p -= 1;
+        break;
+    case ScrollCode::LineRight:
+        p += 1;
+        break;
+    case ScrollCode::PageLeft:
+        p -= 5;
+        break;
+    case ScrollCode::PageRight:
+        p += 5;
+        break;
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack:
+        p = position;
+        break;
+    case ScrollCode::Top:
+        p = 0;
+        break;
+    case ScrollCode::Bottom:
+        p = max;
+        break;
+    }
+    c.position = page_.scale.clamp(p);
+    changed();
+    if (code != ScrollCode::Bottom)
+        focus(row);
+}
+
+void SoftpotGroup::endScroll(int row) {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    takeTexts();
+    for (SoftpotRow& r : rows_)
+        if (page_.endScrollSetsAllRows || &r == &at(row))
+            r.workingText = page_.scale.format(r.controls.position);
+    putTexts();
+    currentRow_ = keyOf(at(row));
+    rowCheck();
+    sendOrSetUp(row, at(row).controls.position);
+}
+
+void SoftpotGroup::spin(int row, int delta) {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    takeTexts();
+    SoftpotRow& r = at(row);
+    currentRow_ = keyOf(r);
+    rowCheck();
+    // The typed value is taken into the range first, so a negative text counts as 0.
+    const int value = page_.scale.clamp(page_.scale.clamp(page_.scale.parse(r.workingText)) +
+                                        (delta > 0 ? 1 : -1));
+    r.workingText = page_.scale.format(value);
+    r.controls.position = value;
+    focus(row);
+    putTexts();
+    sendOrSetUp(row, value);
+}
+
+void SoftpotGroup::enter(int row) {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    takeTexts();
+    SoftpotRow& r = at(row);
+    currentRow_ = keyOf(r);
+    rowCheck();
+    // Above the range the value becomes the max; a negative value becomes 0.
+    const int value = page_.scale.clamp(page_.scale.parse(r.workingText));
+    r.workingText = page_.scale.format(value);
+    r.controls.working = r.workingText;
+    r.controls.position = value;
+    focus(row);
+    changed();
+    sendOrSetUp(row, value);
+}
+
+void SoftpotGroup::rowCheck() {
+    bool differs = !lastRow_;
+    if (lastRow_) {
+        const bool byFrequency = page_.identity != RowIdentity::TagOnly;
+        const bool byTag = page_.identity != RowIdentity::FrequencyOnly;
+        differs = (byFrequency && lastRow_->hz != currentRow_.hz) ||
+                  (byTag && lastRow_->tag != currentRow_.tag);
+    }
+    if (differs) {
+        lastRow_ = currentRow_;
+        keyed_ = false;
+    }
+}
+
+void SoftpotGroup::sendOrSetUp(int row, int value) {
+    if (keyed_) {
+        SoftpotLink link(env_);
+        if (page_.sendLive)
+            page_.sendLive(link, env_.session, *at(row).desc, value);
+        return;
+    }
+    rowSetup(row);
+}
+
+void SoftpotGroup::rowSetup(int row) {
+    const KeyingSpec& k = page_.keying;
+    takeTexts();
+    SoftpotRow& r = at(row);
+    currentRow_.hz = frequencyTextToHz(r.frequencyText);
+    TxSetupBlock block(env_.session.txSetupBlock);
+    if (!encodeTxFrequency(block, currentRow_.hz) && !page_.invalidFrequencyText.empty()) {
+        env_.notifier.notify(std::string(page_.invalidFrequencyText), Icon::Exclamation);
+        r.controls.frequency.clear();
+        changed();
+    }
+    block.setMode(0);
+    if (const PointWords* words = page_.receiveSettings.find(env_.session.radioType)) {
+        if (const auto& w = (*words)[static_cast<std::size_t>(r.desc->point - 1)])
+            block.setReceive(*w);
+    }
+    block.setRowSetting(r.desc->settingByte);
+
+    SoftpotLink link(env_);
+    link.open();
+    if (pttCaption_ == k.onCaption) {
+        // The caption says the transmitter may still be on: unkey before anything else, and
+        // stop if the radio does not confirm it.
+        const bool posted = link.post(k.offFrame, k.setupOffPauseMs);
+        const LinkResult got = posted ? link.awaitReply(k.setupOffWaitMs) : LinkResult::NoPort;
+        if (got != LinkResult::Replied) {
+            if (got == LinkResult::NoReply)
+                link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+            link.close();
+            setButtons(false);
+            buttonsLockedByFailedOff_ = true;
+            changed();
+            return;
+        }
+        if (buttonsLockedByFailedOff_ && env_.session.flags.inTunerMode)
+            setButtons(true);
+        buttonsLockedByFailedOff_ = false;
+    }
+    pttCaption_ = std::string(k.idleCaption);
+    keyed_ = false;
+    changed();
+    link.sendTxSetup(block.bytes());
+    if (page_.sendStored)
+        page_.sendStored(link, env_.session, *r.desc);
+    link.close();
+}
+
+void SoftpotGroup::pttToggle() {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    const KeyingSpec& k = page_.keying;
+    SoftpotLink link(env_);
+    const bool posted = link.post(keyed_ ? k.offFrame : k.onFrame, k.buttonPauseMs);
+    pttCaption_ = std::string(keyed_ ? k.offCaption : k.onCaption);
+    keyed_ = !keyed_;
+    changed();
+    if (posted && link.awaitReply(k.buttonWaitMs) == LinkResult::NoReply)
+        link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+    link.close();
+}
+
+void SoftpotGroup::program() {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    Session& s = env_.session;
+    for (SoftpotRow& r : rows_) {
+        // The working texts as they stand. A stored byte outside the range (a value the page
+        // has shown but never changed) goes back unchanged; anything else is kept in range
+        // rather than cut to its low 8 bits.
+        const long typed = page_.scale.parse(r.workingText);
+        const std::uint8_t stored = s.image[r.desc->imageByte];
+        const long value = typed == stored ? typed : page_.scale.clamp(typed);
+        if (value != typed)
+            r.workingText = page_.scale.format(static_cast<int>(value));
+        s.image[r.desc->imageByte] = static_cast<std::uint8_t>(value & 0xFF);
+    }
+    const WriteRegionSpec& w = page_.region;
+    const auto bytes = s.image.bytes().subspan(w.offset, w.count);
+    const std::uint8_t base = s.flags.is256BlockMemory ? 0x3F : 0x1F;
+    SoftpotLink link(env_);
+    if (link.exchange(CommandFrame::writeRegion(base, w.offset, bytes), w.pauseMs, w.waitMs) ==
+        LinkResult::NoReply)
+        link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+    link.close();
+    putTexts();
+    for (SoftpotRow& r : rows_)
+        r.controls.defaultSoftpot = r.workingText;
+    changed();
+}
+
+void SoftpotGroup::close() {
+    const KeyingSpec& k = page_.keying;
+    if (env_.session.flags.inTunerMode && (keyed_ || pttCaption_ == k.onCaption)) {
+        SoftpotLink link(env_);
+        link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
+        keyed_ = false;
+        link.close();
+    }
+    env_.replies.replyStatus.store(kStatusNone);
+}
+
+} // namespace korvelo

@@ -1,0 +1,98 @@
+#pragma once
+// The shared rules of the alignment pages: opening, the scroll bar, spin and Enter paths that
+// commit a row, the row setup, the keying state machine of the "PTT Toggle" button, "Program"
+// and closing. UI-free: a dialog forwards its user events to the entry points below and
+// mirrors the controls' state after each change (SoftpotView).
+#include "app/core/radio_state.h"
+#include "softpot/engine/page_spec.h"
+#include "softpot/engine/softpot_row.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvelo {
+
+class SoftpotLink;
+
+enum class ScrollCode {
+    LineLeft,
+    LineRight,
+    PageLeft,
+    PageRight,
+    ThumbPosition,
+    ThumbTrack,
+    Top,
+    Bottom
+};
+
+// The dialog side. Both calls come on the user-interface thread, also in the middle of an
+// operation (before a wait), so the window shows what the radio is being told.
+class SoftpotView {
+  public:
+    virtual ~SoftpotView() = default;
+    virtual void controlsChanged() = 0;
+    virtual void focusScrollBar(int row) = 0;
+};
+
+class SoftpotGroup {
+  public:
+    // The frequency texts are fixed here, from the radio type of this moment.
+    SoftpotGroup(const AppEnv& env, const PageSpec& page);
+
+    void setView(SoftpotView* view) { view_ = view; }
+
+    // Entry points, one per kind of user event.
+    void open();
+    void scroll(int row, ScrollCode code, int position = 0);
+    void endScroll(int row);
+    void spin(int row, int delta);
+    void enter(int row);
+    void pttToggle();
+    void program();
+    void close();
+
+    // What the user typed into a row's Working Softpot edit (not yet taken by the page).
+    void setWorkingEditText(int row, std::string text);
+
+    // State the dialog mirrors.
+    const PageSpec& page() const { return page_; }
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    const SoftpotRow& row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
+    const std::string& pttCaption() const { return pttCaption_; }
+    bool pttEnabled() const { return pttEnabled_; }
+    bool programEnabled() const { return programEnabled_; }
+    bool keyed() const { return keyed_; }
+    bool busy() const { return busy_; }
+    const RowKey& currentRow() const { return currentRow_; }
+    const std::optional<RowKey>& lastRow() const { return lastRow_; }
+
+  private:
+    SoftpotRow& at(int i) { return rows_.at(static_cast<std::size_t>(i)); }
+    RowKey keyOf(const SoftpotRow& r) const;
+    void takeTexts();
+    void putTexts();
+    void rowCheck();
+    // Step two of every commit: the live value while keyed, else the row setup.
+    void sendOrSetUp(int row, int value);
+    void rowSetup(int row);
+    void setButtons(bool enabled);
+    void changed();
+    void focus(int row);
+
+    const AppEnv env_;
+    const PageSpec& page_;
+    std::vector<SoftpotRow> rows_;
+    SoftpotView* view_ = nullptr;
+
+    RowKey currentRow_;
+    std::optional<RowKey> lastRow_;
+    bool keyed_ = false;
+    std::string pttCaption_;
+    bool pttEnabled_ = false;
+    bool programEnabled_ = false;
+    bool buttonsLockedByFailedOff_ = false;
+    bool busy_ = false;
+};
+
+} // namespace korvelo

@@ -1,0 +1,65 @@
+#pragma once
+// The link operations of the alignment pages, on one transient link object. Each operation
+// opens the port if it is not open yet (and then closes it again when it is done), resets the
+// reply event, sends its frame, pauses and waits with the bounds below. A link tries to open
+// its port once: when that fails the user has already been told, and the operations that
+// follow send nothing and wait for nothing, so one pulled cable gives one message.
+#include "app/core/radio_state.h"
+#include "link/radio_link.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace korvelo {
+
+enum class LinkResult { Replied, NoReply, NoPort };
+
+// Texts of the link operations' messages, as the radio tool has always shown them.
+inline constexpr std::string_view kTxSetupFailText = "Radio Communication Error!!";
+inline constexpr std::string_view kNoReplyText = "Radio Coummunication Error";
+
+struct SoftpotTiming {
+    static constexpr int kTxSetupPauseMs = 130;
+    static constexpr int kTxSetupWaitMs = 2500;
+    static constexpr int kTxSetupTries = 5;
+    static constexpr int kValuePauseMs = 100;
+    static constexpr int kValueWaitMs = kUnboundedWaitBoundMs; // pumped; ends at 3,000 ms
+};
+
+class SoftpotLink {
+  public:
+    explicit SoftpotLink(const AppEnv& env) : link_(env.linkEnv()) {}
+
+    // Opens the port for a sequence of operations; false when it cannot be opened.
+    bool open();
+    void close() { link_.close(); }
+
+    // Command 0x42 with the set-up block: up to five tries, each waiting for an ACK; after the
+    // fifth failure "Radio Communication Error!!". True when the radio acknowledged.
+    bool sendTxSetup(std::span<const std::uint8_t, 9> block);
+    // Command 0x44; the wait keeps the window alive and ends at 3,000 ms with a message.
+    LinkResult sendPowerValue(std::uint8_t value);
+    // Command 0x43 with b when a is 0xFF, else command 0xB3 with a and b; waits as above.
+    LinkResult sendModulation(std::uint8_t a, std::uint8_t b);
+    // Any other frame: send, pause, one bounded wait. No message; the caller decides.
+    LinkResult exchange(std::string_view hex, int pauseMs, int waitMs);
+    // A frame whose wait keeps the window alive, with the message on time-out.
+    LinkResult exchangePumped(std::string_view hex, int pauseMs, int boundMs);
+    // The two halves of an exchange, for callers that change state between sending and
+    // waiting. post leaves the port open; false when there is no port.
+    bool post(std::string_view hex, int pauseMs);
+    LinkResult awaitReply(int waitMs);
+
+    RadioLink& link() { return link_; }
+    Notifier& notifier() { return link_.notifier(); }
+
+  private:
+    // Opens for one operation; sets closeAfter when the operation must close it again.
+    bool openFor(bool& closeAfter);
+
+    RadioLink link_;
+    bool openFailed_ = false;
+};
+
+} // namespace korvelo

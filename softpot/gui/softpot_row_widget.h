@@ -1,0 +1,48 @@
+#pragma once
+// The controls of one softpot row, laid out in a grid row: frequency point, Default Softpot,
+// scroll bar, Working Softpot, up-down. It forwards the user's actions to the SoftpotGroup and
+// mirrors the row's state from it; it holds no value of its own.
+#include "softpot/engine/softpot_group.h"
+
+#include <QObject>
+
+class QGridLayout;
+class QLineEdit;
+class QScrollBar;
+class QWidget;
+
+namespace korvelo {
+
+class UpDownControl;
+
+class SoftpotRowWidget : public QObject {
+    Q_OBJECT
+  public:
+    // Creates the controls as children of parent and places them in grid row gridRow.
+    SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid, int gridRow);
+
+    void mirror();
+    void focusScrollBar();
+
+    QLineEdit* frequencyEdit() const { return frequency_; }
+    QLineEdit* defaultEdit() const { return default_; }
+    QScrollBar* scrollBar() const { return scrollBar_; }
+    QLineEdit* workingEdit() const { return working_; }
+    UpDownControl* upDown() const { return upDown_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void onAction(int action);
+
+    SoftpotGroup& group_;
+    int row_;
+    QLineEdit* frequency_;
+    QLineEdit* default_;
+    QScrollBar* scrollBar_;
+    QLineEdit* working_;
+    UpDownControl* upDown_;
+};
+
+} // namespace korvelo
