@@ -368,7 +368,8 @@ Reply RadioModel::damage(std::vector<std::uint8_t> frame) {
     r.bytes.resize(frameStart + frame.size());
     if (faults.garbageBefore)
         std::copy(kGarbage.begin(), kGarbage.end(), r.bytes.begin());
-    std::copy(frame.begin(), frame.end(), r.bytes.begin() + static_cast<std::ptrdiff_t>(frameStart));
+    std::copy(frame.begin(), frame.end(),
+              r.bytes.begin() + static_cast<std::ptrdiff_t>(frameStart));
     if (faults.splitGapMs >= 0 && frame.size() >= 2) {
         r.splitAt = frameStart + frame.size() / 2;
         r.gapMs = faults.splitGapMs;
