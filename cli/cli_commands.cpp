@@ -4,6 +4,7 @@
 #include "app/core/tuning_file.h"
 #include "app/core/tuning_regions.h"
 #include "app/core/tuning_start.h"
+#include "softpot/txpower/tx_power_page.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -130,11 +131,19 @@ int leaveCommand(const AppEnv& env) {
     return env.session.flags.portFault ? kExitRadio : kExitOk;
 }
 
-int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out) {
+int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, Notifier& notifier,
+                std::ostream& out) {
     Session s;
     if (!load(path, s, notifier))
         return kExitFile;
     out << "Radio: " << chipName(s.flags.isAk2347Radio) << '\n';
+    // Without a band type no frequency point is labelled (types above 12 have no band).
+    constexpr std::uint8_t kNoBand = 255;
+    s.radioType = radioType.value_or(kNoBand);
+    out << "Band: "
+        << (radioType ? "radio type " + std::to_string(*radioType)
+                      : std::string("not recorded in the file (--type N labels the points)"))
+        << '\n';
     for (const Span& span : layout()) {
         out << range(span.first, span.end) << "  " << span.owner << '\n';
         for (unsigned row = span.first; row < span.end; row += 16) {
@@ -144,6 +153,8 @@ int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out) 
             out << '\n';
         }
     }
+    for (const std::string& line : describeTxPower(s))
+        out << line << '\n';
     return kExitOk;
 }
 

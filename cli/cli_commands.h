@@ -3,6 +3,8 @@
 // the operations go through the environment's notifier (standard error in the program).
 #include "app/core/radio_state.h"
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -23,7 +25,9 @@ int resetCommand(const AppEnv& env);
 // command regardless.
 int leaveCommand(const AppEnv& env);
 
-int dumpCommand(const std::string& path, Notifier& notifier, std::ostream& out);
+// radioType labels the decoded softpots' frequency points; a tuning file does not record it.
+int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, Notifier& notifier,
+                std::ostream& out);
 int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out);
 
 } // namespace korvelo::cli

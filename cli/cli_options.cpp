@@ -46,7 +46,8 @@ const char* usageText() {
            "  info               firmware version, serial number and country code\n"
            "  reset              take the radio out of tuner mode (Reset)\n"
            "  leave              send the leave-tuner-mode command\n"
-           "  dump FILE.tun      radio kind and every region of a tuning file\n"
+           "  dump FILE.tun      radio kind, every region of a tuning file and the decoded\n"
+           "                     softpots (--type N labels the frequency points of band type N)\n"
            "  diff A.tun B.tun   regions and bytes in which two tuning files differ\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
@@ -94,6 +95,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!value(file))
                 return fail("--trace needs a file");
             o.trace = file;
+        } else if (a == "--type") {
+            std::uint8_t type = 0;
+            if (!byteValue(type))
+                return fail("--type needs a number 0..255");
+            o.radioType = type;
         } else if (a == "--force") {
             o.force = true;
         } else if (a == "--sim-flags") {

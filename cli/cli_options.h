@@ -25,6 +25,8 @@ struct Options {
     std::optional<SimOptions> simulator;
     std::optional<std::string> trace;
     bool force = false;
+    // dump: the band type, which a tuning file does not record; it labels the frequency points
+    std::optional<std::uint8_t> radioType;
     Command command = Command::Info;
     std::vector<std::string> files; // read: 1, dump: 1, diff: 2
 };

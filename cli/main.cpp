@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     StderrNotifier notifier;
 
     if (o.command == Command::Dump)
-        return dumpCommand(o.files[0], notifier, std::cout);
+        return dumpCommand(o.files[0], o.radioType, notifier, std::cout);
     if (o.command == Command::Diff)
         return diffCommand(o.files[0], o.files[1], notifier, std::cout);
 

@@ -111,8 +111,7 @@ std::vector<std::string> describeTxPower(const Session& session) {
     const PageSpec& page = txPowerPage();
     const auto labels = frequencyLabels(page.labels, bandGroup(session.radioType, page.type1));
     std::vector<std::string> lines;
-    lines.push_back("Transmit Power (image 0x16..0x1F, radio type " +
-                    std::to_string(session.radioType) + ")");
+    lines.push_back("Transmit Power softpots (image 0x16..0x1F)");
     for (const RowSpec& row : page.rows) {
         const auto i = static_cast<std::size_t>(row.point - 1);
         std::string label;

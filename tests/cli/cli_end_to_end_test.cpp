@@ -186,6 +186,15 @@ TEST_F(CliEndToEnd, InProcessSimulatorDumpAndDiff) {
     EXPECT_EQ(dump.status, 0);
     EXPECT_EQ(dump.out.rfind("Radio: CMX148\n", 0), 0u);
     EXPECT_NE(dump.out.find("0xED..0xFE  TX sub-audio"), std::string::npos);
+    // The power softpots decoded; the file does not know the band, so points are unlabelled
+    // unless --type says which band the radio is.
+    const Bytes saved = readFile(a);
+    const std::string high1 = "  High Power, point 1: " + std::to_string(saved[16 + 0x16]) + "\n";
+    EXPECT_NE(dump.out.find(high1), std::string::npos) << dump.out;
+    const CliRun labelled = cli("--type 5 dump " + a.string(), dir_);
+    const std::string low5 =
+        "  Low Power, point 5 (446.52500 MHz): " + std::to_string(saved[16 + 0x1F]) + "\n";
+    EXPECT_NE(labelled.out.find(low5), std::string::npos) << labelled.out;
 }
 
 } // namespace
