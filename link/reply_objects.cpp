@@ -1,5 +1,7 @@
 #include "link/reply_objects.h"
 
+#include "link/reply_frame.h"
+
 #include <algorithm>
 #include <span>
 
@@ -20,18 +22,7 @@ void ReplyData::store(const std::uint8_t* bytes, std::size_t count) {
     std::copy_n(bytes, std::min(count, kSize), bytes_.begin());
 }
 
-namespace {
-constexpr std::uint8_t STX = 0x02;
-constexpr std::uint8_t ETX = 0x03;
-constexpr std::uint8_t kReplyMarker = 0x10;
-constexpr std::uint8_t kBlockReply = 0x03;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
-
-bool isInformationReply(std::uint8_t code) {
-    return code == 0x71 || code == 0x77 || code == 0x79 || code == 0x7F || code == 0x93;
-}
-} // namespace
+using namespace FrameByte;
 
 void ReplyAssembler::resetState() {
     fill_ = 0;
@@ -60,7 +51,7 @@ void ReplyAssembler::feed(std::uint8_t b) {
     switch (state_) {
     case 0:
         fill_ = 0;
-        if (b == STX) {
+        if (b == kStart) {
             store(b);
             state_ = 1;
         }
@@ -74,7 +65,7 @@ void ReplyAssembler::feed(std::uint8_t b) {
         }
         return;
     case 2:
-        if (b == kBlockReply) {
+        if (b == kBlockData) {
             store(b);
             state_ = 3;
         } else if (b == kAck || b == kNak) {
@@ -129,7 +120,7 @@ void ReplyAssembler::feed(std::uint8_t b) {
         return;
     }
     case 9:
-        if (b == ETX) {
+        if (b == kEnd) {
             store(b);
             if (state_ != 0)
                 commit();
@@ -147,7 +138,7 @@ void ReplyAssembler::commit() {
     const std::uint8_t code = frame_[2];
     if (FrameTrace* trace = out_.trace())
         trace->received(std::span<const std::uint8_t>(frame_.data(), fill_));
-    if (code == kBlockReply || isInformationReply(code)) {
+    if (code == kBlockData || isInformationReply(code)) {
         if (expected_ != 0) {
             // Block: address and length fields, then the data. Information: length field,
             // data, checksum and end byte. Either way length + 4 bytes after the code.

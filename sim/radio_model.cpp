@@ -1,18 +1,14 @@
 #include "sim/radio_model.h"
 
+#include "link/reply_frame.h"
+
 #include <algorithm>
 #include <numeric>
 
 namespace korvelo::sim {
 
 namespace {
-constexpr std::uint8_t STX = 0x02;
-constexpr std::uint8_t ETX = 0x03;
-constexpr std::uint8_t kCommandMarker = 0x02;
-constexpr std::uint8_t kReplyMarker = 0x10;
-constexpr std::uint8_t kBlockReply = 0x03;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
+using namespace FrameByte;
 constexpr std::size_t kMaxBlock = 64;
 
 std::uint8_t code(Cmd c) {
@@ -27,7 +23,7 @@ std::uint16_t be16(std::uint8_t hi, std::uint8_t lo) {
 std::vector<std::uint8_t> finish(std::vector<std::uint8_t> frame) {
     const auto sum = std::accumulate(frame.begin() + 1, frame.end(), 0u);
     frame.push_back(static_cast<std::uint8_t>(sum));
-    frame.push_back(ETX);
+    frame.push_back(kEnd);
     return frame;
 }
 
@@ -97,15 +93,15 @@ std::vector<std::vector<std::uint8_t>> RadioModel::receivedFrames() const {
 }
 
 std::vector<std::uint8_t> RadioModel::ackFrame() {
-    return finish({STX, kReplyMarker, kAck});
+    return finish({kStart, kReplyMarker, kAck});
 }
 std::vector<std::uint8_t> RadioModel::nakFrame() {
-    return finish({STX, kReplyMarker, kNak});
+    return finish({kStart, kReplyMarker, kNak});
 }
 
 std::vector<std::uint8_t> RadioModel::infoFrame(std::uint8_t replyCode,
                                                 std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> f{STX, kReplyMarker, replyCode,
+    std::vector<std::uint8_t> f{kStart, kReplyMarker, replyCode,
                                 static_cast<std::uint8_t>(data.size() >> 8),
                                 static_cast<std::uint8_t>(data.size())};
     f.insert(f.end(), data.begin(), data.end());
@@ -114,9 +110,9 @@ std::vector<std::uint8_t> RadioModel::infoFrame(std::uint8_t replyCode,
 
 std::vector<std::uint8_t> RadioModel::blockFrame(std::uint16_t address,
                                                  std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> f{STX,
+    std::vector<std::uint8_t> f{kStart,
                                 kReplyMarker,
-                                kBlockReply,
+                                kBlockData,
                                 static_cast<std::uint8_t>(address >> 8),
                                 static_cast<std::uint8_t>(address),
                                 static_cast<std::uint8_t>(data.size() >> 8),
@@ -167,7 +163,7 @@ void RadioModel::parse(std::uint8_t b, std::int64_t nowMs, std::vector<Reply>& o
     lastByteMs_ = nowMs;
 
     if (frame_.empty()) {
-        if (b == STX)
+        if (b == kStart)
             frame_.push_back(b);
         return;
     }
@@ -208,7 +204,7 @@ void RadioModel::parse(std::uint8_t b, std::int64_t nowMs, std::vector<Reply>& o
         return;
 
     const auto sum = std::accumulate(frame_.begin() + 1, frame_.end() - 2, 0u);
-    if (frame_.back() == ETX && frame_[n - 2] == static_cast<std::uint8_t>(sum)) {
+    if (frame_.back() == kEnd && frame_[n - 2] == static_cast<std::uint8_t>(sum)) {
         Reply r = answer(frame_, nowMs);
         if (!r.empty())
             out.push_back(std::move(r));
@@ -338,15 +334,15 @@ std::vector<std::uint8_t> RadioModel::execute(std::uint8_t c, std::span<const st
         pttOn = false;
         return ackFrame();
     case Cmd::FwVersion:
-        return infoFrame(c + 1, fwVersion);
+        return infoFrame(informationReplyTo(cmd), fwVersion);
     case Cmd::SerialNumber:
-        return infoFrame(c + 1, serialNumber);
+        return infoFrame(informationReplyTo(cmd), serialNumber);
     case Cmd::RadioType:
-        return infoFrame(c + 1, std::span<const std::uint8_t>(&radioType, 1));
+        return infoFrame(informationReplyTo(cmd), std::span<const std::uint8_t>(&radioType, 1));
     case Cmd::CountryCode:
-        return infoFrame(c + 1, std::span<const std::uint8_t>(&countryCode, 1));
+        return infoFrame(informationReplyTo(cmd), std::span<const std::uint8_t>(&countryCode, 1));
     case Cmd::RadioFlags:
-        return infoFrame(c + 1, std::span<const std::uint8_t>(&radioFlags, 1));
+        return infoFrame(informationReplyTo(cmd), std::span<const std::uint8_t>(&radioFlags, 1));
     }
     return nakFrame(); // a code the radio does not know
 }
