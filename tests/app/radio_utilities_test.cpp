@@ -2,6 +2,7 @@
 #include "app/core/radio_utilities.h"
 #include "app/core/tuning_regions.h"
 #include "link/radio_link.h"
+#include "support/clock_steps.h"
 #include "support/sim_bench.h"
 
 #include <gtest/gtest.h>
@@ -13,12 +14,8 @@ using Bytes = std::vector<std::uint8_t>;
 using Step = VirtualClock::Step;
 using Answer = sim::Answer;
 
-Step sleep(int ms) {
-    return {Step::Sleep, ms, false};
-}
-Step wait(int ms, bool signalled = true) {
-    return {Step::Wait, ms, signalled};
-}
+using timeline::sleep;
+using timeline::wait;
 
 const Bytes kReset{0x02, 0x02, 0x72, 0x74, 0x03};
 

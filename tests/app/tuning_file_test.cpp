@@ -1,6 +1,8 @@
 // Open and Save of the tuning file, and what each failure leaves behind.
 #include "app/core/tuning_file.h"
 
+#include "support/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -17,15 +19,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 class TuningFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("korvelo-tun-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
     void write(const std::string& name, const Bytes& bytes) const {
         std::ofstream(path(name), std::ios::binary)
@@ -70,7 +63,7 @@ class TuningFileTest : public ::testing::Test {
         EXPECT_EQ(a.flags.is256BlockMemory, b.flags.is256BlockMemory);
     }
 
-    fs::path dir_;
+    ScratchDir dir_{"korvelo-tun"};
     RecordingNotifier notifier_;
 };
 

@@ -1,6 +1,7 @@
 // Tuning Init against the simulated radio on virtual time: the frames on the wire, every
 // pause and wait, the messages and the flags, for a complete run and for each early end.
 #include "app/core/tuning_start.h"
+#include "support/clock_steps.h"
 #include "support/sim_bench.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,8 @@ using Bytes = std::vector<std::uint8_t>;
 using Step = VirtualClock::Step;
 using Answer = sim::Answer;
 
-Step sleep(int ms) {
-    return {Step::Sleep, ms, false};
-}
-Step wait(int ms, bool signalled = true) {
-    return {Step::Wait, ms, signalled};
-}
+using timeline::sleep;
+using timeline::wait;
 
 const Bytes kEnter{0x02, 0x02, 0x40, 0x42, 0x03};
 const Bytes kFlags{0x02, 0x02, 0x92, 0x94, 0x03};

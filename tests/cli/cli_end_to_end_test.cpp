@@ -3,6 +3,8 @@
 #include "app/core/tuning_file.h"
 #include "sim/pty_radio.h"
 
+#include "support/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -44,15 +46,6 @@ Bytes readFile(const fs::path& p) {
 
 class CliEndToEnd : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("korvelo-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::unique_ptr<sim::PtyRadio> startRadio(std::uint8_t flags, std::uint8_t type) {
         sim::RadioModel model;
         model.radioFlags = flags;
@@ -64,7 +57,7 @@ class CliEndToEnd : public ::testing::Test {
     }
     std::string port(sim::PtyRadio& radio) { return "--port " + radio.devicePath(); }
 
-    fs::path dir_;
+    ScratchDir dir_{"korvelo-cli"};
 };
 
 TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {

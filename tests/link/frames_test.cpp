@@ -35,18 +35,10 @@ TEST(HexText, BlanksAndLineBreaksGoOddDigitsAndStrangeCharactersConvert) {
 }
 
 // SendHex through a link whose port records each write.
-class SendHexTest : public ::testing::Test {
+class SendHexTest : public ::testing::Test, protected testing::RecordingLinkBench {
   protected:
     SendHexTest() { line.openResult = {true, false, ""}; }
     void openLink() { link.OpenPort(); }
-
-    ReplyObjects replies;
-    VirtualClock clock;
-    RecordingNotifier notifier;
-    testing::RecordingLine line;
-    testing::RecordingPortProvider ports{line};
-    bool portFault = false;
-    RadioLink link{LinkEnv{replies, clock, notifier, ports, portFault}};
 };
 
 TEST_F(SendHexTest, WritesInPiecesOfEightThenTheRest) {

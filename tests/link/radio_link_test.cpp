@@ -12,7 +12,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Step = VirtualClock::Step;
 
-class RadioLinkTest : public ::testing::Test {
+class RadioLinkTest : public ::testing::Test, protected testing::RecordingLinkBench {
   protected:
     // The radio answers each write after delayMs, in one receive event.
     void answerWith(Bytes reply, int delayMs) {
@@ -23,14 +23,6 @@ class RadioLinkTest : public ::testing::Test {
             });
         };
     }
-
-    ReplyObjects replies;
-    VirtualClock clock;
-    RecordingNotifier notifier;
-    testing::RecordingLine line;
-    testing::RecordingPortProvider ports{line};
-    bool portFault = false;
-    RadioLink link{LinkEnv{replies, clock, notifier, ports, portFault}};
 };
 
 TEST_F(RadioLinkTest, ReplyWakesTheWaitAndIsReadFromTheStatus) {

@@ -2,7 +2,10 @@
 // An in-memory port for link tests: records every write as one piece, can be told to fail
 // its open, and can answer each write through a callback (scheduled on a VirtualClock).
 #include "link/channel.h"
+#include "link/clock.h"
+#include "link/notifier.h"
 #include "link/port_provider.h"
+#include "link/radio_link.h"
 #include "link/reply_objects.h"
 
 #include <functional>
@@ -64,6 +67,17 @@ class RecordingPortProvider : public PortProvider {
 
   private:
     RecordingLine& line_;
+};
+
+// A link object on virtual time over a recording line, as the link tests use it.
+struct RecordingLinkBench {
+    ReplyObjects replies;
+    VirtualClock clock;
+    RecordingNotifier notifier;
+    RecordingLine line;
+    RecordingPortProvider ports{line};
+    bool portFault = false;
+    RadioLink link{LinkEnv{replies, clock, notifier, ports, portFault}};
 };
 
 } // namespace korvelo::testing

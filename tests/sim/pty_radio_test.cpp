@@ -2,12 +2,12 @@
 // port closed and opened again between actions, line-rate pacing and a prompt stop.
 #include "link/command_frame.h"
 #include "sim/pty_radio.h"
+#include "support/pty_pair.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 namespace korvelo::sim {
@@ -25,24 +25,8 @@ void writeHex(int fd, const std::string& hex) {
     ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
 }
 
-// Reads until n bytes have come or the time is up.
 Bytes readBytes(int fd, std::size_t n, int timeoutMs = 2000) {
-    Bytes got;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (got.size() < n) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            break;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
-            continue;
-        std::uint8_t buf[128];
-        const ssize_t r = ::read(fd, buf, std::min(sizeof buf, n - got.size()));
-        if (r > 0)
-            got.insert(got.end(), buf, buf + r);
-    }
-    return got;
+    return testing::readFor(fd, n, timeoutMs);
 }
 
 TEST(PtyRadio, RoundTripAcrossReopenedPorts) {

@@ -18,6 +18,26 @@
 
 namespace korvelo::testing {
 
+// Reads from fd until count bytes have come or timeoutMs has passed; returns what came.
+inline std::vector<std::uint8_t> readFor(int fd, std::size_t count, int timeoutMs) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
+    std::vector<std::uint8_t> out;
+    while (out.size() < count) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        if (left <= 0)
+            break;
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) <= 0)
+            continue;
+        std::uint8_t buf[256];
+        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, count - out.size()));
+        if (n > 0)
+            out.insert(out.end(), buf, buf + n);
+    }
+    return out;
+}
+
 class PtyPair {
   public:
     PtyPair() {
@@ -68,22 +88,7 @@ class PtyPair {
 
     // Reads until count bytes have come or timeoutMs has passed; returns what came.
     std::vector<std::uint8_t> receive(std::size_t count, int timeoutMs) {
-        using namespace std::chrono;
-        const auto deadline = steady_clock::now() + milliseconds(timeoutMs);
-        std::vector<std::uint8_t> out;
-        while (out.size() < count) {
-            const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-            if (left <= 0)
-                break;
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left)) <= 0)
-                continue;
-            std::uint8_t buf[256];
-            const ssize_t n = ::read(master_, buf, std::min(sizeof buf, count - out.size()));
-            if (n > 0)
-                out.insert(out.end(), buf, buf + n);
-        }
-        return out;
+        return readFor(master_, count, timeoutMs);
     }
 
     // The radio goes away: both of our ends are closed, the program sees a hang-up.
