@@ -109,7 +109,6 @@ int main(int argc, char** argv) {
 
     RealClock clock;
     Session session;
-    session.flags.isAk2347Radio = true; // until the radio says otherwise
     const AppEnv env{session, replies, clock, notifier, *ports};
 
     int status = kExitUsage;

@@ -11,7 +11,7 @@ namespace korvelo {
 
 struct RadioStateFlags {
     bool inTunerMode = false;
-    bool isAk2347Radio = false;
+    bool isAk2347Radio = true; // until the radio or a tuning file says otherwise
     bool is256BlockMemory = false;
     bool imageLoaded = false;
     std::uint8_t spacingTabsEnabled = 0;

@@ -281,6 +281,16 @@ TEST_F(TuningInitTest, NoAnswerToRadioFlags) {
     EXPECT_EQ(bench.radio.receivedFrames().at(3), readBlock(0x1F, 0x00, 0x63));
 }
 
+// The program starts out assuming an AK2347 radio; a first Tuning Init whose flags reply is
+// lost keeps that assumption rather than taking the radio for a CMX148 one.
+TEST_F(TuningInitTest, FirstRunWithoutFlagsReplyAssumesAnAk2347Radio) {
+    ASSERT_FALSE(flags().imageLoaded) << "a session as the program starts it";
+    bench.radio.scriptAnswers(Cmd::RadioFlags, {Answer::Silent});
+    run();
+    EXPECT_TRUE(flags().imageLoaded);
+    EXPECT_TRUE(flags().isAk2347Radio);
+}
+
 TEST_F(TuningInitTest, PortThatCannotBeOpenedIsReportedOnce) {
     bench.ports.failOpen = true;
     bench.session.flags.inTunerMode = true;
