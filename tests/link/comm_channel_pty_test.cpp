@@ -30,6 +30,10 @@ std::size_t threadCount() {
 }
 
 // CPU time of the whole process, user and system.
+// A close that waited for the radio would never return (the receive thread waits without a
+// time-out); the bound only has to be far beyond scheduling delays on a loaded machine.
+constexpr auto kPromptClose = std::chrono::milliseconds(2000);
+
 double cpuMs() {
     rusage ru{};
     ::getrusage(RUSAGE_SELF, &ru);
@@ -171,7 +175,7 @@ TEST_F(PtyLinkTest, ClosingWhileTheRadioStreamsIsPromptAndEndsTheThread) {
         EXPECT_TRUE(channel.receiveThreadRunning());
         const auto t0 = steady_clock::now();
         channel.close();
-        EXPECT_LT(steady_clock::now() - t0, 500ms);
+        EXPECT_LT(steady_clock::now() - t0, kPromptClose);
         EXPECT_FALSE(channel.receiveThreadRunning());
         EXPECT_EQ(threadCount(), threadsBefore);
         // An overflowing port is reported once, not once per batch.
@@ -207,7 +211,7 @@ TEST_F(PtyLinkTest, AVanishedPortIsLeftAloneUntilClose) {
     EXPECT_EQ(channel.write(cmd.data(), cmd.size()), 0u);
     const auto t0 = steady_clock::now();
     channel.close();
-    EXPECT_LT(steady_clock::now() - t0, 500ms);
+    EXPECT_LT(steady_clock::now() - t0, kPromptClose);
     EXPECT_FALSE(channel.receiveThreadRunning());
 }
 
