@@ -134,7 +134,9 @@ void LeaveTunerMode(const AppEnv& env) {
         return;
     RadioLink link(env.linkEnv());
     link.OpenPort();
-    if (env.session.flags.portFault)
+    // Whether the port opens now is what counts: a fault flag left from an earlier action
+    // must not keep the radio in tuner mode.
+    if (!link.isOpen())
         return;
     link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
 }

@@ -154,6 +154,26 @@ TEST(LeaveTunerMode, OnlyWhileInTunerMode) {
     EXPECT_TRUE(off.notifier.notices.empty());
 }
 
+// A port fault left from an earlier action (the cable was out for a while) does not keep the
+// radio in tuner mode at exit once the port opens again; a port that still fails sends nothing.
+TEST(LeaveTunerMode, GoesOutWheneverThePortOpens) {
+    SimBench b;
+    b.session.flags.inTunerMode = true;
+    b.session.flags.portFault = true;
+    b.radio.tunerMode = true;
+    LeaveTunerMode(b.env());
+    EXPECT_EQ(b.radio.receivedFrames(), (std::vector<Bytes>{{0x02, 0x02, 0x41, 0x43, 0x03}}));
+    EXPECT_FALSE(b.radio.tunerMode);
+
+    SimBench gone;
+    gone.session.flags.inTunerMode = true;
+    gone.ports.failOpen = true;
+    LeaveTunerMode(gone.env());
+    EXPECT_TRUE(gone.radio.receivedFrames().empty());
+    EXPECT_TRUE(gone.clock.steps().empty()) << "no wait for a radio that cannot hear us";
+    EXPECT_EQ(gone.notifier.notices.size(), 1u) << "the failed open is reported once";
+}
+
 // The region write lands in the radio's tuning area at the base of its memory size.
 TEST(SendRegion, WritesTheRegionAtTheRadiosBase) {
     for (bool is256 : {false, true}) {
