@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what Korvelo needs to build, run and test on Debian 12 (run as root, or with sudo
+# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-base-dev-tools
+  libgl-dev fonts-dejavu-core
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+)
+if [[ "${1:-}" == "ci" ]]; then
+  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
