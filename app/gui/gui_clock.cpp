@@ -3,6 +3,7 @@
 #include "link/reply_event.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -70,8 +71,12 @@ int main(int argc, char** argv) {
     QString fixedPort = options->port;
     if (options->simulator) {
         simulated = std::make_unique<sim::PtyRadio>();
-        if (!simulated->start()) {
-            std::fputs("korvelo: the simulated radio could not be started\n", stderr);
+        // Answers leave at the real line rate, so the program feels as it will on the bench.
+        simulated->withModel([](sim::RadioModel& model) { model.faults.pace = true; });
+        std::string error;
+        if (!simulated->start(&error)) {
+            std::fprintf(stderr, "korvelo: the simulated radio could not be started: %s\n",
+                         error.c_str());
             return 1;
         }
         fixedPort = QString::fromStdString(simulated->devicePath());
@@ -116,6 +121,8 @@ int main(int argc, char** argv) {
     window.startUp();
 
     if (!options->screenshotDir.isEmpty()) {
+        // The dialogs read (and on first start write) the profile; keep the user's out of it.
+        QStandardPaths::setTestModeEnabled(true);
         takeScreenshots(window, options->screenshotDir);
         return 0;
     }

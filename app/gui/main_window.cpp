@@ -48,7 +48,7 @@ MainWindow::MainWindow(AppEnv& env, std::function<void(AppEnv&)> startupScan, QW
     buildMenus();
     buildToolBar();
     buildStatusBar();
-    addShellCommands(*this);
+    korvelo::addShellCommands(*this);
     updateCommandStates();
 }
 

@@ -53,7 +53,6 @@ class MainWindow : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
-    void addShellCommands();
     QAction* makeAction(const MenuEntry& entry);
     void updateLockIndicators();
 
