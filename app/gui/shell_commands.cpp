@@ -30,8 +30,12 @@ void addShellCommands(MainWindow& window) {
 
     // Tuning Init does its own port handling, so it is not gated.
     table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget*) {
-        TuningInit(env, [w](int block, int blocks) {
-            w->showProgress(QStringLiteral("Reading block %1 of %2").arg(block).arg(blocks));
+        // Called with 0 before the first block and with n after block n has been read.
+        TuningInit(env, [w](int done, int blocks) {
+            if (done < blocks)
+                w->showProgress(QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
+            else
+                w->showProgress(QString());
         });
         w->showProgress(QString());
     });

@@ -1,9 +1,11 @@
 // Message boxes, the radio information dialogs, the GUI clock and the manual's look-up.
+#include "app/core/tuning_start.h"
 #include "app/gui/gui_clock.h"
 #include "app/gui/help_launcher.h"
 #include "app/gui/message_box_notifier.h"
 #include "app/gui/utility_dialogs.h"
 #include "gui/gui_test_support.h"
+#include "sim/pty_radio.h"
 #include "support/sim_bench.h"
 
 #include <QComboBox>
@@ -104,6 +106,41 @@ TEST(GuiClock, WakesOnTheReplyAndTimesOutOtherwise) {
     EXPECT_TRUE(fired);
     EXPECT_GE(elapsed.elapsed(), 75);
     EXPECT_FALSE(clock.busy());
+}
+
+// The program's real pieces: the serial channel and its receive thread on a pseudo-terminal,
+// woken through the GUI clock, with the simulated radio pacing at the real line rate.
+TEST(GuiClock, TuningInitOverAPseudoTerminal) {
+    sim::PtyRadio radio;
+    radio.withModel([](sim::RadioModel& m) {
+        m.radioFlags = 0x10;
+        m.faults.pace = true;
+        for (std::size_t i = 0; i < m.tuningArea().size(); ++i)
+            m.tuningArea()[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    });
+    std::string error;
+    ASSERT_TRUE(radio.start(&error)) << error;
+    FixedPortProvider ports(radio.devicePath());
+    ReplyObjects replies;
+    GuiClock clock;
+    RecordingNotifier notifier;
+    Session session;
+    AppEnv env{session, replies, clock, notifier, ports};
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    TuningInit(env);
+    const qint64 ms = elapsed.elapsed();
+    radio.stop();
+
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].text, "Radio has been successfully read !!");
+    EXPECT_TRUE(session.flags.is256BlockMemory);
+    for (std::size_t i = 0; i < TuningImage::kSize; ++i)
+        ASSERT_EQ(session.image[i], static_cast<std::uint8_t>(i ^ 0xA5)) << i;
+    // The pauses alone take 1.0 s; a reply must wake the wait, not its time-out.
+    EXPECT_GE(ms, 1000);
+    EXPECT_LT(ms, 2500);
 }
 
 TEST(UsingHelp, ManualBesideTheProgramComesFirst) {

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
@@ -152,6 +153,15 @@ TEST_F(MainWindowTest, EnablingFollowsTheRadioStateFlags) {
     EXPECT_FALSE(toolButton(cmd::FileSave)->isEnabled());
     // A disabled command does not run from its shortcut either.
     EXPECT_FALSE(window.runCommand(cmd::FileSave));
+}
+
+TEST_F(MainWindowTest, TuningInitShowsItsProgressInTheStatusBar) {
+    QStringList messages;
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& m) { messages << m; });
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    EXPECT_EQ(messages, QStringList({"Reading block 1 of 4", "Reading block 2 of 4",
+                                     "Reading block 3 of 4", "Reading block 4 of 4", ""}));
 }
 
 TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
