@@ -12,7 +12,7 @@
 namespace korvelo {
 
 struct PortSettings {
-    std::string portName;     // device name to open (COM3, \\.\COM12, /dev/ttyUSB0)
+    std::string portName; // device name to open (COM3, \\.\COM12, /dev/ttyUSB0)
     std::uint32_t baudRate = 19200;
     std::uint8_t dataBits = 8;
     std::uint8_t stopBits = 2; // 0 one, 1 one and a half, 2 two
@@ -28,7 +28,7 @@ struct OpenResult {
 };
 
 class Channel {
-public:
+  public:
     virtual ~Channel() = default;
     virtual OpenResult open(const PortSettings& settings) = 0;
     // After close returns, nothing touches the channel from another thread any more.

@@ -13,7 +13,9 @@ void RealClock::sleepMs(int ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool RealClock::wait(ReplyEvent& event, int timeoutMs) { return event.waitFor(timeoutMs); }
+bool RealClock::wait(ReplyEvent& event, int timeoutMs) {
+    return event.waitFor(timeoutMs);
+}
 
 std::int64_t RealClock::nowMs() const {
     using namespace std::chrono;
@@ -28,9 +30,10 @@ void VirtualClock::schedule(int delayMs, std::function<void()> fn) {
 // tasks may schedule further tasks.
 void VirtualClock::runUntil(std::int64_t t) {
     for (;;) {
-        auto next = std::min_element(tasks_.begin(), tasks_.end(), [](const Task& a, const Task& b) {
-            return a.at != b.at ? a.at < b.at : a.seq < b.seq;
-        });
+        auto next =
+            std::min_element(tasks_.begin(), tasks_.end(), [](const Task& a, const Task& b) {
+                return a.at != b.at ? a.at < b.at : a.seq < b.seq;
+            });
         if (next == tasks_.end() || next->at > t)
             break;
         Task task = std::move(*next);
@@ -55,9 +58,10 @@ bool VirtualClock::wait(ReplyEvent& event, int timeoutMs) {
             steps_[stepIndex].signalled = true;
             return true;
         }
-        auto next = std::min_element(tasks_.begin(), tasks_.end(), [](const Task& a, const Task& b) {
-            return a.at != b.at ? a.at < b.at : a.seq < b.seq;
-        });
+        auto next =
+            std::min_element(tasks_.begin(), tasks_.end(), [](const Task& a, const Task& b) {
+                return a.at != b.at ? a.at < b.at : a.seq < b.seq;
+            });
         if (next == tasks_.end() || next->at > deadline) {
             now_ = deadline;
             return false;

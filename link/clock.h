@@ -10,7 +10,7 @@ namespace korvelo {
 class ReplyEvent;
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual void sleepMs(int ms) = 0;
     // Waits up to timeoutMs for the event; true when it was signalled (and consumes it).
@@ -24,7 +24,7 @@ public:
 
 // Wall-clock time; blocks the calling thread.
 class RealClock : public Clock {
-public:
+  public:
     void sleepMs(int ms) override;
     bool wait(ReplyEvent& event, int timeoutMs) override;
     std::int64_t nowMs() const override;
@@ -34,7 +34,7 @@ public:
 // in-memory simulated radio delivering its reply bytes) runs when virtual time reaches it,
 // during sleepMs and wait, in time order.
 class VirtualClock : public Clock {
-public:
+  public:
     struct Step {
         enum Kind { Sleep, Wait } kind;
         int ms;         // requested pause or time-out
@@ -52,7 +52,7 @@ public:
     const std::vector<Step>& steps() const { return steps_; }
     void clearSteps() { steps_.clear(); }
 
-private:
+  private:
     void runUntil(std::int64_t t);
     struct Task {
         std::int64_t at;

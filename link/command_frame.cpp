@@ -30,7 +30,8 @@ std::vector<std::uint8_t> hexToBytes(std::string_view text) {
     bytes.reserve(digits.size() / 2 + 1);
     const std::size_t even = digits.size() & ~std::size_t{1};
     for (std::size_t k = 0; k < even; k += 2)
-        bytes.push_back(static_cast<std::uint8_t>(hexDigitValue(digits[k]) * 16 + hexDigitValue(digits[k + 1])));
+        bytes.push_back(static_cast<std::uint8_t>(hexDigitValue(digits[k]) * 16 +
+                                                  hexDigitValue(digits[k + 1])));
     if (digits.size() % 2 != 0)
         bytes.push_back(hexDigitValue(digits.back()));
     return bytes;
@@ -57,12 +58,15 @@ std::string hex2(unsigned v) {
     return buf;
 }
 
-std::uint8_t code(Cmd c) { return static_cast<std::uint8_t>(c); }
+std::uint8_t code(Cmd c) {
+    return static_cast<std::uint8_t>(c);
+}
 
 // "0202 cc 00 nn" + data + checksum + "03".
 std::string countAndData(Cmd c, std::span<const std::uint8_t> data) {
     unsigned sum = 0x02 + code(c) + ((data.size() >> 8) & 0xFF) + (data.size() & 0xFF);
-    std::string text = "0202 " + hex2(code(c)) + " " + hex2(static_cast<unsigned>(data.size() >> 8)) + " " +
+    std::string text = "0202 " + hex2(code(c)) + " " +
+                       hex2(static_cast<unsigned>(data.size() >> 8)) + " " +
                        hex2(static_cast<unsigned>(data.size()));
     text += " ";
     for (std::uint8_t b : data) {
@@ -80,7 +84,9 @@ std::uint8_t checksum(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(sum);
 }
 
-std::string noData(Cmd c) { return "0202 " + hex2(code(c)) + " " + hex2(0x02u + code(c)) + "03"; }
+std::string noData(Cmd c) {
+    return "0202 " + hex2(code(c)) + " " + hex2(0x02u + code(c)) + "03";
+}
 
 std::string oneByte(Cmd c, std::uint8_t value) {
     const std::uint8_t data[1] = {value};
@@ -92,7 +98,9 @@ std::string cmxRegister(std::uint8_t a, std::uint8_t b) {
     return countAndData(Cmd::CmxRegister, data);
 }
 
-std::string txSetup(std::span<const std::uint8_t, 9> block) { return countAndData(Cmd::TxSetup, block); }
+std::string txSetup(std::span<const std::uint8_t, 9> block) {
+    return countAndData(Cmd::TxSetup, block);
+}
 
 std::string readBlock(std::uint16_t address) {
     const unsigned hi = address >> 8, lo = address & 0xFF;
@@ -100,7 +108,8 @@ std::string readBlock(std::uint16_t address) {
     return "0202 02 " + hex2(hi) + hex2(lo) + " 00 40 " + hex2(sum) + "03";
 }
 
-std::string writeRegion(std::uint8_t base, std::uint8_t offset, std::span<const std::uint8_t> bytes) {
+std::string writeRegion(std::uint8_t base, std::uint8_t offset,
+                        std::span<const std::uint8_t> bytes) {
     unsigned sum = 0x02 + 0x01 + base + offset + static_cast<unsigned>(bytes.size());
     std::string text = "0202 01 " + hex2(base) + " " + hex2(offset) + " 00 " +
                        hex2(static_cast<unsigned>(bytes.size())) + " ";

@@ -59,19 +59,40 @@ std::string txSetup(std::span<const std::uint8_t, 9> block);
 // "0202 02" + address "%04X" + "00 40" + checksum + "03".
 std::string readBlock(std::uint16_t address);
 // "0202 01 " + base + " " + offset + " 00 " + count + bytes + checksum + "03".
-std::string writeRegion(std::uint8_t base, std::uint8_t offset, std::span<const std::uint8_t> bytes);
+std::string writeRegion(std::uint8_t base, std::uint8_t offset,
+                        std::span<const std::uint8_t> bytes);
 
 // The catalogue's fixed texts.
-inline std::string enterTunerMode() { return noData(Cmd::EnterTunerMode); }
-inline std::string leaveTunerMode() { return noData(Cmd::LeaveTunerMode); }
-inline std::string reset() { return noData(Cmd::Reset); }
-inline std::string radioFlags() { return noData(Cmd::RadioFlags); }
-inline std::string radioType() { return noData(Cmd::RadioType); }
-inline std::string fwVersion() { return noData(Cmd::FwVersion); }
-inline std::string serialNumber() { return noData(Cmd::SerialNumber); }
-inline std::string countryCode() { return noData(Cmd::CountryCode); }
-inline std::string pttOn() { return noData(Cmd::PttOn); }
-inline std::string pttOff() { return noData(Cmd::PttOff); }
+inline std::string enterTunerMode() {
+    return noData(Cmd::EnterTunerMode);
+}
+inline std::string leaveTunerMode() {
+    return noData(Cmd::LeaveTunerMode);
+}
+inline std::string reset() {
+    return noData(Cmd::Reset);
+}
+inline std::string radioFlags() {
+    return noData(Cmd::RadioFlags);
+}
+inline std::string radioType() {
+    return noData(Cmd::RadioType);
+}
+inline std::string fwVersion() {
+    return noData(Cmd::FwVersion);
+}
+inline std::string serialNumber() {
+    return noData(Cmd::SerialNumber);
+}
+inline std::string countryCode() {
+    return noData(Cmd::CountryCode);
+}
+inline std::string pttOn() {
+    return noData(Cmd::PttOn);
+}
+inline std::string pttOff() {
+    return noData(Cmd::PttOff);
+}
 
 } // namespace CommandFrame
 } // namespace korvelo

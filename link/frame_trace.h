@@ -6,7 +6,7 @@
 namespace korvelo {
 
 class FrameTrace {
-public:
+  public:
     virtual ~FrameTrace() = default;
     // Both may be called from different threads; implementations serialise.
     virtual void sent(std::span<const std::uint8_t> bytes) = 0;

@@ -15,7 +15,7 @@ struct Notice {
 };
 
 class Notifier {
-public:
+  public:
     virtual ~Notifier() = default;
     // Always called on the caller's (user-interface) thread, never on the receive thread.
     virtual void notify(const std::string& text, Icon icon) = 0;
@@ -23,7 +23,7 @@ public:
 
 // Keeps every message; used by tests and by callers that report later.
 class RecordingNotifier : public Notifier {
-public:
+  public:
     void notify(const std::string& text, Icon icon) override { notices.push_back({text, icon}); }
     std::vector<Notice> notices;
 };

@@ -12,7 +12,7 @@ namespace korvelo {
 class ReplyObjects;
 
 class PortProvider {
-public:
+  public:
     virtual ~PortProvider() = default;
     // The device name to open, or nothing after the provider has told the user why (and set
     // portFault where the port choice says so).
@@ -23,13 +23,13 @@ public:
 
 // Always the same device through a real CommChannel (korvelo --port DEVICE, pty tests).
 class FixedPortProvider : public PortProvider {
-public:
+  public:
     explicit FixedPortProvider(std::string device) : device_(std::move(device)) {}
     std::optional<std::string> choosePort(Notifier&, bool&) override { return device_; }
     std::unique_ptr<Channel> makeChannel(ReplyObjects& replies) override;
     const std::string& device() const { return device_; }
 
-private:
+  private:
     std::string device_;
 };
 

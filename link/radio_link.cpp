@@ -8,7 +8,9 @@ namespace korvelo {
 
 RadioLink::RadioLink(LinkEnv env) : env_(env) {}
 
-RadioLink::~RadioLink() { close(); }
+RadioLink::~RadioLink() {
+    close();
+}
 
 void RadioLink::OpenPort() {
     close();
@@ -32,7 +34,9 @@ void RadioLink::OpenPort() {
     channel_ = std::move(channel);
 }
 
-bool RadioLink::isOpen() const { return channel_ && channel_->isOpen(); }
+bool RadioLink::isOpen() const {
+    return channel_ && channel_->isOpen();
+}
 
 void RadioLink::close() {
     if (!channel_)
@@ -58,9 +62,13 @@ void RadioLink::SendHex(std::string_view text) {
         channel_->write(bytes.data() + at, bytes.size() - at);
 }
 
-int RadioLink::pumpMessages() { return env_.clock.pumpMessages() ? 1 : 0; }
+int RadioLink::pumpMessages() {
+    return env_.clock.pumpMessages() ? 1 : 0;
+}
 
-void RadioLink::resetReply() { env_.replies.resetForSend(); }
+void RadioLink::resetReply() {
+    env_.replies.resetForSend();
+}
 
 bool RadioLink::waitReply(int timeoutMs) {
     const bool got = env_.clock.wait(env_.replies.replyEvent, timeoutMs);

@@ -26,7 +26,7 @@ struct LinkEnv {
 inline constexpr int kUnboundedWaitBoundMs = 3000;
 
 class RadioLink {
-public:
+  public:
     explicit RadioLink(LinkEnv env);
     ~RadioLink(); // closes the channel if an operation left it open
     RadioLink(const RadioLink&) = delete;
@@ -64,7 +64,7 @@ public:
     Notifier& notifier() { return env_.notifier; }
     const LinkEnv& env() const { return env_; }
 
-private:
+  private:
     void deliverChannelNotices();
 
     LinkEnv env_;

@@ -7,7 +7,7 @@
 namespace korvelo {
 
 class ReplyEvent {
-public:
+  public:
     void set();   // signal; wakes one waiter, or stays signalled until one comes
     void reset(); // back to non-signalled
     // Waits up to timeoutMs; true when signalled (the signal is consumed: auto-reset).
@@ -19,7 +19,7 @@ public:
     // Pass an empty function to remove it.
     void setWakeHook(std::function<void()> hook);
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     bool signalled_ = false;

@@ -21,13 +21,13 @@ inline constexpr std::uint8_t kStatusNak = 0xFA;
 // 128-byte payload of the last data reply. Written by the receive thread before it publishes
 // replyStatus; read by the caller after it has seen the status.
 class ReplyData {
-public:
+  public:
     static constexpr std::size_t kSize = 128;
     std::array<std::uint8_t, kSize> copy() const;
-    std::uint8_t operator[](std::size_t i) const; // 0 beyond the end
+    std::uint8_t operator[](std::size_t i) const;             // 0 beyond the end
     void store(const std::uint8_t* bytes, std::size_t count); // count is clamped to kSize
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::array<std::uint8_t, kSize> bytes_{};
 };
@@ -37,7 +37,7 @@ class ReplyObjects;
 // Decodes reply frames byte by byte (states 0..9) and commits them to the reply objects.
 // Its state survives from one receive event, and one channel, to the next.
 class ReplyAssembler {
-public:
+  public:
     explicit ReplyAssembler(ReplyObjects& out) : out_(out) {}
     void feed(std::uint8_t b);
     // True while a frame has been started but not yet committed or discarded.
@@ -45,7 +45,7 @@ public:
     int state() const { return state_; }
     void resetState(); // back to state 0 (a new channel starts here)
 
-private:
+  private:
     void discard();
     void commit();
     void store(std::uint8_t b);
@@ -59,7 +59,7 @@ private:
 };
 
 class ReplyObjects {
-public:
+  public:
     ReplyObjects() = default;
     ReplyObjects(const ReplyObjects&) = delete;
     ReplyObjects& operator=(const ReplyObjects&) = delete;
@@ -81,7 +81,7 @@ public:
     void setTrace(FrameTrace* trace) { trace_.store(trace); }
     FrameTrace* trace() const { return trace_.load(); }
 
-private:
+  private:
     ReplyAssembler assembler_{*this};
     std::atomic<FrameTrace*> trace_{nullptr};
 };

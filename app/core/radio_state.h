@@ -35,7 +35,9 @@ struct AppEnv {
     Notifier& notifier;
     PortProvider& ports;
 
-    LinkEnv linkEnv() const { return LinkEnv{replies, clock, notifier, ports, session.flags.portFault}; }
+    LinkEnv linkEnv() const {
+        return LinkEnv{replies, clock, notifier, ports, session.flags.portFault};
+    }
 };
 
 } // namespace korvelo

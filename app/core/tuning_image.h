@@ -8,7 +8,7 @@
 namespace korvelo {
 
 class TuningImage {
-public:
+  public:
     static constexpr std::size_t kSize = 256;
     std::uint8_t& operator[](std::size_t i) { return bytes_[i]; }
     std::uint8_t operator[](std::size_t i) const { return bytes_[i]; }
@@ -17,7 +17,7 @@ public:
     void clear() { bytes_.fill(0); }
     bool operator==(const TuningImage&) const = default;
 
-private:
+  private:
     std::array<std::uint8_t, kSize> bytes_{};
 };
 

@@ -1,0 +1,378 @@
+#include "sim/radio_model.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace korvelo::sim {
+
+namespace {
+constexpr std::uint8_t STX = 0x02;
+constexpr std::uint8_t ETX = 0x03;
+constexpr std::uint8_t kCommandMarker = 0x02;
+constexpr std::uint8_t kReplyMarker = 0x10;
+constexpr std::uint8_t kBlockReply = 0x03;
+constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kNak = 0x15;
+constexpr std::size_t kMaxBlock = 64;
+
+std::uint8_t code(Cmd c) {
+    return static_cast<std::uint8_t>(c);
+}
+
+std::uint16_t be16(std::uint8_t hi, std::uint8_t lo) {
+    return static_cast<std::uint16_t>((hi << 8) | lo);
+}
+
+// Appends the checksum (marker through the last byte so far) and the end byte.
+std::vector<std::uint8_t> finish(std::vector<std::uint8_t> frame) {
+    const auto sum = std::accumulate(frame.begin() + 1, frame.end(), 0u);
+    frame.push_back(static_cast<std::uint8_t>(sum));
+    frame.push_back(ETX);
+    return frame;
+}
+
+// Data bytes a count-and-data command must carry.
+std::size_t expectedCount(std::uint8_t c) {
+    switch (static_cast<Cmd>(c)) {
+    case Cmd::TxSetup:
+        return 9;
+    case Cmd::CmxRegister:
+        return 2;
+    default:
+        return 1;
+    }
+}
+} // namespace
+
+RadioModel::RadioModel() {
+    for (std::size_t a = 0; a < kEepromSize; ++a)
+        eeprom[a] = factoryByte(a);
+}
+
+std::uint8_t RadioModel::factoryByte(std::size_t address) {
+    // 73 is odd, so the 256 bytes of one page are all different; the page term makes the
+    // pages differ.
+    return static_cast<std::uint8_t>(address * 73 + (address >> 8) * 31 + 0x35);
+}
+
+std::size_t RadioModel::memorySize() const {
+    return (radioFlags & kFlag256Block) ? kEepromSize : kEepromSize / 2;
+}
+
+std::uint16_t RadioModel::tuningBase() const {
+    return (radioFlags & kFlag256Block) ? 0x3F00 : 0x1F00;
+}
+
+std::span<std::uint8_t, RadioModel::kTuningSize> RadioModel::tuningArea() {
+    return std::span<std::uint8_t, kTuningSize>(eeprom.data() + tuningBase(), kTuningSize);
+}
+
+std::span<const std::uint8_t, RadioModel::kTuningSize> RadioModel::tuningArea() const {
+    return std::span<const std::uint8_t, kTuningSize>(eeprom.data() + tuningBase(), kTuningSize);
+}
+
+void RadioModel::setTuningArea(std::span<const std::uint8_t, kTuningSize> bytes) {
+    std::copy(bytes.begin(), bytes.end(), tuningArea().begin());
+}
+
+void RadioModel::scriptAnswers(Cmd c, std::vector<Answer> answers) {
+    scripted_[code(c)] = std::move(answers);
+}
+
+Answer RadioModel::nextScripted(std::uint8_t c) {
+    auto it = scripted_.find(c);
+    if (it == scripted_.end() || it->second.empty())
+        return Answer::Normal;
+    const Answer a = it->second.front();
+    it->second.erase(it->second.begin());
+    return a;
+}
+
+std::vector<std::vector<std::uint8_t>> RadioModel::receivedFrames() const {
+    std::vector<std::vector<std::uint8_t>> frames;
+    frames.reserve(received_.size());
+    for (const ReceivedFrame& f : received_)
+        frames.push_back(f.bytes);
+    return frames;
+}
+
+std::vector<std::uint8_t> RadioModel::ackFrame() {
+    return finish({STX, kReplyMarker, kAck});
+}
+std::vector<std::uint8_t> RadioModel::nakFrame() {
+    return finish({STX, kReplyMarker, kNak});
+}
+
+std::vector<std::uint8_t> RadioModel::infoFrame(std::uint8_t replyCode,
+                                                std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> f{STX, kReplyMarker, replyCode,
+                                static_cast<std::uint8_t>(data.size() >> 8),
+                                static_cast<std::uint8_t>(data.size())};
+    f.insert(f.end(), data.begin(), data.end());
+    return finish(std::move(f));
+}
+
+std::vector<std::uint8_t> RadioModel::blockFrame(std::uint16_t address,
+                                                 std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> f{STX,
+                                kReplyMarker,
+                                kBlockReply,
+                                static_cast<std::uint8_t>(address >> 8),
+                                static_cast<std::uint8_t>(address),
+                                static_cast<std::uint8_t>(data.size() >> 8),
+                                static_cast<std::uint8_t>(data.size())};
+    f.insert(f.end(), data.begin(), data.end());
+    return finish(std::move(f));
+}
+
+RadioModel::Layout RadioModel::layoutOf(std::uint8_t c) {
+    switch (static_cast<Cmd>(c)) {
+    case Cmd::WriteRegion:
+        return Layout::WriteRegion;
+    case Cmd::ReadBlock:
+        return Layout::ReadBlock;
+    case Cmd::TxSetup:
+    case Cmd::Modulation:
+    case Cmd::PowerValue:
+    case Cmd::SquelchValue:
+    case Cmd::SubAudioOn:
+    case Cmd::ZelValue:
+    case Cmd::CmxRegister:
+        return Layout::CountAndData;
+    default:
+        return Layout::NoData;
+    }
+}
+
+std::vector<Reply> RadioModel::receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs) {
+    std::vector<Reply> out;
+    for (std::uint8_t b : bytes)
+        parse(b, nowMs, out);
+    return out;
+}
+
+void RadioModel::resetParser() {
+    frame_.clear();
+    total_ = 0;
+}
+
+// Frame layouts after 02 02 code: none; count(2) data; address(2) count(2); address(2)
+// count(2) data. Then checksum and 03.
+void RadioModel::parse(std::uint8_t b, std::int64_t nowMs, std::vector<Reply>& out) {
+    if (!frame_.empty() && nowMs - lastByteMs_ > kInterByteTimeoutMs) {
+        if (frame_.size() >= 2)
+            ++rejected_;
+        resetParser();
+    }
+    lastByteMs_ = nowMs;
+
+    if (frame_.empty()) {
+        if (b == STX)
+            frame_.push_back(b);
+        return;
+    }
+    if (frame_.size() == 1) {
+        if (b == kCommandMarker)
+            frame_.push_back(b);
+        else
+            resetParser();
+        return;
+    }
+    frame_.push_back(b);
+    const std::size_t n = frame_.size();
+    if (n == 3) {
+        switch (layoutOf(b)) {
+        case Layout::NoData:
+            total_ = 5;
+            break;
+        case Layout::ReadBlock:
+            total_ = 9;
+            break;
+        default:
+            break; // known once the count has arrived
+        }
+    } else if (total_ == 0) {
+        const Layout layout = layoutOf(frame_[2]);
+        const std::size_t countAt = layout == Layout::CountAndData ? 3 : 5;
+        if (n == countAt + 2) {
+            const std::size_t count = be16(frame_[countAt], frame_[countAt + 1]);
+            if (count > kMaxDataCount) {
+                ++rejected_;
+                resetParser();
+                return;
+            }
+            total_ = n + count + 2;
+        }
+    }
+    if (total_ == 0 || n < total_)
+        return;
+
+    const auto sum = std::accumulate(frame_.begin() + 1, frame_.end() - 2, 0u);
+    if (frame_.back() == ETX && frame_[n - 2] == static_cast<std::uint8_t>(sum)) {
+        Reply r = answer(frame_, nowMs);
+        if (!r.empty())
+            out.push_back(std::move(r));
+    } else {
+        ++rejected_;
+    }
+    resetParser();
+}
+
+Reply RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t nowMs) {
+    received_.push_back({nowMs, frame});
+    if (faults.silent)
+        return {};
+
+    const std::uint8_t c = frame[2];
+    const Answer scripted = nextScripted(c);
+    if (faults.nakAll || scripted == Answer::Nak)
+        return damage(nakFrame());
+
+    // Split the frame body into its parameter fields and its data.
+    const std::span<const std::uint8_t> body(frame.data() + 3, frame.size() - 5);
+    std::size_t paramCount = 0;
+    switch (layoutOf(c)) {
+    case Layout::NoData:
+        break;
+    case Layout::CountAndData:
+        paramCount = 2;
+        break;
+    case Layout::ReadBlock:
+    case Layout::WriteRegion:
+        paramCount = 4;
+        break;
+    }
+    std::vector<std::uint8_t> reply = execute(c, body.first(paramCount), body.subspan(paramCount));
+
+    switch (scripted) {
+    case Answer::Silent:
+        return {};
+    case Answer::Ack:
+        reply = ackFrame();
+        break;
+    case Answer::WrongChecksum:
+        reply[reply.size() - 2] ^= 0xFF;
+        break;
+    default:
+        break;
+    }
+    return damage(std::move(reply));
+}
+
+std::vector<std::uint8_t> RadioModel::execute(std::uint8_t c, std::span<const std::uint8_t> params,
+                                              std::span<const std::uint8_t> data) {
+    const Cmd cmd = static_cast<Cmd>(c);
+    if (layoutOf(c) == Layout::CountAndData && data.size() != expectedCount(c))
+        return nakFrame();
+
+    switch (cmd) {
+    case Cmd::ReadBlock: {
+        const std::size_t address = be16(params[0], params[1]);
+        const std::size_t count = be16(params[2], params[3]);
+        if (count == 0 || count > kMaxBlock || address + count > memorySize())
+            return nakFrame();
+        return blockFrame(static_cast<std::uint16_t>(address),
+                          std::span<const std::uint8_t>(eeprom.data() + address, count));
+    }
+    case Cmd::WriteRegion: {
+        const std::size_t address = be16(params[0], params[1]);
+        if (data.empty() || address + data.size() > memorySize())
+            return nakFrame();
+        std::copy(data.begin(), data.end(), eeprom.begin() + static_cast<std::ptrdiff_t>(address));
+        return ackFrame();
+    }
+    case Cmd::EnterTunerMode:
+        if (tunerMode)
+            return nakFrame();
+        tunerMode = true;
+        return ackFrame();
+    case Cmd::LeaveTunerMode:
+    case Cmd::Reset:
+        // Out of tuner mode the transmitter is never left keyed from the PC.
+        tunerMode = false;
+        pttOn = false;
+        zelTxOn = false;
+        subAudioOn = false;
+        return ackFrame();
+    case Cmd::TxSetup:
+        std::copy(data.begin(), data.end(), lastTxSetup.begin());
+        txSetupReceived = true;
+        return ackFrame();
+    case Cmd::Modulation:
+        live.modulation = data[0];
+        return ackFrame();
+    case Cmd::PowerValue:
+        live.power = data[0];
+        return ackFrame();
+    case Cmd::SquelchValue:
+        live.squelch = data[0];
+        return ackFrame();
+    case Cmd::SubAudioOn:
+        live.subAudio = data[0];
+        subAudioOn = true;
+        return ackFrame();
+    case Cmd::SubAudioOff:
+        subAudioOn = false;
+        return ackFrame();
+    case Cmd::ZelOn:
+        if (!zelSupported)
+            return nakFrame();
+        zelTxOn = true;
+        return ackFrame();
+    case Cmd::ZelOff:
+        zelTxOn = false;
+        return ackFrame();
+    case Cmd::ZelValue:
+        live.zel = data[0];
+        return ackFrame();
+    case Cmd::ZelCheck:
+        return zelSupported ? ackFrame() : nakFrame();
+    case Cmd::CmxRegister:
+        live.cmxRegister = std::array<std::uint8_t, 2>{data[0], data[1]};
+        live.cmxRegisters[data[0]] = data[1];
+        return ackFrame();
+    case Cmd::PttOn:
+        pttOn = true;
+        return ackFrame();
+    case Cmd::PttOff:
+        pttOn = false;
+        return ackFrame();
+    case Cmd::FwVersion:
+        return infoFrame(c + 1, fwVersion);
+    case Cmd::SerialNumber:
+        return infoFrame(c + 1, serialNumber);
+    case Cmd::RadioType:
+        return infoFrame(c + 1, std::span<const std::uint8_t>(&radioType, 1));
+    case Cmd::CountryCode:
+        return infoFrame(c + 1, std::span<const std::uint8_t>(&countryCode, 1));
+    case Cmd::RadioFlags:
+        return infoFrame(c + 1, std::span<const std::uint8_t>(&radioFlags, 1));
+    }
+    return nakFrame(); // a code the radio does not know
+}
+
+Reply RadioModel::damage(std::vector<std::uint8_t> frame) {
+    if (faults.dropNthReply != dropSetting_) {
+        dropSetting_ = faults.dropNthReply;
+        dropCounter_ = 0;
+    }
+    if (dropSetting_ > 0 && ++dropCounter_ == dropSetting_)
+        return {};
+    if (faults.wrongChecksum)
+        frame[frame.size() - 2] ^= 0xFF;
+    if (faults.hangUpMidReply)
+        frame.resize(frame.size() / 2);
+
+    Reply r;
+    if (faults.garbageBefore)
+        r.bytes.assign(kGarbage.begin(), kGarbage.end());
+    const std::size_t frameStart = r.bytes.size();
+    r.bytes.insert(r.bytes.end(), frame.begin(), frame.end());
+    if (faults.splitGapMs >= 0 && frame.size() >= 2) {
+        r.splitAt = frameStart + frame.size() / 2;
+        r.gapMs = faults.splitGapMs;
+    }
+    return r;
+}
+
+} // namespace korvelo::sim
