@@ -197,6 +197,8 @@ TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
 TEST_F(MainWindowTest, PortFaultGateRefusesRadioCommandsOnly) {
     env.session.flags.portFault = true;
     const RadioStateFlags before = env.session.flags;
+    // Nothing may open; anything that does is counted and closed.
+    auto refused = std::make_unique<test::ModalDriver>([](QWidget* w) { test::dismiss(w); });
     for (int id : {cmd::TxPower, cmd::FwVersion, cmd::SerialNumber, cmd::CountryCode, cmd::Reset,
                    cmd::TxModulation, cmd::RxSquelch}) {
         bench.notifier.notices.clear();
@@ -205,6 +207,8 @@ TEST_F(MainWindowTest, PortFaultGateRefusesRadioCommandsOnly) {
         EXPECT_EQ(bench.notifier.notices[0],
                   (Notice{"Radio Communication Error!!", Icon::Exclamation}));
     }
+    EXPECT_EQ(refused->seen(), 0);
+    refused.reset();
     EXPECT_EQ(FakePage::constructed, 0);
     EXPECT_TRUE(bench.radio.receivedFrames().empty());
     EXPECT_EQ(env.session.flags.inTunerMode, before.inTunerMode);
