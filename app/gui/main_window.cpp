@@ -87,12 +87,12 @@ void MainWindow::buildMenus() {
         // The update pass when a menu opens.
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateCommandStates);
     };
-    for (const MenuSpec& spec : mainMenus()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(spec.title));
-        fill(menu, spec.entries);
-        if (spec.submenuTitle) {
+    for (const MenuSpec& layout : mainMenus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(layout.title));
+        fill(menu, layout.entries);
+        if (layout.submenuTitle) {
             menu->addSeparator();
-            fill(menu->addMenu(QString::fromLatin1(spec.submenuTitle)), spec.submenu);
+            fill(menu->addMenu(QString::fromLatin1(layout.submenuTitle)), layout.submenu);
         }
     }
 }
