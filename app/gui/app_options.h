@@ -1,0 +1,19 @@
+#pragma once
+// The program's command line.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace korvelo {
+
+struct AppOptions {
+    bool simulator = false; // serve a simulated radio on a pseudo-terminal for this run
+    QString port;           // use this serial device for this run
+    QString traceFile;      // append every frame sent and received
+    QString screenshotDir;  // grab the main window and the set-up picture, then quit
+};
+
+// The options, or nothing after the parser has printed its message (usage error or --help).
+std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exitCode);
+
+} // namespace korvelo

@@ -1,0 +1,30 @@
+#pragma once
+// Messages of the radio operations as modal message boxes captioned "Tuner Tool".
+#include "link/notifier.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace korvelo {
+
+inline constexpr const char* kMessageCaption = "Tuner Tool";
+
+class MessageBoxNotifier : public Notifier {
+  public:
+    // The box's parent: the active modal dialog, else the active window, else the given one.
+    explicit MessageBoxNotifier(std::function<QWidget*()> fallbackParent = {});
+    void notify(const std::string& text, Icon icon) override;
+
+  private:
+    std::function<QWidget*()> fallbackParent_;
+};
+
+// The parent a message box should have right now.
+QWidget* messageParent(QWidget* fallback);
+
+// A yes/no question captioned "Tuner Tool" (exclamation icon); true for Yes.
+bool askYesNo(QWidget* parent, const QString& text);
+
+} // namespace korvelo

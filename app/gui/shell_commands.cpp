@@ -1,0 +1,62 @@
+#include "app/gui/shell_commands.h"
+
+#include "app/core/radio_utilities.h"
+#include "app/core/tuning_start.h"
+#include "app/gui/command_ids.h"
+#include "app/gui/help_launcher.h"
+#include "app/gui/info_dialogs.h"
+#include "app/gui/main_window.h"
+#include "app/gui/serial_comm_dialog.h"
+#include "app/gui/tuning_file_commands.h"
+#include "app/gui/utility_dialogs.h"
+
+#include <memory>
+
+namespace korvelo {
+
+namespace {
+
+template <class Dialog> DialogFactory plainDialog() {
+    return [](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Dialog>(parent);
+    };
+}
+
+} // namespace
+
+void addShellCommands(MainWindow& window) {
+    CommandTable& table = window.commands();
+    MainWindow* w = &window;
+
+    // Tuning Init does its own port handling, so it is not gated.
+    table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget*) {
+        // Called with 0 before the first block and with n after block n has been read.
+        TuningInit(env, [w](int done, int blocks) {
+            if (done < blocks)
+                w->showProgress(QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
+            else
+                w->showProgress(QString());
+        });
+        w->showProgress(QString());
+    });
+    table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        openTuningFileCommand(env, parent, w->tuningFileDialogs());
+    });
+    table.addHandler(cmd::FileSave, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+    });
+    table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
+
+    table.addHandler(cmd::Reset, Gate::PortFault, [](AppEnv& env, QWidget*) { ResetRadio(env); });
+    table.addDialog(cmd::FwVersion, Gate::PortFault, dialogFactory<CFWVersionDlg>());
+    table.addDialog(cmd::SerialNumber, Gate::PortFault, dialogFactory<CSerialnumDlg>());
+    table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());
+
+    // Not gated, so that a faulty port can be corrected and help is always at hand.
+    table.addDialog(cmd::SystemSetup, Gate::None, plainDialog<CSerialCommDlg>());
+    table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
+    table.addHandler(cmd::UsingHelp, Gate::None, [](AppEnv&, QWidget*) { openManual(); });
+    table.addDialog(cmd::About, Gate::None, plainDialog<CAboutDlg>());
+}
+
+} // namespace korvelo

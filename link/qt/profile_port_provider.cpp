@@ -1,0 +1,28 @@
+#include "link/qt/profile_port_provider.h"
+
+#include "link/qt/serial_ports.h"
+#include "link/qt/tuner_settings.h"
+
+namespace korvelo {
+
+ProfilePortProvider::ProfilePortProvider(std::function<PortEnumeration()> enumerate)
+    : enumerate_(enumerate ? std::move(enumerate) : enumerateSerialPorts) {}
+
+std::optional<std::string> ProfilePortProvider::choosePort(Notifier& notifier, bool& portFault) {
+    const TunerSettings settings;
+    const ProfilePortValues profile{settings.autoDetect().toStdString(),
+                                    settings.com().toStdString()};
+    const PortChoice choice = korvelo::choosePort(profile, enumerate_, currentHostOs());
+    if (choice.portFault)
+        portFault = *choice.portFault;
+    for (const Notice& n : choice.messages)
+        notifier.notify(n.text, n.icon);
+    return choice.device;
+}
+
+// The real serial channel, the same one a fixed port uses.
+std::unique_ptr<Channel> ProfilePortProvider::makeChannel(ReplyObjects& replies) {
+    return FixedPortProvider(std::string()).makeChannel(replies);
+}
+
+} // namespace korvelo

@@ -1,0 +1,164 @@
+// Message boxes, the radio information dialogs, the GUI clock and the manual's look-up.
+#include "app/core/tuning_start.h"
+#include "app/gui/gui_clock.h"
+#include "app/gui/help_launcher.h"
+#include "app/gui/message_box_notifier.h"
+#include "app/gui/utility_dialogs.h"
+#include "gui/gui_test_support.h"
+#include "sim/pty_radio.h"
+#include "support/sim_bench.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace korvelo {
+namespace {
+
+TEST(MessageBoxes, CaptionIsTunerToolWithTheGivenIcon) {
+    struct Seen {
+        QString title, text;
+        QMessageBox::Icon icon;
+    };
+    std::vector<Seen> seen;
+    test::ModalDriver driver([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        seen.push_back({box->windowTitle(), box->text(), box->icon()});
+        box->accept();
+    });
+    MessageBoxNotifier notifier;
+    notifier.notify("Radio Communication Error!! \r\n\r\nPlease Connect the Port selection.",
+                    Icon::Exclamation);
+    notifier.notify("Radio has been successfully read !!", Icon::Information);
+    notifier.notify("Cannot open the file", Icon::Error);
+    EXPECT_FALSE(driver.timedOut());
+    ASSERT_EQ(seen.size(), 3u);
+    for (const Seen& s : seen)
+        EXPECT_EQ(s.title, "Tuner Tool");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[0].text, "Radio Communication Error!! \n\nPlease Connect the Port selection.");
+    EXPECT_EQ(seen[1].icon, QMessageBox::Information);
+    EXPECT_EQ(seen[2].icon, QMessageBox::Critical);
+}
+
+TEST(InformationDialogs, ShowWhatTheRadioAnswered) {
+    SimBench bench;
+    AppEnv env = bench.env();
+    bench.radio.fwVersion = {'D', '1', '2', '3', '4'};
+    CFWVersionDlg fw(env, nullptr);
+    EXPECT_EQ(fw.windowTitle(), "FW Version");
+    EXPECT_EQ(fw.valueEdit()->text(), "D12.34");
+    EXPECT_TRUE(fw.valueEdit()->isReadOnly());
+
+    CSerialnumDlg serial(env, nullptr);
+    EXPECT_EQ(serial.valueEdit()->text(), "KV00012345");
+
+    bench.radio.countryCode = 1;
+    CCountryCode country(env, nullptr);
+    EXPECT_EQ(country.countryBox()->currentText(), "Australia");
+    EXPECT_FALSE(country.countryBox()->isEnabled());
+    bench.radio.countryCode = 7;
+    CCountryCode none(env, nullptr);
+    EXPECT_EQ(none.countryBox()->currentIndex(), -1);
+    EXPECT_TRUE(bench.notifier.notices.empty());
+
+    // A switched-off radio: the power-on message, then the initial text.
+    bench.radio.faults.silent = true;
+    CFWVersionDlg silent(env, nullptr);
+    EXPECT_EQ(silent.valueEdit()->text(), "00.00");
+    ASSERT_EQ(bench.notifier.notices.size(), 1u);
+    EXPECT_EQ(bench.notifier.notices[0].text, "Please Power On or Change the cable.");
+}
+
+TEST(GuiClock, WakesOnTheReplyAndTimesOutOtherwise) {
+    GuiClock clock;
+    ReplyEvent event;
+    QElapsedTimer elapsed;
+
+    elapsed.start();
+    std::thread radio([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        event.set();
+    });
+    EXPECT_TRUE(clock.wait(event, 3000));
+    radio.join();
+    EXPECT_LT(elapsed.elapsed(), 1500);
+
+    elapsed.restart();
+    EXPECT_FALSE(clock.wait(event, 120));
+    EXPECT_GE(elapsed.elapsed(), 115);
+
+    // The window system keeps running during a pause: a timer fires inside it.
+    bool fired = false;
+    QTimer::singleShot(10, [&] {
+        fired = true;
+        EXPECT_TRUE(clock.busy());
+    });
+    elapsed.restart();
+    clock.sleepMs(80);
+    EXPECT_TRUE(fired);
+    EXPECT_GE(elapsed.elapsed(), 75);
+    EXPECT_FALSE(clock.busy());
+}
+
+// The program's real pieces: the serial channel and its receive thread on a pseudo-terminal,
+// woken through the GUI clock, with the simulated radio pacing at the real line rate.
+TEST(GuiClock, TuningInitOverAPseudoTerminal) {
+    sim::PtyRadio radio;
+    radio.withModel([](sim::RadioModel& m) {
+        m.radioFlags = 0x10;
+        m.faults.pace = true;
+        for (std::size_t i = 0; i < m.tuningArea().size(); ++i)
+            m.tuningArea()[i] = static_cast<std::uint8_t>(i ^ 0xA5);
+    });
+    std::string error;
+    ASSERT_TRUE(radio.start(&error)) << error;
+    FixedPortProvider ports(radio.devicePath());
+    ReplyObjects replies;
+    GuiClock clock;
+    RecordingNotifier notifier;
+    Session session;
+    AppEnv env{session, replies, clock, notifier, ports};
+
+    QElapsedTimer elapsed;
+    elapsed.start();
+    TuningInit(env);
+    const qint64 ms = elapsed.elapsed();
+    radio.stop();
+
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].text, "Radio has been successfully read !!");
+    EXPECT_TRUE(session.flags.is256BlockMemory);
+    for (std::size_t i = 0; i < TuningImage::kSize; ++i)
+        ASSERT_EQ(session.image[i], static_cast<std::uint8_t>(i ^ 0xA5)) << i;
+    // The pauses alone take 1.0 s; a reply must wake the wait, not its time-out.
+    EXPECT_GE(ms, 1000);
+    EXPECT_LT(ms, 2500);
+}
+
+TEST(UsingHelp, ManualBesideTheProgramComesFirst) {
+    QTemporaryDir program, current;
+    EXPECT_TRUE(findManual(program.path(), current.path()).isEmpty());
+
+    auto touch = [](const QString& path) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    };
+    touch(current.filePath("Korvelo.html"));
+    EXPECT_EQ(findManual(program.path(), current.path()),
+              QFileInfo(current.filePath("Korvelo.html")).absoluteFilePath());
+    touch(program.filePath("manual/Korvelo.html"));
+    EXPECT_EQ(findManual(program.path(), current.path()),
+              QFileInfo(program.filePath("manual/Korvelo.html")).absoluteFilePath());
+}
+
+} // namespace
+} // namespace korvelo

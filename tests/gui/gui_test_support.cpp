@@ -1,0 +1,69 @@
+#include "gui/gui_test_support.h"
+
+#include <QDialog>
+#include <gtest/gtest.h>
+
+namespace korvelo::test {
+
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "korvelo-gui-test";
+        static char* argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+  private:
+    QApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] ::testing::Environment* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+constexpr int kTickMs = 10;
+
+} // namespace
+
+ModalDriver::ModalDriver(std::function<void(QWidget*)> action, int watchdogMs)
+    : action_(std::move(action)), watchdogMs_(watchdogMs) {
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, &ModalDriver::tick);
+    timer_.start();
+}
+
+ModalDriver::~ModalDriver() {
+    timer_.stop();
+}
+
+void ModalDriver::tick() {
+    elapsedMs_ += kTickMs;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (elapsedMs_ > watchdogMs_) {
+        timedOut_ = true;
+        while (QWidget* w = QApplication::activeModalWidget())
+            dismiss(w);
+        timer_.stop();
+        return;
+    }
+    if (!modal || modal == last_)
+        return;
+    last_ = modal;
+    ++seen_;
+    action_(modal);
+}
+
+void dismiss(QWidget* modal) {
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+        dialog->reject();
+    else
+        modal->close();
+}
+
+} // namespace korvelo::test

@@ -1,0 +1,36 @@
+#pragma once
+// What the GUI tests share: one QApplication for the test program, and a driver for modal
+// loops that can never hang a test.
+#include <QApplication>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+
+namespace korvelo::test {
+
+// Watches QApplication::activeModalWidget() and hands each modal widget that appears to the
+// action (which answers or closes it). After the watchdog time every modal widget is closed and
+// timedOut() says so, so a wrong expectation fails the test instead of blocking it.
+class ModalDriver : public QObject {
+  public:
+    explicit ModalDriver(std::function<void(QWidget*)> action, int watchdogMs = 5000);
+    ~ModalDriver() override;
+    int seen() const { return seen_; }
+    bool timedOut() const { return timedOut_; }
+
+  private:
+    void tick();
+    std::function<void(QWidget*)> action_;
+    QTimer timer_;
+    QPointer<QWidget> last_;
+    int seen_ = 0;
+    int elapsedMs_ = 0;
+    int watchdogMs_;
+    bool timedOut_ = false;
+};
+
+// Closes a dialog or message box the way Escape would.
+void dismiss(QWidget* modal);
+
+} // namespace korvelo::test

@@ -1,0 +1,271 @@
+// The main window against the simulated radio on virtual time: menus, enabling by the radio
+// state flags, the port-fault gate and leaving tuner mode on exit.
+#include "app/gui/command_ids.h"
+#include "app/gui/main_window.h"
+#include "gui/gui_test_support.h"
+#include "support/sim_bench.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace korvelo {
+namespace {
+
+const std::vector<std::uint8_t> kLeaveTunerMode = {0x02, 0x02, 0x41, 0x43, 0x03};
+
+// One menu item as the user sees it: "caption|id|status prompt", "-" for a separator.
+std::vector<std::string> menuItems(QMenu* menu) {
+    std::vector<std::string> items;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator())
+            items.push_back("-");
+        else if (a->menu())
+            items.push_back(">" + a->text().toStdString());
+        else
+            items.push_back(a->text().toStdString() + "|" + std::to_string(a->data().toInt()) +
+                            "|" + a->statusTip().toStdString());
+    }
+    return items;
+}
+
+QMenu* topMenu(QMainWindow& w, const QString& title) {
+    for (QAction* a : w.menuBar()->actions())
+        if (a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// A page dialog stand-in, so the flag rules can be seen on the page commands.
+struct FakePage : QDialog {
+    FakePage(AppEnv&, QWidget* parent) : QDialog(parent) { ++constructed; }
+    static inline int constructed = 0;
+};
+
+struct Fixture : ::testing::Test {
+    SimBench bench;
+    AppEnv env = bench.env();
+    MainWindow window{env};
+
+    void SetUp() override {
+        FakePage::constructed = 0;
+        for (int id :
+             {cmd::TxPower, cmd::TxModulation, cmd::TxSubAudio, cmd::TxSignaling, cmd::RxSquelch})
+            window.commands().addDialog(id, Gate::PortFault, dialogFactory<FakePage>());
+        window.startUp();
+        window.show();
+    }
+    bool enabled(int id) { return window.action(id) && window.action(id)->isEnabled(); }
+    QWidget* toolButton(int id) {
+        auto* bar = window.findChild<QToolBar*>();
+        return bar ? bar->widgetForAction(window.action(id)) : nullptr;
+    }
+};
+
+using MainWindowTest = Fixture;
+
+TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
+    EXPECT_EQ(window.windowTitle(), "Korvelo");
+    QStringList titles;
+    for (QAction* a : window.menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, QStringList({"&File", "&Alignment", "&Utillities", "&Tools", "&Help"}));
+
+    EXPECT_EQ(
+        menuItems(topMenu(window, "&File")),
+        (std::vector<std::string>{"Tuning &Init|32771|Tuning Start", "-", "&Open...|32778|Open",
+                                  "&Save...|32779|Save", "-",
+                                  "E&xit|57665|Quit the application; prompts to save documents"}));
+    EXPECT_EQ(menuItems(topMenu(window, "&Alignment")),
+              (std::vector<std::string>{"TX &Power|32775|Power Tuning", "-",
+                                        "TX Modulation|32774|Modulation Tuning",
+                                        "TX Sub Audio (CMX $CD)|32801|",
+                                        "TX Signaling System|32789|ZEL Signaling System Deviation",
+                                        "-", "RX &Squelch|32777|Squelch Tuning"}));
+    EXPECT_EQ(menuItems(topMenu(window, "&Utillities")),
+              (std::vector<std::string>{
+                  "R&eset|32781|Send the Reset command", "-", "FW Version|32785|FW Version Check",
+                  "-", "Serial Number|32786|Read the Serial number", "-", ">Service"}));
+    EXPECT_EQ(menuItems(topMenu(window, "&Tools")),
+              (std::vector<std::string>{
+                  "System Setup\tCtrl+T|32791|Configure serial communication port"}));
+    const auto help = menuItems(topMenu(window, "&Help"));
+    ASSERT_EQ(help.size(), 4u);
+    EXPECT_EQ(help[0], "Radio Setup|32802|");
+    EXPECT_EQ(help[1], "Using Help|32803|");
+    EXPECT_EQ(help[2], "-");
+    EXPECT_TRUE(help[3].starts_with("&About Korvelo...|57664|"));
+
+    // The commands no menu of the original layout offered, in the Service submenu.
+    QMenu* service = topMenu(window, "&Utillities")->actions().back()->menu();
+    ASSERT_NE(service, nullptr);
+    std::vector<int> ids;
+    for (QAction* a : service->actions())
+        ids.push_back(a->data().toInt());
+    EXPECT_EQ(ids, (std::vector<int>{32788, 32772, 32798, 32797}));
+
+    EXPECT_EQ(window.action(cmd::FileOpen)->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(window.action(cmd::FileSave)->shortcut(), QKeySequence("Ctrl+S"));
+}
+
+TEST_F(MainWindowTest, EnablingFollowsTheRadioStateFlags) {
+    // At start: an AK2347 radio assumed, nothing loaded.
+    EXPECT_TRUE(enabled(cmd::TuningInit));
+    EXPECT_TRUE(enabled(cmd::FileOpen));
+    EXPECT_FALSE(enabled(cmd::FileSave));
+    EXPECT_FALSE(toolButton(cmd::FileSave)->isEnabled());
+    EXPECT_TRUE(toolButton(cmd::TuningInit)->isEnabled());
+    EXPECT_FALSE(enabled(cmd::TxSubAudio));
+    EXPECT_FALSE(enabled(cmd::TxSignaling));
+    EXPECT_TRUE(enabled(cmd::TxPower));
+    // Service commands without a dialog yet are not offered; Country Code is.
+    EXPECT_TRUE(enabled(cmd::CountryCode));
+    EXPECT_FALSE(enabled(cmd::CmxTxSetup));
+
+    // Tuning Init of a CMX148 radio with the 128-block memory.
+    bench.radio.radioFlags = 0x20;
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    ASSERT_FALSE(bench.notifier.notices.empty());
+    EXPECT_EQ(bench.notifier.notices.back().text, "Radio has been successfully read !!");
+    EXPECT_TRUE(enabled(cmd::TxSubAudio));
+    EXPECT_FALSE(enabled(cmd::TxSignaling));
+    EXPECT_TRUE(enabled(cmd::FileSave));
+    EXPECT_TRUE(toolButton(cmd::FileSave)->isEnabled());
+
+    // Another radio on the bench: an AK2347 with the 256-block memory, the reverse.
+    bench.radio.radioFlags = 0x10;
+    bench.radio.tunerMode = false;
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    EXPECT_EQ(bench.notifier.notices.back().text, "Radio has been successfully read !!");
+    EXPECT_FALSE(enabled(cmd::TxSubAudio));
+    EXPECT_TRUE(enabled(cmd::TxSignaling));
+
+    // A successful Reset takes Save away again.
+    ASSERT_TRUE(window.runCommand(cmd::Reset));
+    EXPECT_FALSE(enabled(cmd::FileSave));
+    EXPECT_FALSE(toolButton(cmd::FileSave)->isEnabled());
+    // A disabled command does not run from its shortcut either.
+    EXPECT_FALSE(window.runCommand(cmd::FileSave));
+}
+
+TEST_F(MainWindowTest, TuningInitShowsItsProgressInTheStatusBar) {
+    QStringList messages;
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged,
+                     [&](const QString& m) { messages << m; });
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    EXPECT_EQ(messages, QStringList({"Reading block 1 of 4", "Reading block 2 of 4",
+                                     "Reading block 3 of 4", "Reading block 4 of 4", ""}));
+}
+
+TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cmx.tun");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("TALVEX TUNER CMX");
+    file.write(QByteArray(256, '\x5A'));
+    file.close();
+    window.setTuningFileDialogs(
+        {[&](QWidget*) { return path; }, [](QWidget*) { return QString(); }});
+
+    ASSERT_TRUE(window.runCommand(cmd::FileOpen));
+    EXPECT_TRUE(bench.notifier.notices.empty());
+    EXPECT_TRUE(enabled(cmd::TxSubAudio));
+    EXPECT_FALSE(enabled(cmd::TxSignaling));
+    EXPECT_TRUE(enabled(cmd::FileSave));
+    EXPECT_FALSE(env.session.flags.is256BlockMemory);
+    EXPECT_EQ(env.session.image[0], 0x5A);
+    EXPECT_TRUE(bench.radio.receivedFrames().empty());
+
+    // Save writes the same file back through the save dialog's choice.
+    const QString copy = dir.filePath("copy.tun");
+    window.setTuningFileDialogs(
+        {[](QWidget*) { return QString(); }, [&](QWidget*) { return copy; }});
+    ASSERT_TRUE(window.runCommand(cmd::FileSave));
+    QFile a(path), b(copy);
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+TEST_F(MainWindowTest, PortFaultGateRefusesRadioCommandsOnly) {
+    env.session.flags.portFault = true;
+    const RadioStateFlags before = env.session.flags;
+    // Nothing may open; anything that does is counted and closed.
+    auto refused = std::make_unique<test::ModalDriver>([](QWidget* w) { test::dismiss(w); });
+    for (int id : {cmd::TxPower, cmd::FwVersion, cmd::SerialNumber, cmd::CountryCode, cmd::Reset,
+                   cmd::TxModulation, cmd::RxSquelch}) {
+        bench.notifier.notices.clear();
+        ASSERT_TRUE(window.runCommand(id)) << id;
+        ASSERT_EQ(bench.notifier.notices.size(), 1u) << id;
+        EXPECT_EQ(bench.notifier.notices[0],
+                  (Notice{"Radio Communication Error!!", Icon::Exclamation}));
+    }
+    EXPECT_EQ(refused->seen(), 0);
+    refused.reset();
+    EXPECT_EQ(FakePage::constructed, 0);
+    EXPECT_TRUE(bench.radio.receivedFrames().empty());
+    EXPECT_EQ(env.session.flags.inTunerMode, before.inTunerMode);
+    EXPECT_EQ(env.session.flags.imageLoaded, before.imageLoaded);
+
+    // About, Radio Setup and System Setup still open; the gate says nothing.
+    bench.notifier.notices.clear();
+    QStringList opened;
+    test::ModalDriver driver([&](QWidget* w) {
+        opened << w->windowTitle();
+        test::dismiss(w);
+    });
+    window.runCommand(cmd::About);
+    window.runCommand(cmd::RadioSetup);
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(opened, QStringList({"About Korvelo", "Radio Setup"}));
+    EXPECT_TRUE(bench.notifier.notices.empty());
+
+    // Without the fault the page opens.
+    env.session.flags.portFault = false;
+    test::ModalDriver pageDriver([](QWidget* w) { test::dismiss(w); });
+    window.runCommand(cmd::TxPower);
+    EXPECT_EQ(FakePage::constructed, 1);
+}
+
+TEST_F(MainWindowTest, ExitLeavesTunerModeOnlyWhenInIt) {
+    // Not in tuner mode: nothing is sent, the window closes.
+    window.runCommand(cmd::Exit);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(bench.radio.receivedFrames().empty());
+}
+
+TEST_F(MainWindowTest, ExitInTunerModeSendsLeaveAndCloses) {
+    env.session.flags.inTunerMode = true;
+    bench.clock.clearSteps();
+    window.runCommand(cmd::Exit);
+    EXPECT_FALSE(window.isVisible());
+    const auto frames = bench.radio.receivedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], kLeaveTunerMode);
+}
+
+TEST_F(MainWindowTest, CloseBoxInTunerModeClosesEvenWhenTheRadioIsSilent) {
+    env.session.flags.inTunerMode = true;
+    bench.radio.faults.silent = true;
+    bench.clock.clearSteps();
+    const auto start = bench.clock.nowMs();
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    ASSERT_EQ(bench.radio.receivedFrames().size(), 1u);
+    EXPECT_EQ(bench.radio.receivedFrames()[0], kLeaveTunerMode);
+    // The 30 ms pause and the full 1,000 ms wait, then the window closes.
+    const std::vector<VirtualClock::Step> expected = {{VirtualClock::Step::Sleep, 30, false},
+                                                      {VirtualClock::Step::Wait, 1000, false}};
+    EXPECT_EQ(bench.clock.steps(), expected);
+    EXPECT_EQ(bench.clock.nowMs() - start, 1030);
+}
+
+} // namespace
+} // namespace korvelo
