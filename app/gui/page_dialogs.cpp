@@ -6,12 +6,13 @@
 
 #include "app/gui/command_ids.h"
 #include "app/gui/command_table.h"
+#include "softpot/txpower/tx_power_dialog.h"
 
 namespace korvelo {
 
 void registerPageDialogs(CommandTable& table) {
-    // Alignment pages:
-    //   cmd::TxPower      CTxPower          (softpot/txpower)
+    table.addDialog(cmd::TxPower, Gate::PortFault, dialogFactory<CTxPower>());
+    // To come:
     //   cmd::TxModulation CTxFrequency
     //   cmd::TxSubAudio   CTxSubTone
     //   cmd::TxSignaling  CZELSignalingSys
@@ -20,7 +21,6 @@ void registerPageDialogs(CommandTable& table) {
     //   cmd::AkTxMode     CTxMode
     //   cmd::CmxTxSetup   CTxCMX148_SetDlg
     //   cmd::CmxRxSetup   CRxCMX148_SetDlg
-    (void)table;
 }
 
 } // namespace korvelo
