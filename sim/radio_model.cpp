@@ -46,8 +46,15 @@ RadioModel::RadioModel() {
 }
 
 std::uint8_t RadioModel::factoryByte(std::size_t address) {
-    // 73 is odd, so the 256 bytes of one page are all different; the page term makes the
-    // pages differ.
+    // The power softpots of a factory-aligned radio (High, Low for points 1 to 5), so a
+    // demonstration starts from values a technician would recognise.
+    static constexpr std::uint8_t kPower[10] = {52, 24, 50, 23, 49, 21, 47, 20, 45, 18};
+    const std::size_t offset = address & 0xFF;
+    const bool tuningArea = (address >> 8) == 0x1F || (address >> 8) == 0x3F;
+    if (tuningArea && offset >= 0x16 && offset <= 0x1F)
+        return static_cast<std::uint8_t>(kPower[offset - 0x16] + ((address >> 8) == 0x3F ? 3 : 0));
+    // Elsewhere a pattern: 73 is odd, so the bytes of one page all differ; the page term makes
+    // the pages differ.
     return static_cast<std::uint8_t>(address * 73 + (address >> 8) * 31 + 0x35);
 }
 
