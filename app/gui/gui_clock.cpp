@@ -28,6 +28,35 @@ class BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
+// Drops user input for as long as it is installed on the application.
+class InputGate : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
+
 } // namespace
 
 GuiClock::GuiClock() = default;
@@ -61,7 +90,10 @@ bool GuiClock::wait(ReplyEvent& event, int timeoutMs) {
 
 bool GuiClock::runLoop(int ms, ReplyEvent* event) {
     BusyCursor cursor;
-    ++depth_;
+    if (depth_++ == 0 && QCoreApplication::instance()) {
+        inputGate_ = std::make_unique<InputGate>();
+        QCoreApplication::instance()->installEventFilter(inputGate_.get());
+    }
     QEventLoop* const outer = loop_;
     QElapsedTimer elapsed;
     elapsed.start();
@@ -82,16 +114,18 @@ bool GuiClock::runLoop(int ms, ReplyEvent* event) {
         timer.start(static_cast<int>(left));
         loop_ = &loop;
         // A signal that came between the check above and here has queued its wake-up already.
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
         loop_ = outer;
     }
     loop_ = outer;
-    --depth_;
+    if (--depth_ == 0)
+        inputGate_.reset(); // removes itself from the application's filters
     return got;
 }
 
 bool GuiClock::pumpMessages() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Called between the slices of a wait, while the input gate is still in place.
+    QCoreApplication::processEvents();
     return !QCoreApplication::closingDown();
 }
 

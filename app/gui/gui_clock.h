@@ -1,11 +1,13 @@
 #pragma once
 // The program's clock. Its pauses and waits run a local event loop that keeps every window
-// painted but holds off keyboard and mouse input (with a busy cursor), so no second radio
-// exchange can start while one is outstanding. A reply wakes the wait at once through the
-// reply event's wake hook.
+// painted but swallows keyboard and mouse input (with a busy cursor), so no second radio
+// exchange can start while one is outstanding. Input is dropped, not deferred: a click on
+// "PTT Toggle" repeated while the radio is slow to answer must not key the transmitter again
+// once the wait is over. A reply wakes the wait at once through the reply event's wake hook.
 #include "link/clock.h"
 
 #include <QObject>
+#include <memory>
 
 class QEventLoop;
 
@@ -29,6 +31,7 @@ class GuiClock : public Clock {
     bool runLoop(int ms, ReplyEvent* event);
 
     QObject waker_; // lives on the user-interface thread; receives the wake-ups
+    std::unique_ptr<QObject> inputGate_; // application event filter while busy
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;
 };

@@ -14,7 +14,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -106,6 +109,28 @@ TEST(GuiClock, WakesOnTheReplyAndTimesOutOtherwise) {
     EXPECT_TRUE(fired);
     EXPECT_GE(elapsed.elapsed(), 75);
     EXPECT_FALSE(clock.busy());
+}
+
+// A click that lands during a wait is dropped, not delivered after it: a second press of
+// "PTT Toggle" while the radio is slow must not toggle the transmitter back.
+TEST(GuiClock, DropsInputThatArrivesDuringAWait) {
+    GuiClock clock;
+    QPushButton button(QStringLiteral("PTT Toggle"));
+    button.show();
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { ++clicks; });
+    QTimer::singleShot(20, [&] {
+        QTest::mouseClick(&button, Qt::LeftButton);
+        QTest::keyClick(&button, Qt::Key_Space);
+    });
+    clock.sleepMs(120);
+    EXPECT_EQ(clicks, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicks, 0);
+
+    // Once the wait is over the button works again.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
 }
 
 // The program's real pieces: the serial channel and its receive thread on a pseudo-terminal,
