@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
 using namespace korvelo;
 
@@ -54,9 +55,27 @@ void takeScreenshots(MainWindow& window, const QString& dir) {
     dialog(CAboutDlg(&window), QStringLiteral("about"));
 }
 
+// --help and --version print and end; they need no display.
+bool onlyPrints(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h" || a == "--help-all" || a == "--version" || a == "-v")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Korvelo"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(KORVELO_VERSION));
+        int exitCode = 0;
+        const auto options = parseAppOptions(core.arguments(), exitCode);
+        return options ? 0 : exitCode;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvelo"));
     QApplication::setApplicationVersion(QStringLiteral(KORVELO_VERSION));
