@@ -32,6 +32,8 @@ void RadioLink::OpenPort() {
         return;
     }
     channel_ = std::move(channel);
+    // The port works now, whatever an earlier action or the start-up search concluded.
+    env_.portFault = false;
 }
 
 bool RadioLink::isOpen() const {

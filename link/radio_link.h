@@ -34,7 +34,8 @@ class RadioLink {
 
     // Chooses the port and opens the channel at 19,200 bit/s, 8 data bits, no parity, two
     // stop bits. On failure the user has been told and portFault is set (or a rarer failure
-    // left the channel closed without a message); check isOpen().
+    // left the channel closed without a message); check isOpen(). A port that opens clears
+    // portFault.
     void OpenPort();
     bool isOpen() const;
     void close();

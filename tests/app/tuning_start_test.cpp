@@ -301,6 +301,16 @@ TEST_F(TuningInitTest, PortThatCannotBeOpenedIsReportedOnce) {
     EXPECT_TRUE(flags().portFault);
     EXPECT_FALSE(flags().inTunerMode);
     EXPECT_TRUE(bench.clock.steps().empty());
+
+    // The cable is back: the next Tuning Init opens the port and reads the radio, although
+    // nothing else has cleared the fault in the meantime.
+    bench.ports.failOpen = false;
+    watch.notices.clear();
+    run();
+    EXPECT_FALSE(flags().portFault);
+    EXPECT_TRUE(flags().imageLoaded);
+    ASSERT_EQ(watch.notices.size(), 1u);
+    EXPECT_EQ(watch.notices[0].text, "Radio has been successfully read !!");
 }
 
 } // namespace

@@ -111,6 +111,18 @@ TEST_F(RadioLinkTest, PortThatCannotBeOpenedIsReportedAndSetsPortFault) {
     EXPECT_EQ(clock.nowMs(), 2600);
 }
 
+// Once the port opens again (cable back in), the fault left by an earlier failure is over;
+// otherwise a manually chosen port would stay refused until the program is restarted.
+TEST_F(RadioLinkTest, APortThatOpensAgainClearsTheFault) {
+    line.openResult = {false, true, "/dev/test0 is in use by another program."};
+    link.OpenPort();
+    ASSERT_TRUE(portFault);
+    line.openResult = {true, false, ""};
+    link.OpenPort();
+    EXPECT_TRUE(link.isOpen());
+    EXPECT_FALSE(portFault);
+}
+
 TEST_F(RadioLinkTest, SettingsThatCannotBeAppliedFailQuietly) {
     line.openResult = {false, false, "The line settings cannot be applied."};
     link.OpenPort();
