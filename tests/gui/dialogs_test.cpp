@@ -3,6 +3,7 @@
 #include "app/gui/gui_clock.h"
 #include "app/gui/help_launcher.h"
 #include "app/gui/message_box_notifier.h"
+#include "app/gui/tuning_file_commands.h"
 #include "app/gui/utility_dialogs.h"
 #include "gui/gui_test_support.h"
 #include "sim/pty_radio.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -166,6 +168,41 @@ TEST(GuiClock, TuningInitOverAPseudoTerminal) {
     // The pauses alone take 1.0 s; a reply must wake the wait, not its time-out.
     EXPECT_GE(ms, 1000);
     EXPECT_LT(ms, 2500);
+}
+
+// "No" to the replace question goes back to the save dialog, in the same folder, so another
+// name can be given; it does not drop the save.
+TEST(TuningFileDialogs, NoToReplaceAsksForAnotherName) {
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("radio.tun");
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QStringList seen;
+    test::ModalDriver driver([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            seen << "question";
+            box->button(QMessageBox::No)->click();
+        } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+            seen << "files:" + QFileInfo(files->directory().absolutePath()).fileName();
+            if (seen.size() == 1) {
+                files->selectFile(existing);
+                static_cast<QDialog*>(files)->accept();
+            } else {
+                files->selectFile(dir.filePath("other.tun"));
+                static_cast<QDialog*>(files)->accept();
+            }
+        } else {
+            test::dismiss(w);
+        }
+    });
+    const QString name = standardTuningFileDialogs().saveName(nullptr);
+    EXPECT_FALSE(driver.timedOut());
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen[1], "question");
+    EXPECT_EQ(seen[2], "files:" + QFileInfo(dir.path()).fileName());
+    EXPECT_EQ(QFileInfo(name).fileName(), "other.tun");
 }
 
 TEST(UsingHelp, ManualBesideTheProgramComesFirst) {
