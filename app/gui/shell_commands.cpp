@@ -55,7 +55,8 @@ void addShellCommands(MainWindow& window) {
     // Not gated, so that a faulty port can be corrected and help is always at hand.
     table.addDialog(cmd::SystemSetup, Gate::None, plainDialog<CSerialCommDlg>());
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
-    table.addHandler(cmd::UsingHelp, Gate::None, [](AppEnv&, QWidget*) { openManual(); });
+    table.addHandler(cmd::UsingHelp, Gate::None,
+                     [](AppEnv& env, QWidget*) { openManual(env.notifier); });
     table.addDialog(cmd::About, Gate::None, plainDialog<CAboutDlg>());
 }
 

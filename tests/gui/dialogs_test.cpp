@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -225,6 +226,36 @@ TEST(UsingHelp, ManualBesideTheProgramComesFirst) {
     touch(program.filePath("manual/Korvelo.html"));
     EXPECT_EQ(findManual(program.path(), current.path()),
               QFileInfo(program.filePath("manual/Korvelo.html")).absoluteFilePath());
+}
+
+// A manual that no viewer could be started for is named; a missing one stays silent.
+TEST(UsingHelp, SaysWhereTheManualIsWhenNoViewerStarts) {
+    QTemporaryDir program, current;
+    RecordingNotifier notifier;
+    QStringList opened;
+    auto opener = [&](bool works) {
+        return [&opened, works](const QUrl& url) {
+            opened << url.toLocalFile();
+            return works;
+        };
+    };
+    openManual(notifier, program.path(), current.path(), opener(false));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(notifier.notices.empty());
+
+    const QString manual = QFileInfo(current.filePath("Korvelo.html")).absoluteFilePath();
+    QFile f(manual);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    openManual(notifier, program.path(), current.path(), opener(true));
+    EXPECT_EQ(opened, QStringList({manual}));
+    EXPECT_TRUE(notifier.notices.empty());
+
+    openManual(notifier, program.path(), current.path(), opener(false));
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].icon, Icon::Exclamation);
+    EXPECT_NE(notifier.notices[0].text.find(QDir::toNativeSeparators(manual).toStdString()),
+              std::string::npos);
 }
 
 } // namespace
