@@ -1,11 +1,14 @@
-// Message boxes, the radio information dialogs, the GUI clock and the manual's look-up.
+// Message boxes, the radio information dialogs, the GUI clock, the file dialogs, the manual's
+// look-up and the command line.
 #include "app/core/tuning_start.h"
+#include "app/gui/app_options.h"
 #include "app/gui/gui_clock.h"
 #include "app/gui/help_launcher.h"
 #include "app/gui/message_box_notifier.h"
 #include "app/gui/tuning_file_commands.h"
 #include "app/gui/utility_dialogs.h"
 #include "gui/gui_test_support.h"
+#include "link/port_choice.h"
 #include "sim/pty_radio.h"
 #include "support/sim_bench.h"
 
@@ -256,6 +259,22 @@ TEST(UsingHelp, SaysWhereTheManualIsWhenNoViewerStarts) {
     EXPECT_EQ(notifier.notices[0].icon, Icon::Exclamation);
     EXPECT_NE(notifier.notices[0].text.find(QDir::toNativeSeparators(manual).toStdString()),
               std::string::npos);
+}
+
+// --port takes the name System Configuration lists as well as a device path.
+TEST(CommandLine, PortNameOpensItsDevice) {
+    auto port = [](const QString& value) {
+        int exitCode = -1;
+        const auto options = parseAppOptions({"korvelo", "--port", value}, exitCode);
+        return options ? options->port : QStringLiteral("<refused>");
+    };
+    if constexpr (currentHostOs() == HostOs::Windows) {
+        EXPECT_EQ(port("COM4"), "COM4");
+        EXPECT_EQ(port("COM12"), "\\\\.\\COM12");
+    } else {
+        EXPECT_EQ(port("ttyUSB0"), "/dev/ttyUSB0");
+        EXPECT_EQ(port("/dev/pts/7"), "/dev/pts/7");
+    }
 }
 
 } // namespace
