@@ -39,6 +39,8 @@ class MainWindow : public QMainWindow {
 
     // Status-bar message while a long operation runs; empty restores the idle text.
     void showProgress(const QString& text);
+    // A short note of what a command did, shown for a while.
+    void showNote(const QString& text);
 
     const TuningFileDialogs& tuningFileDialogs() const { return fileDialogs_; }
     void setTuningFileDialogs(TuningFileDialogs dialogs) { fileDialogs_ = std::move(dialogs); }

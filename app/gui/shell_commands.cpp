@@ -10,6 +10,7 @@
 #include "app/gui/tuning_file_commands.h"
 #include "app/gui/utility_dialogs.h"
 
+#include <QDir>
 #include <memory>
 
 namespace korvelo {
@@ -39,15 +40,23 @@ void addShellCommands(MainWindow& window) {
         });
         w->showProgress(QString());
     });
+    // Open, Save and Reset confirm nothing in a message box; the status bar says what happened.
     table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
-        openTuningFileCommand(env, parent, w->tuningFileDialogs());
+        const QString name = openTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Opened %1").arg(QDir::toNativeSeparators(name)));
     });
     table.addHandler(cmd::FileSave, Gate::None, [w](AppEnv& env, QWidget* parent) {
-        saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+        const QString name = saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(name)));
     });
     table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
 
-    table.addHandler(cmd::Reset, Gate::PortFault, [](AppEnv& env, QWidget*) { ResetRadio(env); });
+    table.addHandler(cmd::Reset, Gate::PortFault, [w](AppEnv& env, QWidget*) {
+        if (ResetRadio(env))
+            w->showNote(QStringLiteral("The radio has left tuner mode"));
+    });
     table.addDialog(cmd::FwVersion, Gate::PortFault, dialogFactory<CFWVersionDlg>());
     table.addDialog(cmd::SerialNumber, Gate::PortFault, dialogFactory<CSerialnumDlg>());
     table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());

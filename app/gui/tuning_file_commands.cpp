@@ -60,16 +60,20 @@ TuningFileDialogs standardTuningFileDialogs() {
     return {[](QWidget* parent) { return runFileDialog(parent, false); }, askSaveName};
 }
 
-void openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
+QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
     const QString name = dialogs.openName(parent);
-    if (!name.isEmpty())
-        OpenTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier);
+    if (name.isEmpty() ||
+        !OpenTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier))
+        return {};
+    return name;
 }
 
-void saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
+QString saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
     const QString name = dialogs.saveName(parent);
-    if (!name.isEmpty())
-        SaveTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier);
+    if (name.isEmpty() ||
+        !SaveTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier))
+        return {};
+    return name;
 }
 
 } // namespace korvelo
