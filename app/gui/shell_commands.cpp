@@ -62,7 +62,12 @@ void addShellCommands(MainWindow& window) {
     table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());
 
     // Not gated, so that a faulty port can be corrected and help is always at hand.
-    table.addDialog(cmd::SystemSetup, Gate::None, plainDialog<CSerialCommDlg>());
+    table.addDialog(cmd::SystemSetup, Gate::None,
+                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+                        auto dialog = std::make_unique<CSerialCommDlg>(parent);
+                        dialog->showRunPort(w->runPort());
+                        return dialog;
+                    });
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
     table.addHandler(cmd::UsingHelp, Gate::None,
                      [](AppEnv& env, QWidget*) { openManual(env.notifier); });
