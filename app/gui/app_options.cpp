@@ -1,5 +1,7 @@
 #include "app/gui/app_options.h"
 
+#include "link/port_choice.h"
+
 #include <QCommandLineParser>
 #include <cstdio>
 
@@ -43,7 +45,11 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
     }
     AppOptions options;
     options.simulator = parser.isSet(simulator);
-    options.port = parser.value(port);
+    // A port name as the System Configuration list shows it (ttyUSB0, COM12) opens as that
+    // device (/dev/ttyUSB0, \\.\COM12); a path is used as it stands.
+    if (parser.isSet(port))
+        options.port = QString::fromStdString(
+            deviceNameFor(parser.value(port).toStdString(), currentHostOs()));
     options.traceFile = parser.value(trace);
     options.screenshotDir = parser.value(screenshot);
     if (options.simulator && !options.port.isEmpty()) {

@@ -8,7 +8,7 @@ namespace korvelo {
 
 struct AppOptions {
     bool simulator = false; // serve a simulated radio on a pseudo-terminal for this run
-    QString port;           // use this serial device for this run
+    QString port;           // use this serial device for this run (a device name)
     QString traceFile;      // append every frame sent and received
     QString screenshotDir;  // grab the main window and the set-up picture, then quit
 };

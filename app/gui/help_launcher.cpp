@@ -1,5 +1,7 @@
 #include "app/gui/help_launcher.h"
 
+#include "link/notifier.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -24,10 +26,21 @@ QString findManual(const QString& programDir, const QString& currentDir) {
     return {};
 }
 
-void openManual() {
-    const QString path = findManual(QCoreApplication::applicationDirPath(), QDir::currentPath());
-    if (!path.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+void openManual(Notifier& notifier, const QString& programDir, const QString& currentDir,
+                const UrlOpener& open) {
+    const QString path = findManual(programDir, currentDir);
+    if (path.isEmpty() || open(QUrl::fromLocalFile(path)))
+        return;
+    notifier.notify(QStringLiteral("The manual could not be shown: no program to open it was "
+                                   "found.\r\n\r\nOpen this file in a web browser:\r\n%1")
+                        .arg(QDir::toNativeSeparators(path))
+                        .toStdString(),
+                    Icon::Exclamation);
+}
+
+void openManual(Notifier& notifier) {
+    openManual(notifier, QCoreApplication::applicationDirPath(), QDir::currentPath(),
+               [](const QUrl& url) { return QDesktopServices::openUrl(url); });
 }
 
 } // namespace korvelo

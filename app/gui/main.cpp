@@ -135,6 +135,7 @@ int main(int argc, char** argv) {
 
     MainWindow window(env, startupScan);
     mainWindow = &window;
+    window.setRunPort(fixedPort);
     registerPageDialogs(window.commands());
     window.show();
     window.startUp();

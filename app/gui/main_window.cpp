@@ -179,6 +179,10 @@ void MainWindow::showProgress(const QString& text) {
         statusBar()->showMessage(text);
 }
 
+void MainWindow::showNote(const QString& text) {
+    statusBar()->showMessage(text, 10000);
+}
+
 // Exit and the window's close both leave tuner mode once, then the window closes even when
 // the radio does not answer.
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -39,9 +39,15 @@ class MainWindow : public QMainWindow {
 
     // Status-bar message while a long operation runs; empty restores the idle text.
     void showProgress(const QString& text);
+    // A short note of what a command did, shown for a while.
+    void showNote(const QString& text);
 
     const TuningFileDialogs& tuningFileDialogs() const { return fileDialogs_; }
     void setTuningFileDialogs(TuningFileDialogs dialogs) { fileDialogs_ = std::move(dialogs); }
+
+    // The port given for this run (--port, --simulator); empty when the profile chooses.
+    void setRunPort(const QString& device) { runPort_ = device; }
+    const QString& runPort() const { return runPort_; }
 
     // File "E&xit": leaves tuner mode and closes, as the window's close box does.
     void exitCommand();
@@ -60,6 +66,7 @@ class MainWindow : public QMainWindow {
     CommandTable commands_;
     std::function<void(AppEnv&)> startupScan_;
     TuningFileDialogs fileDialogs_ = standardTuningFileDialogs();
+    QString runPort_;
     std::map<int, QAction*> actions_;
     std::map<int, EnableRule> rules_;
     QLabel* lockLabels_[3] = {};

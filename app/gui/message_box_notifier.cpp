@@ -45,6 +45,8 @@ void MessageBoxNotifier::notify(const std::string& text, Icon icon) {
     QWidget* parent = messageParent(fallbackParent_ ? fallbackParent_() : nullptr);
     QMessageBox box(boxIcon(icon), QString::fromLatin1(kMessageCaption), boxText(text),
                     QMessageBox::Ok, parent);
+    // So that a port name, a path or an error text can be copied into a report.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 

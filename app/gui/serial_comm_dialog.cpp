@@ -51,8 +51,14 @@ CSerialCommDlg::CSerialCommDlg(const QStringList& portNames, QWidget* parent) : 
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    runPortNote_ = new QLabel(this);
+    runPortNote_->setWordWrap(true);
+    runPortNote_->setAccessibleName(QStringLiteral("Port of this run"));
+    runPortNote_->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
+    layout->addWidget(runPortNote_);
     layout->addWidget(buttons);
 
     portList_->addItems(portNames);
@@ -74,6 +80,13 @@ void CSerialCommDlg::updateEnabling() {
     const bool manual = !autoDetect_->isChecked();
     portList_->setEnabled(manual);
     portLabel_->setEnabled(manual);
+}
+
+void CSerialCommDlg::showRunPort(const QString& device) {
+    runPortNote_->setText(QStringLiteral("This run uses %1, given when the program was started; "
+                                         "the choice made here applies from the next start.")
+                              .arg(device));
+    runPortNote_->setVisible(!device.isEmpty());
 }
 
 void CSerialCommDlg::accept() {

@@ -27,6 +27,10 @@ class CSerialCommDlg : public QDialog {
 
     void accept() override;
 
+    // When the port is fixed for this run (--port, --simulator): says so, since the choice
+    // made here only takes effect at the next start.
+    void showRunPort(const QString& device);
+
     // Every serial port's name, in the system's order.
     static QStringList systemPortNames();
 
@@ -36,6 +40,7 @@ class CSerialCommDlg : public QDialog {
     QCheckBox* autoDetect_ = nullptr;
     QLabel* portLabel_ = nullptr;
     QComboBox* portList_ = nullptr;
+    QLabel* runPortNote_ = nullptr;
 };
 
 } // namespace korvelo

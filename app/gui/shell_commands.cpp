@@ -10,6 +10,7 @@
 #include "app/gui/tuning_file_commands.h"
 #include "app/gui/utility_dialogs.h"
 
+#include <QDir>
 #include <memory>
 
 namespace korvelo {
@@ -39,23 +40,37 @@ void addShellCommands(MainWindow& window) {
         });
         w->showProgress(QString());
     });
+    // Open, Save and Reset confirm nothing in a message box; the status bar says what happened.
     table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
-        openTuningFileCommand(env, parent, w->tuningFileDialogs());
+        const QString name = openTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Opened %1").arg(QDir::toNativeSeparators(name)));
     });
     table.addHandler(cmd::FileSave, Gate::None, [w](AppEnv& env, QWidget* parent) {
-        saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+        const QString name = saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(name)));
     });
     table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
 
-    table.addHandler(cmd::Reset, Gate::PortFault, [](AppEnv& env, QWidget*) { ResetRadio(env); });
+    table.addHandler(cmd::Reset, Gate::PortFault, [w](AppEnv& env, QWidget*) {
+        if (ResetRadio(env))
+            w->showNote(QStringLiteral("The radio has left tuner mode"));
+    });
     table.addDialog(cmd::FwVersion, Gate::PortFault, dialogFactory<CFWVersionDlg>());
     table.addDialog(cmd::SerialNumber, Gate::PortFault, dialogFactory<CSerialnumDlg>());
     table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());
 
     // Not gated, so that a faulty port can be corrected and help is always at hand.
-    table.addDialog(cmd::SystemSetup, Gate::None, plainDialog<CSerialCommDlg>());
+    table.addDialog(cmd::SystemSetup, Gate::None,
+                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+                        auto dialog = std::make_unique<CSerialCommDlg>(parent);
+                        dialog->showRunPort(w->runPort());
+                        return dialog;
+                    });
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
-    table.addHandler(cmd::UsingHelp, Gate::None, [](AppEnv&, QWidget*) { openManual(); });
+    table.addHandler(cmd::UsingHelp, Gate::None,
+                     [](AppEnv& env, QWidget*) { openManual(env.notifier); });
     table.addDialog(cmd::About, Gate::None, plainDialog<CAboutDlg>());
 }
 

@@ -17,7 +17,8 @@ struct TuningFileDialogs {
 
 TuningFileDialogs standardTuningFileDialogs();
 
-void openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
-void saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
+// The file's name when it was read or written; empty after a cancel or a reported failure.
+QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
+QString saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
 
 } // namespace korvelo

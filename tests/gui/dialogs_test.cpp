@@ -1,10 +1,14 @@
-// Message boxes, the radio information dialogs, the GUI clock and the manual's look-up.
+// Message boxes, the radio information dialogs, the GUI clock, the file dialogs, the manual's
+// look-up and the command line.
 #include "app/core/tuning_start.h"
+#include "app/gui/app_options.h"
 #include "app/gui/gui_clock.h"
 #include "app/gui/help_launcher.h"
 #include "app/gui/message_box_notifier.h"
+#include "app/gui/tuning_file_commands.h"
 #include "app/gui/utility_dialogs.h"
 #include "gui/gui_test_support.h"
+#include "link/port_choice.h"
 #include "sim/pty_radio.h"
 #include "support/sim_bench.h"
 
@@ -12,12 +16,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -168,6 +175,45 @@ TEST(GuiClock, TuningInitOverAPseudoTerminal) {
     EXPECT_LT(ms, 2500);
 }
 
+// "No" to the replace question goes back to the save dialog, in the same folder, so another
+// name can be given; it does not drop the save.
+TEST(TuningFileDialogs, NoToReplaceAsksForAnotherName) {
+    QTemporaryDir dir, profile;
+    // The file dialog keeps its history in the user's profile; keep this test out of it.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
+    const QString existing = dir.filePath("radio.tun");
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QStringList seen;
+    test::ModalDriver driver([&](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            seen << "question";
+            box->button(QMessageBox::No)->click();
+        } else if (auto* files = qobject_cast<QFileDialog*>(w)) {
+            seen << "files:" + QFileInfo(files->directory().absolutePath()).fileName();
+            if (seen.size() == 1) {
+                // Typed, as selectFile() races the dialog's folder listing.
+                auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                ASSERT_NE(edit, nullptr);
+                edit->setText(existing);
+                static_cast<QDialog*>(files)->accept();
+            } else {
+                files->reject(); // the user thinks better of it
+            }
+        } else {
+            test::dismiss(w);
+        }
+    });
+    const QString name = standardTuningFileDialogs().saveName(nullptr);
+    EXPECT_FALSE(driver.timedOut());
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_EQ(seen[1], "question");
+    EXPECT_EQ(seen[2], "files:" + QFileInfo(dir.path()).fileName());
+    EXPECT_TRUE(name.isEmpty());
+}
+
 TEST(UsingHelp, ManualBesideTheProgramComesFirst) {
     QTemporaryDir program, current;
     EXPECT_TRUE(findManual(program.path(), current.path()).isEmpty());
@@ -183,6 +229,52 @@ TEST(UsingHelp, ManualBesideTheProgramComesFirst) {
     touch(program.filePath("manual/Korvelo.html"));
     EXPECT_EQ(findManual(program.path(), current.path()),
               QFileInfo(program.filePath("manual/Korvelo.html")).absoluteFilePath());
+}
+
+// A manual that no viewer could be started for is named; a missing one stays silent.
+TEST(UsingHelp, SaysWhereTheManualIsWhenNoViewerStarts) {
+    QTemporaryDir program, current;
+    RecordingNotifier notifier;
+    QStringList opened;
+    auto opener = [&](bool works) {
+        return [&opened, works](const QUrl& url) {
+            opened << url.toLocalFile();
+            return works;
+        };
+    };
+    openManual(notifier, program.path(), current.path(), opener(false));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(notifier.notices.empty());
+
+    const QString manual = QFileInfo(current.filePath("Korvelo.html")).absoluteFilePath();
+    QFile f(manual);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    openManual(notifier, program.path(), current.path(), opener(true));
+    EXPECT_EQ(opened, QStringList({manual}));
+    EXPECT_TRUE(notifier.notices.empty());
+
+    openManual(notifier, program.path(), current.path(), opener(false));
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].icon, Icon::Exclamation);
+    EXPECT_NE(notifier.notices[0].text.find(QDir::toNativeSeparators(manual).toStdString()),
+              std::string::npos);
+}
+
+// --port takes the name System Configuration lists as well as a device path.
+TEST(CommandLine, PortNameOpensItsDevice) {
+    auto port = [](const QString& value) {
+        int exitCode = -1;
+        const auto options = parseAppOptions({"korvelo", "--port", value}, exitCode);
+        return options ? options->port : QStringLiteral("<refused>");
+    };
+    if constexpr (currentHostOs() == HostOs::Windows) {
+        EXPECT_EQ(port("COM4"), "COM4");
+        EXPECT_EQ(port("COM12"), "\\\\.\\COM12");
+    } else {
+        EXPECT_EQ(port("ttyUSB0"), "/dev/ttyUSB0");
+        EXPECT_EQ(port("/dev/pts/7"), "/dev/pts/7");
+    }
 }
 
 } // namespace
