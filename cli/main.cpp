@@ -7,6 +7,7 @@
 #include "cli/stderr_notifier.h"
 #include "link/clock.h"
 #include "link/file_trace.h"
+#include "link/port_choice.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
 #include "sim/pty_radio.h"
@@ -87,7 +88,8 @@ int main(int argc, char** argv) {
         }
         ports = std::make_unique<FixedPortProvider>(radio->devicePath());
     } else if (o.port) {
-        ports = std::make_unique<FixedPortProvider>(*o.port);
+        // COM12, ttyUSB0 or a path, opened as the program opens a chosen port.
+        ports = std::make_unique<FixedPortProvider>(deviceNameFor(*o.port, currentHostOs()));
     } else {
 #ifdef KORVELO_CLI_PROFILE_PORTS
         ports = std::make_unique<ProfilePortProvider>();
