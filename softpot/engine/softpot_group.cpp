@@ -43,6 +43,26 @@ RowKey SoftpotGroup::keyOf(const SoftpotRow& r) const {
     return {frequencyTextToHz(r.frequencyText), r.desc->tag};
 }
 
+std::string SoftpotGroup::statusText() const {
+    const RadioStateFlags& flags = env_.session.flags;
+    if (!flags.imageLoaded)
+        return "No tuning image: run File > Tuning Init (or open a tuning file) first.";
+    if (!flags.inTunerMode)
+        return "The radio is not in tuner mode: run File > Tuning Init to align it.";
+    if (!setUpRow_)
+        return "Move a row's control to set the radio up for that point.";
+    const SoftpotRow& r = rows_.at(static_cast<std::size_t>(*setUpRow_));
+    std::string text =
+        "Set up for " + std::string(r.desc->group) + ", point " + std::to_string(r.desc->point);
+    if (!r.frequencyText.empty()) {
+        const bool numeric = r.frequencyText.front() >= '0' && r.frequencyText.front() <= '9';
+        text += " (" + r.frequencyText + (numeric ? " MHz)" : ")");
+    }
+    if (pttCaption_ == page_.keying.onCaption)
+        return text + ". Transmitter keyed: changes go to the radio as you make them.";
+    return text + ". Press " + std::string(page_.keying.idleCaption) + " to key the transmitter.";
+}
+
 void SoftpotGroup::takeTexts() {
     for (SoftpotRow& r : rows_) {
         r.frequencyText = r.controls.frequency;
@@ -234,6 +254,7 @@ void SoftpotGroup::sendOrSetUp(int row, int value) {
 
 void SoftpotGroup::rowSetup(int row) {
     const KeyingSpec& k = page_.keying;
+    setUpRow_ = row;
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_.hz = frequencyTextToHz(r.frequencyText);

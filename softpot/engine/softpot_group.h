@@ -66,6 +66,11 @@ class SoftpotGroup {
     bool busy() const { return busy_; }
     const RowKey& currentRow() const { return currentRow_; }
     const std::optional<RowKey>& lastRow() const { return lastRow_; }
+    // The row whose setup was started last (the row the radio is set up for), if any.
+    std::optional<int> setUpRow() const { return setUpRow_; }
+    // One line for the technician: which row the radio is set up for and whether the page
+    // has keyed the transmitter, or why the controls are disabled.
+    std::string statusText() const;
 
   private:
     SoftpotRow& at(int i) { return rows_.at(static_cast<std::size_t>(i)); }
@@ -87,6 +92,7 @@ class SoftpotGroup {
 
     RowKey currentRow_;
     std::optional<RowKey> lastRow_;
+    std::optional<int> setUpRow_;
     bool keyed_ = false;
     std::string pttCaption_;
     bool pttEnabled_ = false;

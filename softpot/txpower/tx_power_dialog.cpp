@@ -76,6 +76,10 @@ CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, 
     buttons->addWidget(program_);
     buttons->addStretch(1);
     top->addLayout(buttons);
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    status_->setAccessibleName(QStringLiteral("Page status"));
+    top->addWidget(status_);
 
     connect(ptt_, &QPushButton::clicked, this, [this] {
         group_.pttToggle();
@@ -135,6 +139,7 @@ void CTxPower::mirrorButtons() {
         ptt_->setText(caption);
     ptt_->setEnabled(group_.pttEnabled());
     program_->setEnabled(group_.programEnabled());
+    status_->setText(QString::fromStdString(group_.statusText()));
 }
 
 void CTxPower::focusScrollBar(int row) {

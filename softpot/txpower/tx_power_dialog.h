@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 
 namespace korvelo {
@@ -39,6 +40,7 @@ class CTxPower : public QDialog, private SoftpotView {
     std::vector<SoftpotRowWidget*> rows_;
     QPushButton* ptt_ = nullptr;
     QPushButton* program_ = nullptr;
+    QLabel* status_ = nullptr;
     bool opened_ = false;
     bool closed_ = false;
 };

@@ -56,6 +56,21 @@ TEST_F(PowerPageTest, KeyedCommitOnAnotherRowUnkeysAndSetsThatRowUp) {
     EXPECT_FALSE(bench.radio.pttOn);
 }
 
+// The page's status line tells which row the radio is set up for and whether it transmits.
+TEST_F(PowerPageTest, StatusLineFollowsTheSetUpRowAndTheKeying) {
+    EXPECT_EQ(page->statusText(), "Move a row's control to set the radio up for that point.");
+    drag(Low3, 20);
+    EXPECT_EQ(page->setUpRow(), std::optional<int>(Low3));
+    EXPECT_EQ(page->statusText(), "Set up for Low Power, point 3 (155.00000 MHz). Press PTT "
+                                  "Toggle to key the transmitter.");
+    page->pttToggle();
+    EXPECT_EQ(page->statusText(), "Set up for Low Power, point 3 (155.00000 MHz). Transmitter "
+                                  "keyed: changes go to the radio as you make them.");
+    drag(High1, 20);
+    EXPECT_EQ(page->setUpRow(), std::optional<int>(High1));
+    EXPECT_NE(page->statusText().find("Press PTT Toggle"), std::string::npos);
+}
+
 TEST_F(PowerPageTest, UnkeyedCommitSetsUpWithoutPttOffEvenOnTheSameRow) {
     drag(High1, 30); // the first commit after opening sets up even the first row
     EXPECT_EQ(frames().size(), 3u);
