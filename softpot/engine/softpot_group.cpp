@@ -49,6 +49,8 @@ std::string SoftpotGroup::statusText() const {
         return "No tuning image: run File > Tuning Init (or open a tuning file) first.";
     if (!flags.inTunerMode)
         return "The radio is not in tuner mode: run File > Tuning Init to align it.";
+    if (programmed_)
+        return "Programmed: the radio's tuning area holds the values under Default Softpot.";
     if (!setUpRow_)
         return "Move a row's control to set the radio up for that point.";
     const SoftpotRow& r = rows_.at(static_cast<std::size_t>(*setUpRow_));
@@ -243,6 +245,7 @@ void SoftpotGroup::rowCheck() {
 }
 
 void SoftpotGroup::sendOrSetUp(int row, int value) {
+    programmed_ = false;
     if (keyed_) {
         SoftpotLink link(env_);
         if (page_.sendLive)
@@ -304,6 +307,7 @@ void SoftpotGroup::pttToggle() {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
+    programmed_ = false;
     const KeyingSpec& k = page_.keying;
     SoftpotLink link(env_);
     const bool posted = link.post(keyed_ ? k.offFrame : k.onFrame, k.buttonPauseMs);
@@ -335,9 +339,11 @@ void SoftpotGroup::program() {
     const auto bytes = s.image.bytes().subspan(w.offset, w.count);
     const std::uint8_t base = s.flags.is256BlockMemory ? 0x3F : 0x1F;
     SoftpotLink link(env_);
-    if (link.exchange(CommandFrame::writeRegion(base, w.offset, bytes), w.pauseMs, w.waitMs) ==
-        LinkResult::NoReply)
+    const LinkResult result =
+        link.exchange(CommandFrame::writeRegion(base, w.offset, bytes), w.pauseMs, w.waitMs);
+    if (result == LinkResult::NoReply)
         link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+    programmed_ = result == LinkResult::Replied;
     link.close();
     putTexts();
     for (SoftpotRow& r : rows_)

@@ -93,6 +93,7 @@ class SoftpotGroup {
     RowKey currentRow_;
     std::optional<RowKey> lastRow_;
     std::optional<int> setUpRow_;
+    bool programmed_ = false; // the last Program was answered; until the next commit or toggle
     bool keyed_ = false;
     std::string pttCaption_;
     bool pttEnabled_ = false;

@@ -69,6 +69,15 @@ TEST_F(PowerPageTest, StatusLineFollowsTheSetUpRowAndTheKeying) {
     drag(High1, 20);
     EXPECT_EQ(page->setUpRow(), std::optional<int>(High1));
     EXPECT_NE(page->statusText().find("Press PTT Toggle"), std::string::npos);
+
+    // Program says so only when the radio answered.
+    page->program();
+    EXPECT_EQ(page->statusText().rfind("Programmed", 0), 0u);
+    drag(High1, 21);
+    EXPECT_EQ(page->statusText().rfind("Set up for High Power, point 1", 0), 0u);
+    bench.radio.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Silent});
+    page->program();
+    EXPECT_EQ(page->statusText().rfind("Set up for High Power, point 1", 0), 0u);
 }
 
 TEST_F(PowerPageTest, UnkeyedCommitSetsUpWithoutPttOffEvenOnTheSameRow) {
