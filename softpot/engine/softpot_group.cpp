@@ -49,8 +49,13 @@ std::string SoftpotGroup::statusText() const {
         return "No tuning image: run File > Tuning Init (or open a tuning file) first.";
     if (!flags.inTunerMode)
         return "The radio is not in tuner mode: run File > Tuning Init to align it.";
-    if (programmed_)
-        return "Programmed: the radio's tuning area holds the values under Default Softpot.";
+    if (programmed_) {
+        std::string text = "Programmed: the radio's tuning area holds the values under Default "
+                           "Softpot.";
+        if (pttCaption_ == page_.keying.onCaption)
+            text += " The transmitter is still keyed.";
+        return text;
+    }
     if (!setUpRow_)
         return "Move a row's control to set the radio up for that point.";
     const SoftpotRow& r = rows_.at(static_cast<std::size_t>(*setUpRow_));

@@ -79,6 +79,9 @@ CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, 
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     status_->setAccessibleName(QStringLiteral("Page status"));
+    // Room for two lines from the start, so a longer message does not shift the rows.
+    status_->setMinimumHeight(2 * status_->fontMetrics().lineSpacing());
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     top->addWidget(status_);
 
     connect(ptt_, &QPushButton::clicked, this, [this] {
