@@ -9,12 +9,9 @@
 #include "link/file_trace.h"
 #include "link/port_choice.h"
 #include "link/port_provider.h"
+#include "link/qt/profile_port_provider.h"
 #include "link/reply_objects.h"
 #include "sim/pty_radio.h"
-
-#ifdef KORVELO_CLI_PROFILE_PORTS
-#include "link/qt/profile_port_provider.h"
-#endif
 
 #include <fstream>
 #include <iostream>
@@ -91,11 +88,7 @@ int main(int argc, char** argv) {
         // COM12, ttyUSB0 or a path, opened as the program opens a chosen port.
         ports = std::make_unique<FixedPortProvider>(deviceNameFor(*o.port, currentHostOs()));
     } else {
-#ifdef KORVELO_CLI_PROFILE_PORTS
         ports = std::make_unique<ProfilePortProvider>();
-#else
-        return usageError("give --port DEVICE or --simulator");
-#endif
     }
 
     ReplyObjects& replies = processReplies();

@@ -27,10 +27,10 @@ struct CliRun {
 };
 
 // Runs korvelo-cli with the arguments (shell-quoted by the caller where needed).
-CliRun cli(const std::string& args, const fs::path& dir) {
+CliRun cli(const std::string& args, const fs::path& dir, const std::string& env = "") {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command =
-        std::string(KORVELO_CLI_PATH) + " " + args + " >" + out.string() + " 2>" + err.string();
+    const std::string command = env + std::string(KORVELO_CLI_PATH) + " " + args + " >" +
+                                out.string() + " 2>" + err.string();
     const int raw = std::system(command.c_str());
     auto slurp = [](const fs::path& p) {
         std::ifstream in(p);
@@ -59,6 +59,27 @@ class CliEndToEnd : public ::testing::Test {
 
     ScratchDir dir_{"korvelo-cli"};
 };
+
+// Without --port the port comes from the profile, as in the program: a manually chosen port
+// ("AUTO" = "No") is opened; with automatic detection and no CP210x bridge (none in a test
+// machine) the port-selection message ends the run.
+TEST_F(CliEndToEnd, WithoutPortTheProfileChooses) {
+    auto radio = startRadio(0x00, 5);
+    const fs::path config = dir_ / "config";
+    const fs::path profile = config / "Local AppWizard-Generated Applications" / "Tuner Tool.conf";
+    fs::create_directories(profile.parent_path());
+    std::ofstream(profile) << "[Settings]\nAUTO=No\nCOM=" << radio->devicePath() << "\n";
+    const std::string env = "XDG_CONFIG_HOME=" + config.string() + " ";
+    const CliRun manual = cli("info", dir_, env);
+    EXPECT_EQ(manual.status, 0) << manual.err;
+    EXPECT_NE(manual.out.find("FW Version: R03.00"), std::string::npos) << manual.out;
+
+    std::ofstream(profile) << "[Settings]\nAUTO=Yes\n";
+    const CliRun automatic = cli("info", dir_, env);
+    EXPECT_EQ(automatic.status, 1);
+    EXPECT_NE(automatic.err.find("Please Connect the Port selection."), std::string::npos)
+        << automatic.err;
+}
 
 TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
     struct Case {

@@ -1,10 +1,7 @@
 // The "Transmit Power" dialog on the simulated radio: the controls reach the page and the
 // page reaches the radio. Set KORVELO_SCREENSHOT_DIR to keep a picture of the page.
-#include "link/command_frame.h"
-#if __has_include("app/core/tuning_start.h")
 #include "app/core/tuning_start.h"
-#define KORVELO_TEST_HAVE_TUNING_INIT 1
-#endif
+#include "link/command_frame.h"
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/gui/up_down_control.h"
 #include "softpot/txpower/tx_power_dialog.h"
@@ -39,7 +36,6 @@ class QtApp : public ::testing::Environment {
 };
 [[maybe_unused]] auto* const qtApp = ::testing::AddGlobalTestEnvironment(new QtApp);
 
-#ifdef KORVELO_TEST_HAVE_TUNING_INIT
 // Tuning Init of the simulated radio, as the technician starts.
 void readRadio(SimBench& bench) {
     TuningInit(bench.env());
@@ -47,18 +43,6 @@ void readRadio(SimBench& bench) {
     ASSERT_TRUE(bench.session.flags.inTunerMode);
     bench.notifier.notices.clear(); // its own success message
 }
-#else
-// What Tuning Init leaves behind: the radio's tuning area in the image and the flags set.
-void readRadio(SimBench& bench) {
-    const auto area = bench.radio.tuningArea();
-    std::copy(area.begin(), area.end(), bench.session.image.bytes().begin());
-    bench.session.radioType = bench.radio.radioType;
-    bench.session.flags.imageLoaded = true;
-    bench.session.flags.inTunerMode = true;
-    bench.session.flags.isAk2347Radio = (bench.radio.radioFlags & 0x20) == 0;
-    bench.session.flags.is256BlockMemory = (bench.radio.radioFlags & 0x10) != 0;
-}
-#endif
 
 QToolButton* arrow(UpDownControl* c, Qt::ArrowType type) {
     for (auto* b : c->findChildren<QToolButton*>())
