@@ -27,7 +27,16 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
         QStringLiteral("screenshot"),
         QStringLiteral("Save pictures of the main window and dialogs to DIR, then quit."),
         QStringLiteral("DIR"));
-    parser.addOptions({simulator, port, trace, screenshot});
+    const QCommandLineOption simType(
+        QStringLiteral("sim-type"),
+        QStringLiteral("With --simulator: the radio type (band), 0 to 255; default 0."),
+        QStringLiteral("N"));
+    const QCommandLineOption simFlags(
+        QStringLiteral("sim-flags"),
+        QStringLiteral("With --simulator: the radio-flags byte (0x10 256-block memory, 0x20 "
+                       "CMX148); default 0."),
+        QStringLiteral("N"));
+    parser.addOptions({simulator, port, trace, screenshot, simType, simFlags});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korvelo: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -52,6 +61,29 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
             deviceNameFor(parser.value(port).toStdString(), currentHostOs()));
     options.traceFile = parser.value(trace);
     options.screenshotDir = parser.value(screenshot);
+    // Decimal or 0x-prefixed, one byte.
+    const auto byteOption = [&](const QCommandLineOption& o, std::optional<std::uint8_t>& out) {
+        if (!parser.isSet(o))
+            return true;
+        bool ok = false;
+        const uint value = parser.value(o).toUInt(&ok, 0);
+        if (!ok || value > 255) {
+            std::fprintf(stderr, "korvelo: --%s needs a number from 0 to 255\n",
+                         qPrintable(o.names().constFirst()));
+            return false;
+        }
+        out = static_cast<std::uint8_t>(value);
+        return true;
+    };
+    if (!byteOption(simType, options.simType) || !byteOption(simFlags, options.simFlags)) {
+        exitCode = 2;
+        return std::nullopt;
+    }
+    if ((options.simType || options.simFlags) && !options.simulator) {
+        std::fputs("korvelo: --sim-type and --sim-flags go with --simulator\n", stderr);
+        exitCode = 2;
+        return std::nullopt;
+    }
     if (options.simulator && !options.port.isEmpty()) {
         std::fputs("korvelo: --simulator and --port cannot be used together\n", stderr);
         exitCode = 2;

@@ -2,6 +2,7 @@
 // The program's command line.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <optional>
 
 namespace korvelo {
@@ -11,6 +12,10 @@ struct AppOptions {
     QString port;           // use this serial device for this run (a device name)
     QString traceFile;      // append every frame sent and received
     QString screenshotDir;  // grab the main window and the set-up picture, then quit
+    // The simulated radio's kind, for training on other radios: radio type (band) and
+    // radio-flags byte (0x10 256-block memory, 0x20 CMX148).
+    std::optional<std::uint8_t> simType;
+    std::optional<std::uint8_t> simFlags;
 };
 
 // The options, or nothing after the parser has printed its message (usage error or --help).

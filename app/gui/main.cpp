@@ -91,7 +91,11 @@ int main(int argc, char** argv) {
     if (options->simulator) {
         simulated = std::make_unique<sim::PtyRadio>();
         // Answers leave at the real line rate, so the program feels as it will on the bench.
-        simulated->withModel([](sim::RadioModel& model) { model.faults.pace = true; });
+        simulated->withModel([&options](sim::RadioModel& model) {
+            model.faults.pace = true;
+            model.radioType = options->simType.value_or(model.radioType);
+            model.radioFlags = options->simFlags.value_or(model.radioFlags);
+        });
         std::string error;
         if (!simulated->start(&error)) {
             std::fprintf(stderr, "korvelo: the simulated radio could not be started: %s\n",

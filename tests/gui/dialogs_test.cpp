@@ -277,5 +277,22 @@ TEST(CommandLine, PortNameOpensItsDevice) {
     }
 }
 
+// The simulated radio's kind: decimal or hexadecimal bytes, only together with --simulator.
+TEST(CommandLine, SimulatedRadioKind) {
+    int exitCode = -1;
+    const auto cmx = parseAppOptions(
+        {"korvelo", "--simulator", "--sim-type", "5", "--sim-flags", "0x30"}, exitCode);
+    ASSERT_TRUE(cmx.has_value());
+    EXPECT_EQ(cmx->simType, std::optional<std::uint8_t>(5));
+    EXPECT_EQ(cmx->simFlags, std::optional<std::uint8_t>(0x30));
+    for (const QStringList& bad : {QStringList{"korvelo", "--sim-type", "5"},
+                                   QStringList{"korvelo", "--simulator", "--sim-flags", "256"},
+                                   QStringList{"korvelo", "--simulator", "--sim-type", "x"}}) {
+        exitCode = -1;
+        EXPECT_FALSE(parseAppOptions(bad, exitCode).has_value()) << bad.join(' ').toStdString();
+        EXPECT_EQ(exitCode, 2);
+    }
+}
+
 } // namespace
 } // namespace korvelo
