@@ -4,10 +4,10 @@
 //
 //   softpot_commit_bench            in-process radio model (the engine and link alone)
 //   softpot_commit_bench --pty      the simulated radio on a pseudo-terminal, real channel
-#include "app/core/radio_state.h"
 #include "link/clock.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
+#include "radio/radio_state.h"
 #include "sim/pty_radio.h"
 #include "sim/radio_model.h"
 #include "softpot/engine/softpot_group.h"

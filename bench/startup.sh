@@ -4,7 +4,7 @@
 # is no display.
 #   bench/startup.sh [path/to/korvelo] (RUNS=5 by default)
 set -euo pipefail
-bin=${1:-build/app/gui/korvelo}
+bin=${1:-build/gui/korvelo}
 runs=${RUNS:-5}
 if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a "$0" "$@"

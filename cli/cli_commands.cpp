@@ -1,9 +1,9 @@
 #include "cli/cli_commands.h"
 
-#include "app/core/radio_utilities.h"
-#include "app/core/tuning_file.h"
-#include "app/core/tuning_regions.h"
-#include "app/core/tuning_start.h"
+#include "radio/radio_utilities.h"
+#include "radio/tuning_file.h"
+#include "radio/tuning_regions.h"
+#include "radio/tuning_start.h"
 #include "softpot/txpower/tx_power_page.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // The commands of korvelo-cli over the radio data core. Results go to `out`; the messages of
 // the operations go through the environment's notifier (standard error in the program).
-#include "app/core/radio_state.h"
+#include "radio/radio_state.h"
 
 #include <cstdint>
 #include <optional>

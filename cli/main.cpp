@@ -1,7 +1,5 @@
 // korvelo-cli: the radio data operations from the command line, for service benches that
 // script their work. Results on standard output, the operations' messages on standard error.
-#include "app/core/radio_state.h"
-#include "app/core/tuning_file.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/stderr_notifier.h"
@@ -11,6 +9,8 @@
 #include "link/port_provider.h"
 #include "link/qt/profile_port_provider.h"
 #include "link/reply_objects.h"
+#include "radio/radio_state.h"
+#include "radio/tuning_file.h"
 #include "sim/pty_radio.h"
 
 #include <fstream>

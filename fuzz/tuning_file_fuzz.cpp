@@ -1,7 +1,7 @@
 // The tuning-file loader on arbitrary file contents: it must never crash, read out of bounds
 // or accept a record without a magic, and the stream loader behind Open must agree with the
 // in-memory parser.
-#include "app/core/tuning_file.h"
+#include "radio/tuning_file.h"
 
 #include <cstdio>
 #include <cstdlib>

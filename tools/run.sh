@@ -6,6 +6,6 @@ tools/deps.sh
 tools/build.sh -DKORVELO_TESTS=OFF -DKORVELO_BENCH=OFF
 if [[ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]] && command -v xvfb-run >/dev/null; then
   echo "No display: starting under xvfb-run" >&2
-  exec xvfb-run -a build/app/gui/korvelo --simulator "$@"
+  exec xvfb-run -a build/gui/korvelo --simulator "$@"
 fi
-exec build/app/gui/korvelo --simulator "$@"
+exec build/gui/korvelo --simulator "$@"

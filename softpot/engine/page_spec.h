@@ -2,8 +2,8 @@
 // What makes one alignment page: its rows, band tables, value scale, keying frames and write
 // region, written as data, plus the two hooks where pages send different things. The one
 // SoftpotGroup engine runs every page from such a description.
-#include "app/core/band_model.h"
-#include "app/core/radio_state.h"
+#include "radio/band_model.h"
+#include "radio/radio_state.h"
 #include "softpot/engine/decimal_text.h"
 #include "softpot/engine/tx_setup_block.h"
 

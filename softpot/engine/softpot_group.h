@@ -3,7 +3,7 @@
 // commit a row, the row setup, the keying state machine of the "PTT Toggle" button, "Program"
 // and closing. UI-free: a dialog forwards its user events to the entry points below and
 // mirrors the controls' state after each change (SoftpotView).
-#include "app/core/radio_state.h"
+#include "radio/radio_state.h"
 #include "softpot/engine/page_spec.h"
 #include "softpot/engine/softpot_row.h"
 

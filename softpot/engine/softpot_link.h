@@ -4,8 +4,8 @@
 // reply event, sends its frame, pauses and waits with the bounds below. A link tries to open
 // its port once: when that fails the user has already been told, and the operations that
 // follow send nothing and wait for nothing, so one pulled cable gives one message.
-#include "app/core/radio_state.h"
 #include "link/radio_link.h"
+#include "radio/radio_state.h"
 
 #include <cstdint>
 #include <span>

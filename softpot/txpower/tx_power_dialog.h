@@ -2,7 +2,7 @@
 // The "Transmit Power" dialog: High and Low Power at five points. All of its behaviour is the
 // SoftpotGroup's; the dialog lays out the controls, forwards the user's actions and mirrors
 // the page's state.
-#include "app/core/radio_state.h"
+#include "radio/radio_state.h"
 #include "softpot/engine/softpot_group.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 // korvelo-cli as a program, against a simulated radio on a pseudo-terminal: the real serial
 // channel, receive thread and timing.
-#include "app/core/tuning_file.h"
+#include "radio/tuning_file.h"
 #include "sim/pty_radio.h"
 
 #include "support/scratch_dir.h"

@@ -1,14 +1,14 @@
 // Message boxes, the radio information dialogs, the GUI clock, the file dialogs, the manual's
 // look-up and the command line.
-#include "app/core/tuning_start.h"
-#include "app/gui/app_options.h"
-#include "app/gui/gui_clock.h"
-#include "app/gui/help_launcher.h"
-#include "app/gui/message_box_notifier.h"
-#include "app/gui/tuning_file_commands.h"
-#include "app/gui/utility_dialogs.h"
+#include "gui/app_options.h"
+#include "gui/gui_clock.h"
 #include "gui/gui_test_support.h"
+#include "gui/help_launcher.h"
+#include "gui/message_box_notifier.h"
+#include "gui/tuning_file_commands.h"
+#include "gui/utility_dialogs.h"
 #include "link/port_choice.h"
+#include "radio/tuning_start.h"
 #include "sim/pty_radio.h"
 #include "support/sim_bench.h"
 

@@ -1,8 +1,8 @@
 // The main window against the simulated radio on virtual time: menus, enabling by the radio
 // state flags, the port-fault gate and leaving tuner mode on exit.
-#include "app/gui/command_ids.h"
-#include "app/gui/main_window.h"
+#include "gui/command_ids.h"
 #include "gui/gui_test_support.h"
+#include "gui/main_window.h"
 #include "support/sim_bench.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 // System Configuration and the profile-driven port choice, against a temporary profile.
-#include "app/gui/serial_comm_dialog.h"
 #include "gui/gui_test_support.h"
+#include "gui/serial_comm_dialog.h"
 #include "link/qt/profile_port_provider.h"
 #include "link/qt/tuner_settings.h"
 

@@ -1,7 +1,7 @@
 // The "Transmit Power" dialog on the simulated radio: the controls reach the page and the
 // page reaches the radio. Set KORVELO_SCREENSHOT_DIR to keep a picture of the page.
-#include "app/core/tuning_start.h"
 #include "link/command_frame.h"
+#include "radio/tuning_start.h"
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/gui/up_down_control.h"
 #include "softpot/txpower/tx_power_dialog.h"

@@ -1,6 +1,6 @@
 // The page on the program's own clock: while it waits for the radio the window keeps painting
 // (and shows what the radio is being told), and a reply ends the wait at once.
-#include "app/gui/gui_clock.h"
+#include "gui/gui_clock.h"
 #include "softpot/txpower/tx_power_dialog.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // Transmit frequency encoding and the decimal texts the pages read.
-#include "app/core/band_model.h"
+#include "radio/band_model.h"
 #include "softpot/engine/decimal_text.h"
 #include "softpot/engine/tx_setup_block.h"
 

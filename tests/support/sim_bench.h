@@ -6,10 +6,10 @@
 //   bench.radio.radioFlags = 0x10;
 //   TuningInit(bench.env());
 //   EXPECT_EQ(bench.radio.receivedFrames().size(), 7u);
-#include "app/core/radio_state.h"
 #include "link/clock.h"
 #include "link/notifier.h"
 #include "link/reply_objects.h"
+#include "radio/radio_state.h"
 #include "sim/radio_model.h"
 #include "sim/sim_port.h"
 

@@ -1,0 +1,158 @@
+// korvelo: the alignment tool's main program.
+#include "gui/app_options.h"
+#include "gui/command_ids.h"
+#include "gui/gui_clock.h"
+#include "gui/info_dialogs.h"
+#include "gui/main_window.h"
+#include "gui/message_box_notifier.h"
+#include "gui/page_dialogs.h"
+#include "gui/serial_comm_dialog.h"
+#include "link/file_trace.h"
+#include "link/qt/profile_port_provider.h"
+#include "link/qt/serial_ports.h"
+#include "sim/pty_radio.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+using namespace korvelo;
+
+namespace {
+
+void savePicture(QWidget& widget, const QString& dir, const QString& name) {
+    widget.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+}
+
+// Pictures for the manual and for checking the layout by eye.
+void takeScreenshots(MainWindow& window, const QString& dir) {
+    QDir().mkpath(dir);
+    QCoreApplication::processEvents();
+    savePicture(window, dir, QStringLiteral("main_window"));
+    int n = 0;
+    for (QAction* top : window.menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        if (!menu)
+            continue;
+        menu->popup(window.mapToGlobal(QPoint(0, 0)));
+        QCoreApplication::processEvents();
+        savePicture(*menu, dir, QStringLiteral("menu_%1").arg(++n));
+        menu->hide();
+    }
+    auto dialog = [&](QDialog&& d, const QString& name) {
+        d.show();
+        QCoreApplication::processEvents();
+        savePicture(d, dir, name);
+        d.hide();
+    };
+    dialog(CRadioSetupDlg(&window), QStringLiteral("radio_setup"));
+    dialog(CSerialCommDlg(&window), QStringLiteral("system_configuration"));
+    dialog(CAboutDlg(&window), QStringLiteral("about"));
+}
+
+// --help and --version print and end; they need no display.
+bool onlyPrints(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h" || a == "--help-all" || a == "--version" || a == "-v")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("Korvelo"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(KORVELO_VERSION));
+        int exitCode = 0;
+        const auto options = parseAppOptions(core.arguments(), exitCode);
+        return options ? 0 : exitCode;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Korvelo"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVELO_VERSION));
+
+    int exitCode = 0;
+    const std::optional<AppOptions> options = parseAppOptions(app.arguments(), exitCode);
+    if (!options)
+        return exitCode;
+
+    // The simulated radio serves a pseudo-terminal from its own thread for this run.
+    std::unique_ptr<sim::PtyRadio> simulated;
+    QString fixedPort = options->port;
+    if (options->simulator) {
+        simulated = std::make_unique<sim::PtyRadio>();
+        // Answers leave at the real line rate, so the program feels as it will on the bench.
+        simulated->withModel([&options](sim::RadioModel& model) {
+            model.faults.pace = true;
+            model.radioType = options->simType.value_or(model.radioType);
+            model.radioFlags = options->simFlags.value_or(model.radioFlags);
+        });
+        std::string error;
+        if (!simulated->start(&error)) {
+            std::fprintf(stderr, "korvelo: the simulated radio could not be started: %s\n",
+                         error.c_str());
+            return 1;
+        }
+        fixedPort = QString::fromStdString(simulated->devicePath());
+    }
+    std::unique_ptr<PortProvider> ports;
+    if (!fixedPort.isEmpty())
+        ports = std::make_unique<FixedPortProvider>(fixedPort.toStdString());
+    else
+        ports = std::make_unique<ProfilePortProvider>();
+
+    ReplyObjects& replies = processReplies();
+    std::unique_ptr<FileFrameTrace> trace;
+    if (!options->traceFile.isEmpty()) {
+        trace = std::make_unique<FileFrameTrace>(options->traceFile.toStdString());
+        if (!trace->ok()) {
+            std::fprintf(stderr, "korvelo: cannot write the trace file %s\n",
+                         qPrintable(options->traceFile));
+            return 1;
+        }
+        replies.setTrace(trace.get());
+    }
+
+    GuiClock clock;
+    MainWindow* mainWindow = nullptr;
+    MessageBoxNotifier notifier([&mainWindow] { return static_cast<QWidget*>(mainWindow); });
+    Session session;
+    AppEnv env{session, replies, clock, notifier, *ports};
+
+    // With a port given for the run there is nothing to search for at start.
+    std::function<void(AppEnv&)> startupScan;
+    if (fixedPort.isEmpty()) {
+        startupScan = [](AppEnv& e) {
+            std::vector<SSerInfo> found;
+            ListSerialPorts(found, e.session.flags.portFault, e.notifier);
+        };
+    }
+
+    MainWindow window(env, startupScan);
+    mainWindow = &window;
+    window.setRunPort(fixedPort);
+    registerPageDialogs(window.commands());
+    window.show();
+    window.startUp();
+
+    if (!options->screenshotDir.isEmpty()) {
+        // The dialogs read (and on first start write) the profile; keep the user's out of it.
+        QStandardPaths::setTestModeEnabled(true);
+        takeScreenshots(window, options->screenshotDir);
+        return 0;
+    }
+    const int result = app.exec();
+    replies.setTrace(nullptr);
+    if (simulated)
+        simulated->stop();
+    return result;
+}

@@ -1,0 +1,95 @@
+#include "gui/menu_layout.h"
+
+#include "gui/command_ids.h"
+
+#include <array>
+
+namespace korvelo {
+
+bool isEnabledBy(EnableRule rule, const RadioStateFlags& flags) {
+    switch (rule) {
+    case EnableRule::Always:
+        return true;
+    case EnableRule::ImageLoaded:
+        return flags.imageLoaded;
+    case EnableRule::CmxRadio:
+        return !flags.isAk2347Radio;
+    case EnableRule::AkRadioWith256:
+        return flags.is256BlockMemory && flags.isAk2347Radio;
+    }
+    return false;
+}
+
+namespace {
+
+constexpr MenuEntry kSeparator{0, nullptr, nullptr};
+
+constexpr std::array kFile = {
+    MenuEntry{cmd::TuningInit, "Tuning &Init", "Tuning Start"},
+    kSeparator,
+    MenuEntry{cmd::FileOpen, "&Open...", "Open", EnableRule::Always, "Ctrl+O"},
+    MenuEntry{cmd::FileSave, "&Save...", "Save", EnableRule::ImageLoaded, "Ctrl+S"},
+    kSeparator,
+    MenuEntry{cmd::Exit, "E&xit", "Quit the application; prompts to save documents\nExit"},
+};
+
+constexpr std::array kAlignment = {
+    MenuEntry{cmd::TxPower, "TX &Power", "Power Tuning"},
+    kSeparator,
+    MenuEntry{cmd::TxModulation, "TX Modulation", "Modulation Tuning"},
+    MenuEntry{cmd::TxSubAudio, "TX Sub Audio (CMX $CD)", nullptr, EnableRule::CmxRadio},
+    MenuEntry{cmd::TxSignaling, "TX Signaling System", "ZEL Signaling System Deviation",
+              EnableRule::AkRadioWith256},
+    kSeparator,
+    MenuEntry{cmd::RxSquelch, "RX &Squelch", "Squelch Tuning"},
+};
+
+constexpr std::array kUtilities = {
+    MenuEntry{cmd::Reset, "R&eset", "Send the Reset command"},
+    kSeparator,
+    MenuEntry{cmd::FwVersion, "FW Version", "FW Version Check"},
+    kSeparator,
+    MenuEntry{cmd::SerialNumber, "Serial Number", "Read the Serial number"},
+};
+
+// Commands that no menu of the original layout issues, offered to service staff.
+constexpr std::array kService = {
+    MenuEntry{cmd::CountryCode, "Country Code", "Country Code Check"},
+    MenuEntry{cmd::AkTxMode, "AK2347 TX Mode", "AK2347 setting TX Mode"},
+    MenuEntry{cmd::CmxTxSetup, "CMX148 TX Setup", "CMX148 transmit register setup"},
+    MenuEntry{cmd::CmxRxSetup, "CMX148 RX Setup", "CMX148 receive register setup"},
+};
+
+constexpr std::array kTools = {
+    MenuEntry{cmd::SystemSetup, "System Setup\tCtrl+T",
+              "Configure serial communication port\nSetup", EnableRule::Always, "Ctrl+T"},
+};
+
+constexpr std::array kHelp = {
+    MenuEntry{cmd::RadioSetup, "Radio Setup", nullptr},
+    MenuEntry{cmd::UsingHelp, "Using Help", nullptr},
+    kSeparator,
+    MenuEntry{cmd::About, "&About Korvelo...",
+              "Display program information, version number and copyright\nAbout"},
+};
+
+constexpr std::array kMenus = {
+    MenuSpec{"&File", kFile},
+    MenuSpec{"&Alignment", kAlignment},
+    MenuSpec{"&Utillities", kUtilities, "Service", kService},
+    MenuSpec{"&Tools", kTools},
+    MenuSpec{"&Help", kHelp},
+};
+
+constexpr std::array kToolbar = {cmd::TuningInit, cmd::FileOpen, cmd::FileSave, 0, cmd::About};
+
+} // namespace
+
+std::span<const MenuSpec> mainMenus() {
+    return kMenus;
+}
+std::span<const int> toolbarPlaces() {
+    return kToolbar;
+}
+
+} // namespace korvelo

@@ -1,0 +1,60 @@
+#include "gui/message_box_notifier.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace korvelo {
+
+namespace {
+
+QMessageBox::Icon boxIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Error:
+        return QMessageBox::Critical;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The radio's texts use CR-LF line ends.
+QString boxText(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+} // namespace
+
+QWidget* messageParent(QWidget* fallback) {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return fallback;
+}
+
+MessageBoxNotifier::MessageBoxNotifier(std::function<QWidget*()> fallbackParent)
+    : fallbackParent_(std::move(fallbackParent)) {}
+
+void MessageBoxNotifier::notify(const std::string& text, Icon icon) {
+    QWidget* parent = messageParent(fallbackParent_ ? fallbackParent_() : nullptr);
+    QMessageBox box(boxIcon(icon), QString::fromLatin1(kMessageCaption), boxText(text),
+                    QMessageBox::Ok, parent);
+    // So that a port name, a path or an error text can be copied into a report.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
+}
+
+bool askYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kMessageCaption), text,
+                    QMessageBox::Yes | QMessageBox::No, messageParent(parent));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace korvelo

@@ -1,0 +1,26 @@
+// ===== Page dialog registration =====
+// Every alignment page (softpot/) and register page (chipsetup/) is added to the command table
+// here, as  table.addDialog(cmd::Id, Gate::PortFault, dialogFactory<CPage>());
+// A command's menu item is enabled as soon as its dialog is registered here.
+#include "gui/page_dialogs.h"
+
+#include "gui/command_ids.h"
+#include "gui/command_table.h"
+#include "softpot/txpower/tx_power_dialog.h"
+
+namespace korvelo {
+
+void registerPageDialogs(CommandTable& table) {
+    table.addDialog(cmd::TxPower, Gate::PortFault, dialogFactory<CTxPower>());
+    // To come:
+    //   cmd::TxModulation CTxFrequency
+    //   cmd::TxSubAudio   CTxSubTone
+    //   cmd::TxSignaling  CZELSignalingSys
+    //   cmd::RxSquelch    CRxSquelch
+    // Register pages (Service submenu):
+    //   cmd::AkTxMode     CTxMode
+    //   cmd::CmxTxSetup   CTxCMX148_SetDlg
+    //   cmd::CmxRxSetup   CRxCMX148_SetDlg
+}
+
+} // namespace korvelo

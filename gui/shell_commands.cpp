@@ -1,0 +1,77 @@
+#include "gui/shell_commands.h"
+
+#include "gui/command_ids.h"
+#include "gui/help_launcher.h"
+#include "gui/info_dialogs.h"
+#include "gui/main_window.h"
+#include "gui/serial_comm_dialog.h"
+#include "gui/tuning_file_commands.h"
+#include "gui/utility_dialogs.h"
+#include "radio/radio_utilities.h"
+#include "radio/tuning_start.h"
+
+#include <QDir>
+#include <memory>
+
+namespace korvelo {
+
+namespace {
+
+template <class Dialog> DialogFactory plainDialog() {
+    return [](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+        return std::make_unique<Dialog>(parent);
+    };
+}
+
+} // namespace
+
+void addShellCommands(MainWindow& window) {
+    CommandTable& table = window.commands();
+    MainWindow* w = &window;
+
+    // Tuning Init does its own port handling, so it is not gated.
+    table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget*) {
+        // Called with 0 before the first block and with n after block n has been read.
+        TuningInit(env, [w](int done, int blocks) {
+            if (done < blocks)
+                w->showProgress(QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
+            else
+                w->showProgress(QString());
+        });
+        w->showProgress(QString());
+    });
+    // Open, Save and Reset confirm nothing in a message box; the status bar says what happened.
+    table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        const QString name = openTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Opened %1").arg(QDir::toNativeSeparators(name)));
+    });
+    table.addHandler(cmd::FileSave, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        const QString name = saveTuningFileCommand(env, parent, w->tuningFileDialogs());
+        if (!name.isEmpty())
+            w->showNote(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(name)));
+    });
+    table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
+
+    table.addHandler(cmd::Reset, Gate::PortFault, [w](AppEnv& env, QWidget*) {
+        if (ResetRadio(env))
+            w->showNote(QStringLiteral("The radio has left tuner mode"));
+    });
+    table.addDialog(cmd::FwVersion, Gate::PortFault, dialogFactory<CFWVersionDlg>());
+    table.addDialog(cmd::SerialNumber, Gate::PortFault, dialogFactory<CSerialnumDlg>());
+    table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());
+
+    // Not gated, so that a faulty port can be corrected and help is always at hand.
+    table.addDialog(cmd::SystemSetup, Gate::None,
+                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+                        auto dialog = std::make_unique<CSerialCommDlg>(parent);
+                        dialog->showRunPort(w->runPort());
+                        return dialog;
+                    });
+    table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
+    table.addHandler(cmd::UsingHelp, Gate::None,
+                     [](AppEnv& env, QWidget*) { openManual(env.notifier); });
+    table.addDialog(cmd::About, Gate::None, plainDialog<CAboutDlg>());
+}
+
+} // namespace korvelo

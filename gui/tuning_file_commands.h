@@ -1,0 +1,24 @@
+#pragma once
+// File "&Open..." and "&Save...": the file dialogs around the tuning file.
+#include "radio/radio_state.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace korvelo {
+
+// Asks for a file name; empty when the user cancelled. Tests replace the file dialogs.
+struct TuningFileDialogs {
+    std::function<QString(QWidget*)> openName;
+    std::function<QString(QWidget*)> saveName;
+};
+
+TuningFileDialogs standardTuningFileDialogs();
+
+// The file's name when it was read or written; empty after a cancel or a reported failure.
+QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
+QString saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);
+
+} // namespace korvelo

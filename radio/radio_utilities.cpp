@@ -1,0 +1,144 @@
+#include "radio/radio_utilities.h"
+
+#include "link/radio_link.h"
+
+#include <algorithm>
+
+namespace korvelo {
+
+namespace {
+constexpr char kCommError[] = "Radio Communication Error!!";
+constexpr std::size_t kPayloadAt = 2; // information payload in replyData
+
+void appendChar(std::string& text, std::uint8_t c) {
+    if (c != 0)
+        text.push_back(static_cast<char>(c));
+}
+} // namespace
+
+bool passPortFaultGate(const AppEnv& env) {
+    if (!env.session.flags.portFault)
+        return true;
+    env.notifier.notify(kCommError, Icon::Exclamation);
+    return false;
+}
+
+bool ResetRadio(const AppEnv& env) {
+    RadioLink link(env.linkEnv());
+    link.OpenPort();
+    // A port that cannot be opened has been reported once; five silent attempts would only
+    // add a second message.
+    if (env.session.flags.portFault)
+        return false;
+    constexpr int kAttempts = 5;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        link.sendAndWait(CommandFrame::reset(), 100, 2500);
+        if (link.replyStatus() == kStatusAck) {
+            link.clearReplyStatus();
+            env.session.flags.inTunerMode = false;
+            env.session.flags.imageLoaded = false;
+            return true;
+        }
+    }
+    link.close();
+    env.notifier.notify(kCommError, Icon::Exclamation);
+    return false;
+}
+
+InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
+    RadioLink link(env.linkEnv());
+    link.OpenPort();
+    if (env.session.flags.portFault)
+        return {InfoOutcome::PortFailed, {}};
+    if (!link.sendAndWait(CommandFrame::noData(command), 100, 5000)) {
+        link.close();
+        env.notifier.notify("Please Power On or Change the cable.", Icon::Information);
+        return {InfoOutcome::NoAnswer, {}};
+    }
+    if (link.replyStatus() != kStatusData)
+        return {InfoOutcome::BadReply, {}}; // the status is left as it stands
+    InfoRead read{InfoOutcome::Ok, {}};
+    for (std::size_t i = 0; i < bytes; ++i)
+        read.data.push_back(link.replyData(kPayloadAt + i));
+    link.clearReplyStatus();
+    return read;
+}
+
+std::string formatFwVersion(std::span<const std::uint8_t> data) {
+    std::string text = (!data.empty() && data[0] == 'D') ? "D" : "R";
+    for (std::size_t i = 1; i < 5; ++i) {
+        if (i == 3)
+            text.push_back('.');
+        appendChar(text, i < data.size() ? data[i] : 0);
+    }
+    return text;
+}
+
+std::string formatSerialNumber(std::span<const std::uint8_t> data) {
+    std::string text;
+    for (std::uint8_t c : data.first(std::min<std::size_t>(data.size(), 10)))
+        appendChar(text, c);
+    return text;
+}
+
+int countryIndex(std::uint8_t code) {
+    if (code == 255)
+        return 0;
+    return code <= 2 ? code : -1;
+}
+
+std::string ReadFwVersion(const AppEnv& env) {
+    const InfoRead r = readRadioInfo(env, Cmd::FwVersion, 5);
+    switch (r.outcome) {
+    case InfoOutcome::Ok:
+        return formatFwVersion(r.data);
+    case InfoOutcome::BadReply:
+        return std::string(kReadFail);
+    case InfoOutcome::NoAnswer:
+    case InfoOutcome::PortFailed:
+        break;
+    }
+    return std::string(kFwVersionInitial);
+}
+
+std::string ReadSerialNumber(const AppEnv& env) {
+    const InfoRead r = readRadioInfo(env, Cmd::SerialNumber, 10);
+    switch (r.outcome) {
+    case InfoOutcome::Ok:
+        return formatSerialNumber(r.data);
+    case InfoOutcome::BadReply:
+        return std::string(kReadFail);
+    case InfoOutcome::NoAnswer:
+    case InfoOutcome::PortFailed:
+        break;
+    }
+    return {};
+}
+
+int ReadCountryCode(const AppEnv& env) {
+    const InfoRead r = readRadioInfo(env, Cmd::CountryCode, 1);
+    switch (r.outcome) {
+    case InfoOutcome::Ok:
+        return countryIndex(r.data[0]);
+    case InfoOutcome::BadReply:
+        return 0;
+    case InfoOutcome::NoAnswer:
+    case InfoOutcome::PortFailed:
+        break;
+    }
+    return -1;
+}
+
+void LeaveTunerMode(const AppEnv& env) {
+    if (!env.session.flags.inTunerMode)
+        return;
+    RadioLink link(env.linkEnv());
+    link.OpenPort();
+    // Whether the port opens now is what counts: a fault flag left from an earlier action
+    // must not keep the radio in tuner mode.
+    if (!link.isOpen())
+        return;
+    link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
+}
+
+} // namespace korvelo

@@ -1,0 +1,59 @@
+#pragma once
+// The service commands that need no tuning image: Reset (take the radio out of tuner mode),
+// the firmware version, serial number and country code reads, and leaving tuner mode when the
+// program closes. Callers run the port-fault gate first where the command table says so.
+#include "link/command_frame.h"
+#include "radio/radio_state.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvelo {
+
+// The gate of the gated commands: false, after "Radio Communication Error!!", while the port
+// is marked faulty.
+bool passPortFaultGate(const AppEnv& env);
+
+// Five attempts of command 0x72; on an ACK clears inTunerMode and imageLoaded. After five
+// attempts without one: "Radio Communication Error!!", flags unchanged.
+bool ResetRadio(const AppEnv& env);
+
+// One information read (0x70, 0x76, 0x7E): send, 100 ms, wait up to 5,000 ms.
+enum class InfoOutcome {
+    Ok,         // the data reply came; `data` holds the payload
+    NoAnswer,   // nothing within the time-out; "Please Power On or Change the cable." shown
+    BadReply,   // an answer, but not a data reply
+    PortFailed, // the port could not be opened (already reported)
+};
+struct InfoRead {
+    InfoOutcome outcome = InfoOutcome::NoAnswer;
+    std::vector<std::uint8_t> data;
+};
+InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes);
+
+// Texts as the dialogs show them.
+inline constexpr std::string_view kFwVersionInitial = "00.00";
+inline constexpr std::string_view kReadFail = "Read Fail !";
+// Prefix "D" when byte 0 is 'D', else "R"; then characters 1, 2, a point, characters 3, 4.
+std::string formatFwVersion(std::span<const std::uint8_t> data);
+// The ten characters in order; zero bytes add nothing.
+std::string formatSerialNumber(std::span<const std::uint8_t> data);
+// The country combo box's entries in list order (sorted: "", "Australia", "None").
+inline constexpr std::string_view kCountryEntries[] = {"", "Australia", "None"};
+// Index to select for a country code: 255 as 0, 0..2 themselves, anything else none (-1).
+int countryIndex(std::uint8_t code);
+
+// What edit 1009 shows: the value, the initial text after a time-out, or "Read Fail !".
+std::string ReadFwVersion(const AppEnv& env);
+std::string ReadSerialNumber(const AppEnv& env);
+// The combo index to select; -1 for no selection (after a time-out, or a code above 2).
+int ReadCountryCode(const AppEnv& env);
+
+// Command 0x41 when the radio is in tuner mode (exit and window close): 30 ms, then at most
+// 1,000 ms for a reply that is not examined. inTunerMode is not cleared.
+void LeaveTunerMode(const AppEnv& env);
+
+} // namespace korvelo

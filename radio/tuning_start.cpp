@@ -1,0 +1,147 @@
+#include "radio/tuning_start.h"
+
+#include "link/command_frame.h"
+#include "radio/band_model.h"
+#include "radio/tuning_regions.h"
+
+#include <array>
+
+namespace korvelo {
+
+namespace {
+
+constexpr int kBlocks = 4;
+constexpr int kBlockSize = 64;
+constexpr int kBlockDataAt = 4; // block bytes in replyData after code and address
+
+constexpr int kEnterTries = 5;
+constexpr int kTypeTries = 5;
+constexpr int kReadRepeats = 3; // repeats for the whole read, not per block
+
+constexpr char kPowerOn[] = "Please Power On or Change the cable.";
+
+enum class Step { Done, End };
+
+Step enterTunerMode(RadioLink& link, RadioStateFlags& flags) {
+    for (int attempt = 1; attempt <= kEnterTries; ++attempt) {
+        if (!link.sendAndWait(CommandFrame::enterTunerMode(), 100, 5000)) {
+            link.notifier().notify(kPowerOn, Icon::Information);
+            return Step::End;
+        }
+        if (link.replyStatus() == kStatusAck) {
+            link.clearReplyStatus();
+            flags.inTunerMode = true;
+            return Step::Done;
+        }
+        link.clock().sleepMs(80);
+        if (attempt == kEnterTries) {
+            if (link.replyStatus() == kStatusNak) {
+                link.notifier().notify("This radio is already in Tuner Mode.", Icon::Information);
+                link.clearReplyStatus();
+            } else {
+                link.notifier().notify("Please check the radio status.", Icon::Information);
+            }
+        }
+    }
+    return Step::End;
+}
+
+// Without a valid reply the radio is taken for a 128-block one and the chip flag is kept.
+void readRadioFlags(RadioLink& link, RadioStateFlags& flags) {
+    link.sendAndWait(CommandFrame::radioFlags(), 100, 2500);
+    if (link.replyStatus() != kStatusData) {
+        flags.is256BlockMemory = false;
+        return;
+    }
+    const std::uint8_t radioFlags = link.replyData(2);
+    flags.is256BlockMemory = (radioFlags & 0x10) != 0;
+    flags.isAk2347Radio = (radioFlags & 0x20) == 0;
+    link.clearReplyStatus();
+}
+
+Step readRadioType(RadioLink& link, Session& session) {
+    for (int attempt = 1; attempt <= kTypeTries; ++attempt) {
+        if (!link.sendAndWait(CommandFrame::radioType(), 100, 2500)) {
+            link.notifier().notify(kPowerOn, Icon::Information);
+            return Step::End;
+        }
+        if (link.replyStatus() == kStatusData) {
+            session.radioType = link.replyData(2);
+            link.clearReplyStatus();
+            return Step::Done;
+        }
+    }
+    link.notifier().notify("Fail to read radio informatiom. Please try again ", Icon::Exclamation);
+    return Step::End;
+}
+
+// Reads the four blocks into `area`. One failure count covers the whole read, and each
+// failure lengthens the pause before the next wait by 10 ms.
+Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
+                    const TuningProgress& progress) {
+    const int first = firstTuningBlock(is256BlockMemory);
+    int failures = 0;
+    if (progress)
+        progress(0, kBlocks);
+    for (int k = 0; k < kBlocks;) {
+        const auto address = static_cast<std::uint16_t>((first + k) * kBlockSize);
+        link.sendAndWait(CommandFrame::readBlock(address), 130 + 10 * failures, 3000);
+        if (link.replyStatus() == kStatusData) {
+            link.clearReplyStatus();
+            for (int i = 0; i < kBlockSize; ++i)
+                area[static_cast<std::size_t>(k * kBlockSize + i)] =
+                    link.replyData(static_cast<std::size_t>(kBlockDataAt + i));
+            ++k;
+            if (progress)
+                progress(k, kBlocks);
+            continue;
+        }
+        if (failures >= kReadRepeats) {
+            link.notifier().notify("Read Radio Fail !! Please try again.", Icon::Exclamation);
+            // Take the radio out of tuner mode; its answer is not awaited.
+            link.resetReply();
+            link.SendHex(CommandFrame::reset());
+            link.clock().sleepMs(100);
+            return Step::End;
+        }
+        ++failures;
+    }
+    return Step::Done;
+}
+
+} // namespace
+
+void TuningInit(const AppEnv& env, const TuningProgress& progress) {
+    Session& session = env.session;
+    RadioStateFlags& flags = session.flags;
+    RadioLink link(env.linkEnv());
+
+    link.OpenPort();
+    env.replies.replyEvent.reset();
+    flags.inTunerMode = false;
+    if (flags.portFault)
+        return; // the port's failure has been reported; the link closes on destruction
+
+    env.clock.sleepMs(100);
+    if (enterTunerMode(link, flags) == Step::End)
+        return;
+    readRadioFlags(link, flags);
+    if (readRadioType(link, session) == Step::End)
+        return;
+
+    env.clock.sleepMs(80);
+    // The blocks are gathered apart and copied only when all four have come, so a read that
+    // fails part-way cannot leave an image mixed from two radios.
+    TuningImage area = session.image;
+    if (readTuningArea(link, flags.is256BlockMemory, area, progress) == Step::End)
+        return;
+    session.image = area;
+
+    flags.spacingTabsEnabled = 1;
+    link.close();
+    session.isVhfRadio = isVhfForType(session.radioType, session.isVhfRadio);
+    env.notifier.notify("Radio has been successfully read !!", Icon::Information);
+    flags.imageLoaded = true;
+}
+
+} // namespace korvelo

@@ -1,0 +1,18 @@
+#pragma once
+// Tuning Init: puts the radio into tuner mode, learns its memory size, audio processor and band
+// type, and reads its 256-byte tuning area into the tuning image.
+#include "radio/radio_state.h"
+
+#include <functional>
+
+namespace korvelo {
+
+// Reports the read of the tuning area: (0, 4) before the first block, then (n, 4) after block
+// n has been read. Not called when the run ends before the read.
+using TuningProgress = std::function<void(int block, int blocks)>;
+
+// Runs the whole sequence on a transient link; every outcome is reported through the notifier
+// and the session's flags. The image changes only when all four blocks have been read.
+void TuningInit(const AppEnv& env, const TuningProgress& progress = {});
+
+} // namespace korvelo

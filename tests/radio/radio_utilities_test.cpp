@@ -1,0 +1,200 @@
+// Reset, the information reads and leaving tuner mode against the simulated radio.
+#include "link/radio_link.h"
+#include "radio/radio_utilities.h"
+#include "radio/tuning_regions.h"
+#include "support/clock_steps.h"
+#include "support/sim_bench.h"
+
+#include <gtest/gtest.h>
+
+namespace korvelo {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Step = VirtualClock::Step;
+using Answer = sim::Answer;
+
+using timeline::sleep;
+using timeline::wait;
+
+const Bytes kReset{0x02, 0x02, 0x72, 0x74, 0x03};
+
+TEST(ResetRadio, SucceedsOnTheThirdAttempt) {
+    SimBench b;
+    b.session.flags = {.inTunerMode = true,
+                       .isAk2347Radio = false,
+                       .is256BlockMemory = true,
+                       .imageLoaded = true,
+                       .spacingTabsEnabled = 1,
+                       .portFault = false};
+    b.radio.scriptAnswers(Cmd::Reset, {Answer::Nak, Answer::Silent});
+    EXPECT_TRUE(ResetRadio(b.env()));
+
+    EXPECT_EQ(b.radio.receivedFrames(), std::vector<Bytes>(3, kReset));
+    EXPECT_EQ(b.clock.steps(), (std::vector<Step>{sleep(100), wait(2500), sleep(100),
+                                                  wait(2500, false), sleep(100), wait(2500)}));
+    EXPECT_TRUE(b.notifier.notices.empty());
+    EXPECT_FALSE(b.session.flags.inTunerMode);
+    EXPECT_FALSE(b.session.flags.imageLoaded); // Save is no longer offered
+    EXPECT_EQ(b.session.flags.spacingTabsEnabled, 1);
+    EXPECT_FALSE(b.session.flags.isAk2347Radio);
+    EXPECT_TRUE(b.session.flags.is256BlockMemory);
+    EXPECT_EQ(b.replies.replyStatus.load(), kStatusNone);
+    EXPECT_EQ(b.ports.openChannels(), 0);
+}
+
+TEST(ResetRadio, FiveFailedAttemptsChangeNoFlag) {
+    SimBench b;
+    b.session.flags.inTunerMode = true;
+    b.session.flags.imageLoaded = true;
+    b.radio.faults.nakAll = true;
+    EXPECT_FALSE(ResetRadio(b.env()));
+    EXPECT_EQ(b.radio.receivedFrames(), std::vector<Bytes>(5, kReset));
+    EXPECT_EQ(b.notifier.notices,
+              (std::vector<Notice>{{"Radio Communication Error!!", Icon::Exclamation}}));
+    EXPECT_TRUE(b.session.flags.inTunerMode);
+    EXPECT_TRUE(b.session.flags.imageLoaded);
+}
+
+TEST(ReadInfo, FirmwareVersionPrefixes) {
+    const std::pair<std::array<std::uint8_t, 5>, const char*> cases[] = {
+        {{'D', '1', '2', '3', '4'}, "D12.34"},
+        {{'R', '0', '3', '0', '0'}, "R03.00"},
+        {{'d', '0', '1', '0', '2'}, "R01.02"},
+        {{0x00, '9', '9', '0', '1'}, "R99.01"},
+    };
+    for (const auto& [fw, text] : cases) {
+        SimBench b;
+        b.radio.fwVersion = fw;
+        EXPECT_EQ(ReadFwVersion(b.env()), text);
+        EXPECT_EQ(b.radio.receivedFrames(), (std::vector<Bytes>{{0x02, 0x02, 0x70, 0x72, 0x03}}));
+        EXPECT_EQ(b.clock.steps(), (std::vector<Step>{sleep(100), wait(5000)}));
+        EXPECT_TRUE(b.notifier.notices.empty());
+        EXPECT_EQ(b.replies.replyStatus.load(), kStatusNone);
+    }
+}
+
+TEST(ReadInfo, SerialNumberSkipsZeroBytes) {
+    SimBench b;
+    EXPECT_EQ(ReadSerialNumber(b.env()), "KV00012345");
+    b.radio.serialNumber = {'A', 'B', 0, 'C', 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(ReadSerialNumber(b.env()), "ABC");
+    EXPECT_EQ(b.radio.receivedFrames().back(), (Bytes{0x02, 0x02, 0x76, 0x78, 0x03}));
+}
+
+TEST(ReadInfo, CountryCodesSelectTheirEntries) {
+    const std::pair<std::uint8_t, int> cases[] = {{0, 0}, {1, 1}, {2, 2}, {7, -1}, {255, 0}};
+    for (auto [code, index] : cases) {
+        SimBench b;
+        b.radio.countryCode = code;
+        EXPECT_EQ(ReadCountryCode(b.env()), index) << "code " << int{code};
+        EXPECT_EQ(b.radio.receivedFrames().back(), (Bytes{0x02, 0x02, 0x7E, 0x80, 0x03}));
+    }
+    EXPECT_EQ(kCountryEntries[1], "Australia");
+    EXPECT_EQ(kCountryEntries[2], "None");
+}
+
+TEST(ReadInfo, SwitchedOffRadioLeavesTheInitialTexts) {
+    SimBench b;
+    b.radio.faults.silent = true;
+    EXPECT_EQ(ReadFwVersion(b.env()), "00.00");
+    EXPECT_EQ(ReadSerialNumber(b.env()), "");
+    EXPECT_EQ(ReadCountryCode(b.env()), -1);
+    EXPECT_EQ(b.notifier.notices,
+              std::vector<Notice>(3, {"Please Power On or Change the cable.", Icon::Information}));
+    EXPECT_EQ(b.clock.steps().size(), 6u);
+    EXPECT_EQ(b.clock.steps()[1], wait(5000, false));
+    EXPECT_EQ(b.ports.openChannels(), 0);
+}
+
+TEST(ReadInfo, AnswerThatIsNotDataShowsReadFail) {
+    SimBench b;
+    b.radio.faults.nakAll = true;
+    EXPECT_EQ(ReadFwVersion(b.env()), "Read Fail !");
+    EXPECT_EQ(b.replies.replyStatus.load(), kStatusNak); // left as it stands
+    EXPECT_EQ(ReadSerialNumber(b.env()), "Read Fail !");
+    EXPECT_EQ(ReadCountryCode(b.env()), 0);
+    EXPECT_TRUE(b.notifier.notices.empty());
+}
+
+TEST(ReadInfo, PortFailureIsReportedOnce) {
+    SimBench b;
+    b.ports.failOpen = true;
+    EXPECT_EQ(ReadFwVersion(b.env()), "00.00");
+    ASSERT_EQ(b.notifier.notices.size(), 1u);
+    EXPECT_EQ(b.notifier.notices[0].text.substr(0, 14), "Fail Port open");
+    EXPECT_TRUE(b.clock.steps().empty());
+    // From now on the gate refuses the gated commands.
+    EXPECT_FALSE(passPortFaultGate(b.env()));
+    EXPECT_EQ(b.notifier.notices.back(),
+              (Notice{"Radio Communication Error!!", Icon::Exclamation}));
+}
+
+TEST(LeaveTunerMode, OnlyWhileInTunerMode) {
+    SimBench b;
+    LeaveTunerMode(b.env());
+    EXPECT_EQ(b.ports.opens(), 0);
+    EXPECT_TRUE(b.radio.receivedFrames().empty());
+
+    b.session.flags.inTunerMode = true;
+    b.radio.tunerMode = true;
+    LeaveTunerMode(b.env());
+    EXPECT_EQ(b.radio.receivedFrames(), (std::vector<Bytes>{{0x02, 0x02, 0x41, 0x43, 0x03}}));
+    EXPECT_EQ(b.clock.steps(), (std::vector<Step>{sleep(30), wait(1000)}));
+    EXPECT_FALSE(b.radio.tunerMode);
+    EXPECT_TRUE(b.session.flags.inTunerMode); // not cleared by this sequence
+    EXPECT_EQ(b.ports.openChannels(), 0);
+
+    // A switched-off radio only delays the exit.
+    SimBench off;
+    off.session.flags.inTunerMode = true;
+    off.radio.faults.silent = true;
+    LeaveTunerMode(off.env());
+    EXPECT_EQ(off.clock.steps(), (std::vector<Step>{sleep(30), wait(1000, false)}));
+    EXPECT_TRUE(off.notifier.notices.empty());
+}
+
+// A port fault left from an earlier action (the cable was out for a while) does not keep the
+// radio in tuner mode at exit once the port opens again; a port that still fails sends nothing.
+TEST(LeaveTunerMode, GoesOutWheneverThePortOpens) {
+    SimBench b;
+    b.session.flags.inTunerMode = true;
+    b.session.flags.portFault = true;
+    b.radio.tunerMode = true;
+    LeaveTunerMode(b.env());
+    EXPECT_EQ(b.radio.receivedFrames(), (std::vector<Bytes>{{0x02, 0x02, 0x41, 0x43, 0x03}}));
+    EXPECT_FALSE(b.radio.tunerMode);
+
+    SimBench gone;
+    gone.session.flags.inTunerMode = true;
+    gone.ports.failOpen = true;
+    LeaveTunerMode(gone.env());
+    EXPECT_TRUE(gone.radio.receivedFrames().empty());
+    EXPECT_TRUE(gone.clock.steps().empty()) << "no wait for a radio that cannot hear us";
+    EXPECT_EQ(gone.notifier.notices.size(), 1u) << "the failed open is reported once";
+}
+
+// The region write lands in the radio's tuning area at the base of its memory size.
+TEST(SendRegion, WritesTheRegionAtTheRadiosBase) {
+    for (bool is256 : {false, true}) {
+        SimBench b;
+        b.radio.radioFlags = is256 ? 0x10 : 0x00;
+        for (unsigned i = 0; i < 256; ++i)
+            b.session.image[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+        RadioLink link(b.linkEnv());
+        link.OpenPort();
+        EXPECT_TRUE(sendRegion(link, b.session.image, kRegionSubAudioF2F5, is256, 130, 3000));
+        link.close();
+        EXPECT_EQ(b.clock.steps(), (std::vector<Step>{sleep(130), wait(3000)}));
+        const auto area = b.radio.tuningArea();
+        for (unsigned i = 0; i < 256; ++i) {
+            if (kRegionSubAudioF2F5.contains(i))
+                EXPECT_EQ(area[i], b.session.image[i]) << i;
+            else
+                EXPECT_EQ(area[i], sim::RadioModel::factoryByte(b.radio.tuningBase() + i)) << i;
+        }
+    }
+}
+
+} // namespace
+} // namespace korvelo

@@ -1,0 +1,220 @@
+// Open and Save of the tuning file, and what each failure leaves behind.
+#include "radio/tuning_file.h"
+
+#include "support/scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/resource.h>
+
+namespace korvelo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+class TuningFileTest : public ::testing::Test {
+  protected:
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    void write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    Bytes read(const std::string& name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    std::vector<std::string> dirEntries() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir_))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static Bytes record(std::string_view magic, std::uint8_t seed) {
+        Bytes b(magic.begin(), magic.end());
+        for (unsigned i = 0; i < 256; ++i)
+            b.push_back(static_cast<std::uint8_t>(i * 7 + seed));
+        return b;
+    }
+    // A session with work in it, to prove that failures leave it alone.
+    static Session busySession() {
+        Session s;
+        for (unsigned i = 0; i < 256; ++i)
+            s.image[i] = static_cast<std::uint8_t>(255 - i);
+        s.flags.isAk2347Radio = false;
+        s.flags.imageLoaded = true;
+        s.flags.inTunerMode = true;
+        s.flags.is256BlockMemory = true;
+        return s;
+    }
+    static void expectSameState(const Session& a, const Session& b) {
+        EXPECT_EQ(a.image, b.image);
+        EXPECT_EQ(a.flags.isAk2347Radio, b.flags.isAk2347Radio);
+        EXPECT_EQ(a.flags.imageLoaded, b.flags.imageLoaded);
+        EXPECT_EQ(a.flags.spacingTabsEnabled, b.flags.spacingTabsEnabled);
+        EXPECT_EQ(a.flags.inTunerMode, b.flags.inTunerMode);
+        EXPECT_EQ(a.flags.is256BlockMemory, b.flags.is256BlockMemory);
+    }
+
+    ScratchDir dir_{"korvelo-tun"};
+    RecordingNotifier notifier_;
+};
+
+TEST_F(TuningFileTest, SaveAndReopenKeepImageAndChipForBothChips) {
+    for (bool ak : {true, false}) {
+        Session saved = busySession();
+        saved.flags.isAk2347Radio = ak;
+        ASSERT_TRUE(SaveTuningFile(saved, path("a.tun"), notifier_));
+        const Bytes file = read("a.tun");
+        ASSERT_EQ(file.size(), 272u);
+        EXPECT_EQ(std::string(file.begin(), file.begin() + 16), ak ? kMagicAk2347 : kMagicCmx148);
+
+        Session opened; // a fresh program: AK2347 assumed, nothing loaded, 128-block memory
+        opened.flags.isAk2347Radio = !ak;
+        ASSERT_TRUE(OpenTuningFile(opened, path("a.tun"), notifier_));
+        EXPECT_EQ(opened.image, saved.image);
+        EXPECT_EQ(opened.flags.isAk2347Radio, ak);
+        EXPECT_TRUE(opened.flags.imageLoaded);
+        EXPECT_EQ(opened.flags.spacingTabsEnabled, 1);
+        EXPECT_FALSE(opened.flags.inTunerMode); // the file records neither
+        EXPECT_FALSE(opened.flags.is256BlockMemory);
+    }
+    EXPECT_TRUE(notifier_.notices.empty());
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"a.tun"});
+}
+
+TEST_F(TuningFileTest, FilesThatAreNotTuningFilesAreRefusedAndChangeNothing) {
+    Bytes lowerCase = record("TALVEX TUNER AK!", 1);
+    lowerCase[15] = '?';
+    Bytes cmxLower = record("TALVEX TUNER cmx", 1);
+    Bytes shortValid = record(kMagicAk2347, 1);
+    shortValid.resize(271);
+    const std::pair<const char*, Bytes> cases[] = {
+        {"empty", {}},
+        {"magic only", Bytes(kMagicAk2347.begin(), kMagicAk2347.end())},
+        {"shorter than a record", shortValid},
+        {"wrong last byte of magic", lowerCase},
+        {"magic in other case", cmxLower},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        write("x.tun", bytes);
+        Session s = busySession();
+        notifier_.notices.clear();
+        EXPECT_FALSE(OpenTuningFile(s, path("x.tun"), notifier_));
+        expectSameState(s, busySession());
+        EXPECT_EQ(notifier_.notices, (std::vector<Notice>{{"Cannot open the file", Icon::Error}}));
+    }
+}
+
+TEST_F(TuningFileTest, UnreadableFilesAreReportedAndChangeNothing) {
+    fs::create_directory(path("folder.tun"));
+    for (const char* name : {"missing.tun", "folder.tun"}) {
+        SCOPED_TRACE(name);
+        Session s = busySession();
+        notifier_.notices.clear();
+        EXPECT_FALSE(OpenTuningFile(s, path(name), notifier_));
+        expectSameState(s, busySession());
+        EXPECT_EQ(notifier_.notices,
+                  (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
+    }
+}
+
+// Longer files are runs of records of which the last whole one counts.
+TEST_F(TuningFileTest, LongerFilesUseTheLastWholeRecord) {
+    const Bytes first = record(kMagicAk2347, 1);
+    const Bytes second = record(kMagicCmx148, 2);
+    auto image = [](const Bytes& rec) {
+        TuningImage im;
+        std::copy(rec.begin() + 16, rec.end(), im.bytes().begin());
+        return im;
+    };
+
+    Bytes twoRecords = first;
+    twoRecords.insert(twoRecords.end(), second.begin(), second.end());
+    write("544.tun", twoRecords);
+    Session s;
+    ASSERT_TRUE(OpenTuningFile(s, path("544.tun"), notifier_));
+    EXPECT_EQ(s.image, image(second));
+    EXPECT_FALSE(s.flags.isAk2347Radio);
+
+    // 300 bytes: the 28 bytes after the first record are an incomplete record and are ignored;
+    // they are not laid over the start of the first record.
+    Bytes withTail = first;
+    withTail.insert(withTail.end(), second.begin(), second.begin() + 28);
+    write("300.tun", withTail);
+    ASSERT_TRUE(OpenTuningFile(s, path("300.tun"), notifier_));
+    EXPECT_EQ(s.image, image(first));
+    EXPECT_TRUE(s.flags.isAk2347Radio);
+    EXPECT_TRUE(notifier_.notices.empty());
+
+    // Only the last whole record is looked at: a valid first record does not save a damaged
+    // second one.
+    Bytes badSecond = first;
+    badSecond.insert(badSecond.end(), 272, 0x00);
+    write("bad.tun", badSecond);
+    Session b = busySession();
+    EXPECT_FALSE(OpenTuningFile(b, path("bad.tun"), notifier_));
+    expectSameState(b, busySession());
+}
+
+TEST_F(TuningFileTest, SaveThatCannotCreateTheFileWritesNothing) {
+    const Session s = busySession();
+    write("plain", {1, 2, 3});
+    fs::create_directory(path("folder.tun"));
+    for (std::string target :
+         {path("no-such-dir/a.tun"), path("plain/a.tun"), path("folder.tun"), std::string()}) {
+        SCOPED_TRACE(target);
+        notifier_.notices.clear();
+        EXPECT_FALSE(SaveTuningFile(s, target, notifier_));
+        EXPECT_EQ(notifier_.notices,
+                  (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
+    }
+    EXPECT_EQ(dirEntries(), (std::vector<std::string>{"folder.tun", "plain"}));
+    EXPECT_EQ(read("plain"), (Bytes{1, 2, 3}));
+}
+
+// A write that fails half-way (here: the file-size limit) is reported, the old file stays as
+// it was and no temporary file is left behind.
+TEST_F(TuningFileTest, FailedWriteLeavesTheOldFileIntact) {
+    const Bytes old = record(kMagicAk2347, 9);
+    write("a.tun", old);
+
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = SaveTuningFile(busySession(), path("a.tun"), notifier_);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(notifier_.notices,
+              (std::vector<Notice>{{"Cannot save the file.", Icon::Exclamation}}));
+    EXPECT_EQ(read("a.tun"), old);
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"a.tun"});
+}
+
+TEST_F(TuningFileTest, SaveReplacesAnExistingFileWhole) {
+    write("a.tun", Bytes(1000, 0xEE));
+    write("a.tun.tmp0", {7}); // someone else's file of the temporary name is left alone
+    const Session s = busySession();
+    ASSERT_TRUE(SaveTuningFile(s, path("a.tun"), notifier_));
+    const Bytes file = read("a.tun");
+    ASSERT_EQ(file.size(), 272u);
+    EXPECT_TRUE(std::equal(file.begin() + 16, file.end(), s.image.bytes().begin()));
+    EXPECT_EQ(read("a.tun.tmp0"), Bytes{7});
+    EXPECT_EQ(dirEntries(), (std::vector<std::string>{"a.tun", "a.tun.tmp0"}));
+}
+
+} // namespace
+} // namespace korvelo
