@@ -1,5 +1,7 @@
 #include "gui/command_table.h"
 
+#include "radio/radio_utilities.h"
+
 namespace korvelo {
 
 void CommandTable::addHandler(int id, Gate gate, CommandHandler handler) {
@@ -18,10 +20,8 @@ bool CommandTable::run(int id, QWidget* parent) {
     const auto it = commands_.find(id);
     if (it == commands_.end() || running_)
         return false;
-    if (it->second.gate == Gate::PortFault && env_.session.flags.portFault) {
-        env_.notifier.notify(kPortFaultMessage, Icon::Exclamation);
+    if (it->second.gate == Gate::PortFault && !passPortFaultGate(env_))
         return true;
-    }
     running_ = true;
     struct Done {
         bool& flag;

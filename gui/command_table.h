@@ -19,8 +19,6 @@ enum class Gate {
     PortFault, // refused with "Radio Communication Error!!" while portFault is set
 };
 
-inline constexpr const char* kPortFaultMessage = "Radio Communication Error!!";
-
 template <class Dialog> DialogFactory dialogFactory() {
     return [](AppEnv& env, QWidget* parent) -> std::unique_ptr<QDialog> {
         return std::make_unique<Dialog>(env, parent);

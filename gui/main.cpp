@@ -139,6 +139,7 @@ int main(int argc, char** argv) {
 
     MainWindow window(env, startupScan);
     mainWindow = &window;
+    notifier.setStatusSink([&window](const QString& text) { window.showProgress(text); });
     window.setRunPort(fixedPort);
     registerPageDialogs(window.commands());
     window.show();

@@ -50,6 +50,11 @@ void MessageBoxNotifier::notify(const std::string& text, Icon icon) {
     box.exec();
 }
 
+void MessageBoxNotifier::status(const std::string& text) {
+    if (statusSink_)
+        statusSink_(QString::fromStdString(text));
+}
+
 bool askYesNo(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kMessageCaption), text,
                     QMessageBox::Yes | QMessageBox::No, messageParent(parent));

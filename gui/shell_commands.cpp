@@ -57,9 +57,9 @@ void addShellCommands(MainWindow& window) {
         if (ResetRadio(env))
             w->showNote(QStringLiteral("The radio has left tuner mode"));
     });
-    table.addDialog(cmd::FwVersion, Gate::PortFault, dialogFactory<CFWVersionDlg>());
-    table.addDialog(cmd::SerialNumber, Gate::PortFault, dialogFactory<CSerialnumDlg>());
-    table.addDialog(cmd::CountryCode, Gate::PortFault, dialogFactory<CCountryCode>());
+    table.addDialog(cmd::FwVersion, Gate::PortFault, &CFWVersionDlg::read);
+    table.addDialog(cmd::SerialNumber, Gate::PortFault, &CSerialnumDlg::read);
+    table.addDialog(cmd::CountryCode, Gate::PortFault, &CCountryCode::read);
 
     // Not gated, so that a faulty port can be corrected and help is always at hand.
     table.addDialog(cmd::SystemSetup, Gate::None,

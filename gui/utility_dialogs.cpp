@@ -40,18 +40,35 @@ ReadingDialog::ReadingDialog(const QString& caption, const QString& initial,
     layout->addWidget(okButton(this));
 }
 
-CFWVersionDlg::CFWVersionDlg(AppEnv& env, QWidget* parent)
-    : ReadingDialog(QStringLiteral("FW Version"), QStringLiteral("00.00"),
-                    Qt::AlignRight | Qt::AlignVCenter, parent) {
-    value_->setText(QString::fromStdString(ReadFwVersion(env)));
+CFWVersionDlg::CFWVersionDlg(const QString& value, QWidget* parent)
+    : ReadingDialog(QStringLiteral("FW Version"), value, Qt::AlignRight | Qt::AlignVCenter,
+                    parent) {}
+
+std::unique_ptr<QDialog> CFWVersionDlg::read(AppEnv& env, QWidget* parent) {
+    const auto value = ReadFwVersion(env);
+    if (!value)
+        return nullptr;
+    return std::make_unique<CFWVersionDlg>(QString::fromStdString(*value), parent);
 }
 
-CSerialnumDlg::CSerialnumDlg(AppEnv& env, QWidget* parent)
-    : ReadingDialog(QStringLiteral("Serial Number"), QString(), Qt::AlignCenter, parent) {
-    value_->setText(QString::fromStdString(ReadSerialNumber(env)));
+CSerialnumDlg::CSerialnumDlg(const QString& value, QWidget* parent)
+    : ReadingDialog(QStringLiteral("Serial Number"), value, Qt::AlignCenter, parent) {}
+
+std::unique_ptr<QDialog> CSerialnumDlg::read(AppEnv& env, QWidget* parent) {
+    const auto value = ReadSerialNumber(env);
+    if (!value)
+        return nullptr;
+    return std::make_unique<CSerialnumDlg>(QString::fromStdString(*value), parent);
 }
 
-CCountryCode::CCountryCode(AppEnv& env, QWidget* parent) : QDialog(parent) {
+std::unique_ptr<QDialog> CCountryCode::read(AppEnv& env, QWidget* parent) {
+    const auto index = ReadCountryCode(env);
+    if (!index)
+        return nullptr;
+    return std::make_unique<CCountryCode>(*index, parent);
+}
+
+CCountryCode::CCountryCode(int index, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Country Code"));
     country_ = new QComboBox(this);
     // The entries in their sorted order: the empty entry, "Australia", "None".
@@ -66,7 +83,7 @@ CCountryCode::CCountryCode(AppEnv& env, QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(okButton(this));
-    country_->setCurrentIndex(ReadCountryCode(env));
+    country_->setCurrentIndex(index);
 }
 
 } // namespace korvelo

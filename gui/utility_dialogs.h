@@ -1,9 +1,11 @@
 #pragma once
-// The radio's information dialogs. Each reads the radio while it initialises, before it is
-// shown, and opens in every case; "OK" closes it and sends nothing.
+// The radio's information dialogs. The radio is read before the dialog is built; a read that
+// got no answer (or a port that failed) has told the user and opens no dialog, so that no
+// placeholder is taken for the radio's value. "OK" closes a dialog and sends nothing.
 #include "radio/radio_state.h"
 
 #include <QDialog>
+#include <memory>
 
 class QComboBox;
 class QLineEdit;
@@ -26,20 +28,24 @@ class ReadingDialog : public QDialog {
 class CFWVersionDlg : public ReadingDialog {
     Q_OBJECT
   public:
-    CFWVersionDlg(AppEnv& env, QWidget* parent);
+    CFWVersionDlg(const QString& value, QWidget* parent);
+    // Reads the radio; nullptr after a failed read.
+    static std::unique_ptr<QDialog> read(AppEnv& env, QWidget* parent);
 };
 
 class CSerialnumDlg : public ReadingDialog {
     Q_OBJECT
   public:
-    CSerialnumDlg(AppEnv& env, QWidget* parent);
+    CSerialnumDlg(const QString& value, QWidget* parent);
+    static std::unique_ptr<QDialog> read(AppEnv& env, QWidget* parent);
 };
 
 class CCountryCode : public QDialog {
     Q_OBJECT
   public:
     static constexpr int kCountryId = 1002;
-    CCountryCode(AppEnv& env, QWidget* parent);
+    CCountryCode(int index, QWidget* parent); // -1: no selection
+    static std::unique_ptr<QDialog> read(AppEnv& env, QWidget* parent);
     QComboBox* countryBox() const { return country_; }
 
   private:

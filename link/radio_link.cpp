@@ -28,12 +28,16 @@ void RadioLink::OpenPort() {
                 text += "\n" + result.reason;
             env_.notifier.notify(text, Icon::Exclamation);
             env_.portFault = true;
+            if (env_.portFaultReason)
+                *env_.portFaultReason = result.reason;
         }
         return;
     }
     channel_ = std::move(channel);
     // The port works now, whatever an earlier action or the start-up search concluded.
     env_.portFault = false;
+    if (env_.portFaultReason)
+        env_.portFaultReason->clear();
 }
 
 bool RadioLink::isOpen() const {
@@ -41,11 +45,23 @@ bool RadioLink::isOpen() const {
 }
 
 void RadioLink::close() {
+    if (announced_) {
+        announced_ = false;
+        env_.notifier.status({});
+    }
     if (!channel_)
         return;
     channel_->close();
     deliverChannelNotices();
     channel_.reset();
+}
+
+void RadioLink::waitingFor(std::string_view what, int attempt, int attempts) {
+    std::string text = "Waiting for the radio: " + std::string(what);
+    if (attempts > 0)
+        text += ", try " + std::to_string(attempt) + " of " + std::to_string(attempts);
+    announced_ = true;
+    env_.notifier.status(text);
 }
 
 void RadioLink::SendHex(std::string_view text) {

@@ -7,8 +7,10 @@
 #include "port_provider.h"
 #include "reply_objects.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace korvelo {
@@ -20,6 +22,8 @@ struct LinkEnv {
     Notifier& notifier;
     PortProvider& ports;
     bool& portFault; // the radio state flag; set when the port cannot be opened
+    // The system's reason of the last failed open, for the port-fault gate's second line.
+    std::string* portFaultReason = nullptr;
 };
 
 // The bound given to the waits that the catalogue leaves without one.
@@ -57,9 +61,17 @@ class RadioLink {
     // The same with the pumped wait.
     bool sendAndWaitPumped(std::string_view hex, int pauseMs, int boundMs = kUnboundedWaitBoundMs);
 
+    // Tells the user what the next wait is for: "Waiting for the radio: <what>, try n of m"
+    // (attempts 0: a single wait, said without a try). Cleared when the link closes.
+    void waitingFor(std::string_view what, int attempt = 0, int attempts = 0);
+
     std::uint8_t replyStatus() const { return env_.replies.replyStatus.load(); }
     void clearReplyStatus() { env_.replies.replyStatus.store(kStatusNone); }
     std::uint8_t replyData(std::size_t i) const { return env_.replies.replyData[i]; }
+    // All of replyData at once, so that no later reply can mix into what is read.
+    std::array<std::uint8_t, ReplyData::kSize> replyDataCopy() const {
+        return env_.replies.replyData.copy();
+    }
 
     Clock& clock() { return env_.clock; }
     Notifier& notifier() { return env_.notifier; }
@@ -70,6 +82,7 @@ class RadioLink {
 
     LinkEnv env_;
     std::unique_ptr<Channel> channel_;
+    bool announced_ = false;
 };
 
 } // namespace korvelo

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace korvelo {
 
@@ -25,6 +26,8 @@ struct Session {
     bool isVhfRadio = false;
     // The 9-byte synthesiser set-up block shared by every alignment page; never reset.
     std::array<std::uint8_t, 9> txSetupBlock{};
+    // Why the port last failed to open (empty once it opens again).
+    std::string portFaultReason;
 };
 
 // Everything an operation needs: the session and the link environment.
@@ -36,7 +39,8 @@ struct AppEnv {
     PortProvider& ports;
 
     LinkEnv linkEnv() const {
-        return LinkEnv{replies, clock, notifier, ports, session.flags.portFault};
+        return LinkEnv{
+            replies, clock, notifier, ports, session.flags.portFault, &session.portFaultReason};
     }
 };
 

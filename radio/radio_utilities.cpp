@@ -10,6 +10,19 @@ namespace {
 constexpr char kCommError[] = "Radio Communication Error!!";
 constexpr std::size_t kPayloadAt = 2; // information payload in replyData
 
+const char* infoName(Cmd command) {
+    switch (command) {
+    case Cmd::FwVersion:
+        return "FW Version";
+    case Cmd::SerialNumber:
+        return "Serial Number";
+    case Cmd::CountryCode:
+        return "Country Code";
+    default:
+        return "information";
+    }
+}
+
 void appendChar(std::string& text, std::uint8_t c) {
     if (c != 0)
         text.push_back(static_cast<char>(c));
@@ -19,7 +32,10 @@ void appendChar(std::string& text, std::uint8_t c) {
 bool passPortFaultGate(const AppEnv& env) {
     if (!env.session.flags.portFault)
         return true;
-    env.notifier.notify(kCommError, Icon::Exclamation);
+    std::string text = kCommError;
+    if (!env.session.portFaultReason.empty())
+        text += "\n" + env.session.portFaultReason;
+    env.notifier.notify(text, Icon::Exclamation);
     return false;
 }
 
@@ -32,6 +48,7 @@ bool ResetRadio(const AppEnv& env) {
         return false;
     constexpr int kAttempts = 5;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        link.waitingFor("Reset", attempt + 1, kAttempts);
         link.sendAndWait(CommandFrame::reset(), 100, 2500);
         if (link.replyStatus() == kStatusAck) {
             link.clearReplyStatus();
@@ -50,6 +67,7 @@ InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
     link.OpenPort();
     if (env.session.flags.portFault)
         return {InfoOutcome::PortFailed, {}};
+    link.waitingFor(infoName(command));
     if (!link.sendAndWait(CommandFrame::noData(command), 100, 5000)) {
         link.close();
         env.notifier.notify("Please Power On or Change the cable.", Icon::Information);
@@ -57,9 +75,14 @@ InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
     }
     if (link.replyStatus() != kStatusData)
         return {InfoOutcome::BadReply, {}}; // the status is left as it stands
+    const auto reply = link.replyDataCopy();
+    // Only the bytes the reply declared (the low byte of its length, as the assembler takes
+    // it); what follows them is the checksum and the end byte, or an older reply.
+    const std::size_t declared = std::min<std::size_t>(reply[1], reply.size() - kPayloadAt);
     InfoRead read{InfoOutcome::Ok, {}};
-    for (std::size_t i = 0; i < bytes; ++i)
-        read.data.push_back(link.replyData(kPayloadAt + i));
+    read.data.assign(reply.begin() + kPayloadAt,
+                     reply.begin() +
+                         static_cast<std::ptrdiff_t>(kPayloadAt + std::min(bytes, declared)));
     link.clearReplyStatus();
     return read;
 }
@@ -87,7 +110,7 @@ int countryIndex(std::uint8_t code) {
     return code <= 2 ? code : -1;
 }
 
-std::string ReadFwVersion(const AppEnv& env) {
+std::optional<std::string> ReadFwVersion(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::FwVersion, 5);
     switch (r.outcome) {
     case InfoOutcome::Ok:
@@ -98,10 +121,10 @@ std::string ReadFwVersion(const AppEnv& env) {
     case InfoOutcome::PortFailed:
         break;
     }
-    return std::string(kFwVersionInitial);
+    return std::nullopt;
 }
 
-std::string ReadSerialNumber(const AppEnv& env) {
+std::optional<std::string> ReadSerialNumber(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::SerialNumber, 10);
     switch (r.outcome) {
     case InfoOutcome::Ok:
@@ -112,33 +135,34 @@ std::string ReadSerialNumber(const AppEnv& env) {
     case InfoOutcome::PortFailed:
         break;
     }
-    return {};
+    return std::nullopt;
 }
 
-int ReadCountryCode(const AppEnv& env) {
+std::optional<int> ReadCountryCode(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::CountryCode, 1);
     switch (r.outcome) {
     case InfoOutcome::Ok:
-        return countryIndex(r.data[0]);
+        // A reply without its byte is no answer to the question.
+        return r.data.empty() ? 0 : countryIndex(r.data[0]);
     case InfoOutcome::BadReply:
         return 0;
     case InfoOutcome::NoAnswer:
     case InfoOutcome::PortFailed:
         break;
     }
-    return -1;
+    return std::nullopt;
 }
 
-void LeaveTunerMode(const AppEnv& env) {
+bool LeaveTunerMode(const AppEnv& env) {
     if (!env.session.flags.inTunerMode)
-        return;
+        return false;
     RadioLink link(env.linkEnv());
     link.OpenPort();
     // Whether the port opens now is what counts: a fault flag left from an earlier action
     // must not keep the radio in tuner mode.
     if (!link.isOpen())
-        return;
-    link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
+        return false;
+    return link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
 }
 
 } // namespace korvelo

@@ -6,6 +6,7 @@
 #include "radio/radio_state.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,14 +15,15 @@
 namespace korvelo {
 
 // The gate of the gated commands: false, after "Radio Communication Error!!", while the port
-// is marked faulty.
+// is marked faulty. The message's second line is the port's last reason, when one is known.
 bool passPortFaultGate(const AppEnv& env);
 
 // Five attempts of command 0x72; on an ACK clears inTunerMode and imageLoaded. After five
 // attempts without one: "Radio Communication Error!!", flags unchanged.
 bool ResetRadio(const AppEnv& env);
 
-// One information read (0x70, 0x76, 0x7E): send, 100 ms, wait up to 5,000 ms.
+// One information read (0x70, 0x76, 0x7E): send, 100 ms, wait up to 5,000 ms. `data` holds
+// at most `bytes` bytes and never more than the reply declared.
 enum class InfoOutcome {
     Ok,         // the data reply came; `data` holds the payload
     NoAnswer,   // nothing within the time-out; "Please Power On or Change the cable." shown
@@ -46,14 +48,17 @@ inline constexpr std::string_view kCountryEntries[] = {"", "Australia", "None"};
 // Index to select for a country code: 255 as 0, 0..2 themselves, anything else none (-1).
 int countryIndex(std::uint8_t code);
 
-// What edit 1009 shows: the value, the initial text after a time-out, or "Read Fail !".
-std::string ReadFwVersion(const AppEnv& env);
-std::string ReadSerialNumber(const AppEnv& env);
-// The combo index to select; -1 for no selection (after a time-out, or a code above 2).
-int ReadCountryCode(const AppEnv& env);
+// What edit 1009 shows: the value, or "Read Fail !" after an answer that was not the data.
+// Nothing when the radio did not answer or the port failed: the user has been told, and a
+// dialog with a placeholder value would look like an answer.
+std::optional<std::string> ReadFwVersion(const AppEnv& env);
+std::optional<std::string> ReadSerialNumber(const AppEnv& env);
+// The combo index to select (-1 for no selection, a code above 2); nothing as above.
+std::optional<int> ReadCountryCode(const AppEnv& env);
 
 // Command 0x41 when the radio is in tuner mode (exit and window close): 30 ms, then at most
-// 1,000 ms for a reply that is not examined. inTunerMode is not cleared.
-void LeaveTunerMode(const AppEnv& env);
+// 1,000 ms for a reply whose content is not examined. inTunerMode is not cleared. True when
+// the radio answered within the wait.
+bool LeaveTunerMode(const AppEnv& env);
 
 } // namespace korvelo

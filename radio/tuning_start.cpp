@@ -4,7 +4,10 @@
 #include "radio/band_model.h"
 #include "radio/tuning_regions.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
+#include <string>
 
 namespace korvelo {
 
@@ -18,12 +21,15 @@ constexpr int kEnterTries = 5;
 constexpr int kTypeTries = 5;
 constexpr int kReadRepeats = 3; // repeats for the whole read, not per block
 
+constexpr int kFlagsTries = 2; // once more before the 128-block AK2347 fallback
+
 constexpr char kPowerOn[] = "Please Power On or Change the cable.";
 
 enum class Step { Done, End };
 
 Step enterTunerMode(RadioLink& link, RadioStateFlags& flags) {
     for (int attempt = 1; attempt <= kEnterTries; ++attempt) {
+        link.waitingFor("tuner mode", attempt, kEnterTries);
         if (!link.sendAndWait(CommandFrame::enterTunerMode(), 100, 5000)) {
             link.notifier().notify(kPowerOn, Icon::Information);
             return Step::End;
@@ -46,21 +52,27 @@ Step enterTunerMode(RadioLink& link, RadioStateFlags& flags) {
     return Step::End;
 }
 
-// Without a valid reply the radio is taken for a 128-block one and the chip flag is kept.
-void readRadioFlags(RadioLink& link, RadioStateFlags& flags) {
-    link.sendAndWait(CommandFrame::radioFlags(), 100, 2500);
-    if (link.replyStatus() != kStatusData) {
-        flags.is256BlockMemory = false;
-        return;
+// Without a valid reply, after a second ask, the radio is taken for a 128-block one and the
+// chip flag is kept; false then, so that the run can say how it read the radio.
+bool readRadioFlags(RadioLink& link, RadioStateFlags& flags) {
+    for (int attempt = 1; attempt <= kFlagsTries; ++attempt) {
+        link.waitingFor("radio flags", attempt, kFlagsTries);
+        link.sendAndWait(CommandFrame::radioFlags(), 100, 2500);
+        if (link.replyStatus() != kStatusData)
+            continue;
+        const std::uint8_t radioFlags = link.replyData(2);
+        flags.is256BlockMemory = (radioFlags & 0x10) != 0;
+        flags.isAk2347Radio = (radioFlags & 0x20) == 0;
+        link.clearReplyStatus();
+        return true;
     }
-    const std::uint8_t radioFlags = link.replyData(2);
-    flags.is256BlockMemory = (radioFlags & 0x10) != 0;
-    flags.isAk2347Radio = (radioFlags & 0x20) == 0;
-    link.clearReplyStatus();
+    flags.is256BlockMemory = false;
+    return false;
 }
 
 Step readRadioType(RadioLink& link, Session& session) {
     for (int attempt = 1; attempt <= kTypeTries; ++attempt) {
+        link.waitingFor("radio type", attempt, kTypeTries);
         if (!link.sendAndWait(CommandFrame::radioType(), 100, 2500)) {
             link.notifier().notify(kPowerOn, Icon::Information);
             return Step::End;
@@ -75,23 +87,43 @@ Step readRadioType(RadioLink& link, Session& session) {
     return Step::End;
 }
 
+// The block asked for, or nothing: a reply with another address (a late or stale answer to
+// an earlier request) or another length is not this block.
+std::optional<std::array<std::uint8_t, kBlockSize>> blockReply(RadioLink& link,
+                                                               std::uint16_t address) {
+    if (link.replyStatus() != kStatusData)
+        return std::nullopt;
+    const auto data = link.replyDataCopy();
+    if (data[0] != (address >> 8) || data[1] != (address & 0xFF) || data[2] != 0 ||
+        data[3] != kBlockSize)
+        return std::nullopt;
+    std::array<std::uint8_t, kBlockSize> block{};
+    std::copy_n(data.begin() + kBlockDataAt, kBlockSize, block.begin());
+    return block;
+}
+
 // Reads the four blocks into `area`. One failure count covers the whole read, and each
 // failure lengthens the pause before the next wait by 10 ms.
 Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
                     const TuningProgress& progress) {
     const int first = firstTuningBlock(is256BlockMemory);
     int failures = 0;
+    int failuresBeforeBlock = 0;
     if (progress)
         progress(0, kBlocks);
     for (int k = 0; k < kBlocks;) {
         const auto address = static_cast<std::uint16_t>((first + k) * kBlockSize);
+        link.waitingFor("block " + std::to_string(k + 1) + " of " + std::to_string(kBlocks),
+                        failures - failuresBeforeBlock + 1, kReadRepeats - failuresBeforeBlock + 1);
         link.sendAndWait(CommandFrame::readBlock(address), 130 + 10 * failures, 3000);
-        if (link.replyStatus() == kStatusData) {
+        const auto block = blockReply(link, address);
+        if (link.replyStatus() == kStatusData)
             link.clearReplyStatus();
-            for (int i = 0; i < kBlockSize; ++i)
-                area[static_cast<std::size_t>(k * kBlockSize + i)] =
-                    link.replyData(static_cast<std::size_t>(kBlockDataAt + i));
+        if (block) {
+            std::copy(block->begin(), block->end(),
+                      area.bytes().begin() + static_cast<std::ptrdiff_t>(k * kBlockSize));
             ++k;
+            failuresBeforeBlock = failures;
             if (progress)
                 progress(k, kBlocks);
             continue;
@@ -111,6 +143,12 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
 
 } // namespace
 
+std::string flagsFallbackNote(bool isAk2347Radio) {
+    return std::string("The radio did not report its memory size and audio processor; it was "
+                       "read as a 128-block ") +
+           (isAk2347Radio ? "AK2347" : "CMX148") + " radio.";
+}
+
 void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     Session& session = env.session;
     RadioStateFlags& flags = session.flags;
@@ -125,7 +163,7 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     env.clock.sleepMs(100);
     if (enterTunerMode(link, flags) == Step::End)
         return;
-    readRadioFlags(link, flags);
+    const bool flagsReported = readRadioFlags(link, flags);
     if (readRadioType(link, session) == Step::End)
         return;
 
@@ -140,7 +178,10 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     flags.spacingTabsEnabled = 1;
     link.close();
     session.isVhfRadio = isVhfForType(session.radioType, session.isVhfRadio);
-    env.notifier.notify("Radio has been successfully read !!", Icon::Information);
+    std::string done = "Radio has been successfully read !!";
+    if (!flagsReported)
+        done += "\n" + flagsFallbackNote(flags.isAk2347Radio);
+    env.notifier.notify(done, Icon::Information);
     flags.imageLoaded = true;
 }
 

@@ -4,12 +4,18 @@
 #include "radio/radio_state.h"
 
 #include <functional>
+#include <string>
 
 namespace korvelo {
 
 // Reports the read of the tuning area: (0, 4) before the first block, then (n, 4) after block
 // n has been read. Not called when the run ends before the read.
 using TuningProgress = std::function<void(int block, int blocks)>;
+
+// The success message's second line when the radio did not report its flags: "The radio did
+// not report its memory size and audio processor; it was read as a 128-block AK2347 radio."
+// (CMX148 when an earlier run or file had said so: the chip flag is kept.)
+std::string flagsFallbackNote(bool isAk2347Radio);
 
 // Runs the whole sequence on a transient link; every outcome is reported through the notifier
 // and the session's flags. The image changes only when all four blocks have been read.

@@ -1,5 +1,6 @@
 #include "sim/pty_radio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -134,11 +135,14 @@ void PtyRadio::handle(std::span<const std::uint8_t> bytes) {
     bool pace = false;
     {
         std::lock_guard lock(mutex_);
-        const std::size_t before = model_.received().size();
+        const std::uint64_t before = model_.receivedCount();
         replies = model_.receive(bytes, (steadyNs() - startNs_) / 1'000'000);
         pace = model_.faults.pace;
+        // Only the frames of this read; the model keeps no more than its last few thousand.
+        const auto added =
+            std::min<std::uint64_t>(model_.receivedCount() - before, model_.received().size());
         if (monitor_)
-            frames.assign(model_.received().begin() + static_cast<std::ptrdiff_t>(before),
+            frames.assign(model_.received().end() - static_cast<std::ptrdiff_t>(added),
                           model_.received().end());
     }
     for (const ReceivedFrame& f : frames)
@@ -154,6 +158,8 @@ void PtyRadio::handle(std::span<const std::uint8_t> bytes) {
 void PtyRadio::transmit(const Reply& reply, bool pace) {
     if (monitor_)
         monitor_("RADIO", reply.bytes);
+    if (reply.delayMs > 0 && !sleepUntil(steadyNs() + std::int64_t{reply.delayMs} * 1'000'000))
+        return;
     const std::span<const std::uint8_t> all(reply.bytes);
     const std::size_t split =
         reply.splitAt > 0 && reply.splitAt < all.size() ? reply.splitAt : all.size();

@@ -212,24 +212,30 @@ void RadioModel::parse(std::uint8_t b, std::int64_t nowMs, std::vector<Reply>& o
 
     const auto sum = std::accumulate(frame_.begin() + 1, frame_.end() - 2, 0u);
     if (frame_.back() == kEnd && frame_[n - 2] == static_cast<std::uint8_t>(sum)) {
-        Reply r = answer(frame_, nowMs);
-        if (!r.empty())
-            out.push_back(std::move(r));
+        answer(frame_, nowMs, out);
     } else {
         ++rejected_;
     }
     resetParser();
 }
 
-Reply RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t nowMs) {
+void RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t nowMs,
+                        std::vector<Reply>& out) {
     received_.push_back({nowMs, frame});
+    ++receivedCount_;
+    while (received_.size() > keptFrames_)
+        received_.pop_front();
     if (faults.silent)
-        return {};
+        return;
 
     const std::uint8_t c = frame[2];
     const Answer scripted = nextScripted(c);
-    if (faults.nakAll || scripted == Answer::Nak)
-        return damage(nakFrame());
+    if (faults.nakAll || scripted == Answer::Nak) {
+        Reply r = damage(nakFrame());
+        if (!r.empty())
+            out.push_back(std::move(r));
+        return;
+    }
 
     // Split the frame body into its parameter fields and its data.
     const std::span<const std::uint8_t> body(frame.data() + 3, frame.size() - 5);
@@ -246,20 +252,57 @@ Reply RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t no
         break;
     }
     std::vector<std::uint8_t> reply = execute(c, body.first(paramCount), body.subspan(paramCount));
+    const bool block = reply[2] == kBlockData;
 
     switch (scripted) {
     case Answer::Silent:
-        return {};
+        return;
     case Answer::Ack:
         reply = ackFrame();
         break;
     case Answer::WrongChecksum:
         reply[reply.size() - 2] ^= 0xFF;
         break;
+    case Answer::OtherBlock:
+        if (block)
+            reply = reshapeBlock(scripted, reply);
+        break;
+    case Answer::Short:
+        if (block) {
+            reply = reshapeBlock(scripted, reply);
+        } else if (reply[2] != kAck && reply[2] != kNak) {
+            // An information reply with only the first half of its bytes, declared so.
+            const std::vector<std::uint8_t> data(reply.begin() + 5, reply.end() - 2);
+            reply = infoFrame(reply[2], std::span(data).first(data.size() / 2));
+        }
+        break;
     default:
         break;
     }
-    return damage(std::move(reply));
+    Reply r = damage(std::move(reply));
+    if (r.empty())
+        return;
+    if (block && scripted == Answer::Late)
+        r.delayMs = kLateReplyMs;
+    out.push_back(r);
+    if (block && scripted == Answer::Twice) {
+        r.delayMs = kRepeatAfterMs;
+        out.push_back(std::move(r));
+    }
+}
+
+std::vector<std::uint8_t> RadioModel::reshapeBlock(Answer how,
+                                                   const std::vector<std::uint8_t>& reply) const {
+    const std::size_t address = be16(reply[3], reply[4]);
+    const std::size_t count = reply[6];
+    if (how == Answer::Short)
+        return blockFrame(static_cast<std::uint16_t>(address),
+                          std::span<const std::uint8_t>(eeprom.data() + address, count / 2));
+    // The neighbouring block, the one after unless the memory ends there.
+    const std::size_t other =
+        address + 2 * count <= memorySize() ? address + count : address - count;
+    return blockFrame(static_cast<std::uint16_t>(other),
+                      std::span<const std::uint8_t>(eeprom.data() + other, count));
 }
 
 std::vector<std::uint8_t> RadioModel::execute(std::uint8_t c, std::span<const std::uint8_t> params,

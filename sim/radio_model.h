@@ -22,6 +22,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <span>
@@ -29,8 +30,14 @@
 
 namespace korvelo::sim {
 
-// How the radio answers one frame when a test scripts it.
-enum class Answer { Normal, Silent, Ack, Nak, WrongChecksum };
+// How the radio answers one frame when a test scripts it. The last four damage a block read's
+// answer (Short an information reply's too; other commands answer normally): Late leaves
+// kLateReplyMs after the command, OtherBlock carries the next block's address and bytes,
+// Short only the first half of the data, declared so, and Twice sends the answer again
+// kRepeatAfterMs later, where it meets the next command's wait as a stale reply.
+enum class Answer { Normal, Silent, Ack, Nak, WrongChecksum, Late, OtherBlock, Short, Twice };
+inline constexpr int kLateReplyMs = 3200;
+inline constexpr int kRepeatAfterMs = 200;
 
 struct ReceivedFrame {
     std::int64_t atMs = 0;
@@ -51,6 +58,7 @@ struct Faults {
 // What goes back on the line for one command frame. Empty when the radio stays silent.
 struct Reply {
     std::vector<std::uint8_t> bytes;
+    int delayMs = 0;         // the answer starts this long after the one before it
     std::size_t splitAt = 0; // > 0: bytes[0, splitAt) first, the rest gapMs later
     int gapMs = 0;
     bool empty() const { return bytes.empty(); }
@@ -80,6 +88,8 @@ class RadioModel {
     static constexpr std::uint8_t kFlagCmx148 = 0x20;
     static constexpr int kInterByteTimeoutMs = 50;
     static constexpr std::size_t kMaxDataCount = 1024; // longer frames are taken as noise
+    // Frames kept for received(): the latest ones, so a long-running radio stays small.
+    static constexpr std::size_t kKeptFrames = 4096;
 
     RadioModel();
 
@@ -126,9 +136,12 @@ class RadioModel {
     // order (several when the bytes hold several frames).
     std::vector<Reply> receive(std::span<const std::uint8_t> bytes, std::int64_t nowMs);
 
-    const std::vector<ReceivedFrame>& received() const { return received_; }
+    // The last kKeptFrames frames (or the limit set); receivedCount() counts every one.
+    const std::deque<ReceivedFrame>& received() const { return received_; }
     std::vector<std::vector<std::uint8_t>> receivedFrames() const;
     void clearReceived() { received_.clear(); }
+    std::uint64_t receivedCount() const { return receivedCount_; }
+    void setKeptFrames(std::size_t limit) { keptFrames_ = limit; }
     int rejectedFrames() const { return rejected_; }
 
     // Reply frame builders (02 10 code ... checksum 03), for tests to compare against.
@@ -145,14 +158,20 @@ class RadioModel {
 
     void parse(std::uint8_t b, std::int64_t nowMs, std::vector<Reply>& out);
     void resetParser();
-    Reply answer(const std::vector<std::uint8_t>& frame, std::int64_t nowMs);
+    void answer(const std::vector<std::uint8_t>& frame, std::int64_t nowMs,
+                std::vector<Reply>& out);
+    // A block answer as OtherBlock or Short make it.
+    std::vector<std::uint8_t> reshapeBlock(Answer how,
+                                           const std::vector<std::uint8_t>& reply) const;
     // The normal answer; applies the command's effect unless it answers NAK.
     std::vector<std::uint8_t> execute(std::uint8_t code, std::span<const std::uint8_t> params,
                                       std::span<const std::uint8_t> data);
     Reply damage(std::vector<std::uint8_t> frame);
     Answer nextScripted(std::uint8_t code);
 
-    std::vector<ReceivedFrame> received_;
+    std::deque<ReceivedFrame> received_;
+    std::uint64_t receivedCount_ = 0;
+    std::size_t keptFrames_ = kKeptFrames;
     std::map<std::uint8_t, std::vector<Answer>> scripted_;
     int rejected_ = 0;
     int dropSetting_ = 0;

@@ -68,6 +68,7 @@ class SimPortProvider::SimChannel : public Channel {
   private:
     // Schedules one answer starting no earlier than startMs; returns when it ends.
     int deliver(const Reply& r, int startMs, bool pace) {
+        startMs += r.delayMs;
         const std::size_t split = r.splitAt > 0 && r.splitAt < r.bytes.size() ? r.splitAt : 0;
         if (split == 0)
             return schedulePiece({r.bytes.begin(), r.bytes.end()}, startMs, pace);

@@ -54,6 +54,12 @@ TEST(ResetRadio, FiveFailedAttemptsChangeNoFlag) {
               (std::vector<Notice>{{"Radio Communication Error!!", Icon::Exclamation}}));
     EXPECT_TRUE(b.session.flags.inTunerMode);
     EXPECT_TRUE(b.session.flags.imageLoaded);
+    // The 13 s of tries say what they wait for; the text goes when the port closes.
+    std::vector<std::string> statuses;
+    for (int k = 1; k <= 5; ++k)
+        statuses.push_back("Waiting for the radio: Reset, try " + std::to_string(k) + " of 5");
+    statuses.push_back("");
+    EXPECT_EQ(b.notifier.statuses, statuses);
 }
 
 TEST(ReadInfo, FirmwareVersionPrefixes) {
@@ -94,14 +100,19 @@ TEST(ReadInfo, CountryCodesSelectTheirEntries) {
     EXPECT_EQ(kCountryEntries[2], "None");
 }
 
-TEST(ReadInfo, SwitchedOffRadioLeavesTheInitialTexts) {
+// A switched-off radio gives no value at all (no "00.00" that looks like an answer).
+TEST(ReadInfo, SwitchedOffRadioGivesNoValue) {
     SimBench b;
     b.radio.faults.silent = true;
-    EXPECT_EQ(ReadFwVersion(b.env()), "00.00");
-    EXPECT_EQ(ReadSerialNumber(b.env()), "");
-    EXPECT_EQ(ReadCountryCode(b.env()), -1);
+    EXPECT_EQ(ReadFwVersion(b.env()), std::nullopt);
+    EXPECT_EQ(ReadSerialNumber(b.env()), std::nullopt);
+    EXPECT_EQ(ReadCountryCode(b.env()), std::nullopt);
     EXPECT_EQ(b.notifier.notices,
               std::vector<Notice>(3, {"Please Power On or Change the cable.", Icon::Information}));
+    EXPECT_EQ(b.notifier.statuses,
+              (std::vector<std::string>{"Waiting for the radio: FW Version", "",
+                                        "Waiting for the radio: Serial Number", "",
+                                        "Waiting for the radio: Country Code", ""}));
     EXPECT_EQ(b.clock.steps().size(), 6u);
     EXPECT_EQ(b.clock.steps()[1], wait(5000, false));
     EXPECT_EQ(b.ports.openChannels(), 0);
@@ -117,17 +128,29 @@ TEST(ReadInfo, AnswerThatIsNotDataShowsReadFail) {
     EXPECT_TRUE(b.notifier.notices.empty());
 }
 
+// Only the bytes the reply declares are data: its checksum and end byte are not characters.
+TEST(ReadInfo, ShortReplyGivesOnlyItsDeclaredBytes) {
+    SimBench b;
+    b.radio.scriptAnswers(Cmd::SerialNumber, {Answer::Short});
+    b.radio.scriptAnswers(Cmd::FwVersion, {Answer::Short});
+    const InfoRead serial = readRadioInfo(b.env(), Cmd::SerialNumber, 10);
+    EXPECT_EQ(serial.data, (Bytes{'K', 'V', '0', '0', '0'}));
+    EXPECT_EQ(ReadSerialNumber(b.env()), "KV00012345"); // the next reply is whole again
+    EXPECT_EQ(ReadFwVersion(b.env()), "R0.");
+}
+
 TEST(ReadInfo, PortFailureIsReportedOnce) {
     SimBench b;
     b.ports.failOpen = true;
-    EXPECT_EQ(ReadFwVersion(b.env()), "00.00");
+    EXPECT_EQ(ReadFwVersion(b.env()), std::nullopt);
     ASSERT_EQ(b.notifier.notices.size(), 1u);
     EXPECT_EQ(b.notifier.notices[0].text.substr(0, 14), "Fail Port open");
     EXPECT_TRUE(b.clock.steps().empty());
     // From now on the gate refuses the gated commands.
     EXPECT_FALSE(passPortFaultGate(b.env()));
+    // The gate's message carries the port's last reason on its second line.
     EXPECT_EQ(b.notifier.notices.back(),
-              (Notice{"Radio Communication Error!!", Icon::Exclamation}));
+              (Notice{"Radio Communication Error!!\nbusy", Icon::Exclamation}));
 }
 
 TEST(LeaveTunerMode, OnlyWhileInTunerMode) {

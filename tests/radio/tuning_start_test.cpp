@@ -267,18 +267,98 @@ TEST_F(TuningInitTest, RadioTypeTimeOut) {
     EXPECT_EQ(bench.radio.receivedFrames().size(), 4u);
 }
 
-// Without a reply to the flags command the radio is taken for a 128-block one and the chip
-// flag keeps its value.
+// The flags are asked for once more before the radio is taken for a 128-block one (the chip
+// flag keeping its value), and the success message then says how the radio was read.
 TEST_F(TuningInitTest, NoAnswerToRadioFlags) {
     bench.radio.radioFlags = 0x30;
     bench.session.flags.isAk2347Radio = false;
     bench.session.flags.is256BlockMemory = true;
-    bench.radio.scriptAnswers(Cmd::RadioFlags, {Answer::Silent});
+    bench.radio.scriptAnswers(Cmd::RadioFlags, {Answer::Silent, Answer::WrongChecksum});
     run();
     EXPECT_EQ(bench.clock.steps().at(4), wait(2500, false));
+    EXPECT_EQ(bench.clock.steps().at(6), wait(2500));
     EXPECT_FALSE(flags().is256BlockMemory);
     EXPECT_FALSE(flags().isAk2347Radio);
-    EXPECT_EQ(bench.radio.receivedFrames().at(3), readBlock(0x1F, 0x00, 0x63));
+    EXPECT_EQ(bench.radio.receivedFrames().at(2), kFlags);
+    EXPECT_EQ(bench.radio.receivedFrames().at(4), readBlock(0x1F, 0x00, 0x63));
+    EXPECT_EQ(watch.notices, (std::vector<Notice>{{"Radio has been successfully read !!\n"
+                                                   "The radio did not report its memory size and "
+                                                   "audio processor; it was read as a 128-block "
+                                                   "CMX148 radio.",
+                                                   Icon::Information}}));
+
+    // One lost reply: the second ask finds the 256-block CMX148 radio, and nothing is added.
+    SimBench b;
+    b.radio.radioFlags = 0x30;
+    b.radio.scriptAnswers(Cmd::RadioFlags, {Answer::Silent});
+    TuningInit(b.env());
+    EXPECT_TRUE(b.session.flags.is256BlockMemory);
+    EXPECT_FALSE(b.session.flags.isAk2347Radio);
+    EXPECT_EQ(b.radio.receivedFrames().at(4), readBlock(0x3F, 0x00, 0x83));
+    EXPECT_EQ(b.notifier.notices,
+              (std::vector<Notice>{{"Radio has been successfully read !!", Icon::Information}}));
+}
+
+// A block is taken only from a reply with its own address and 64 bytes. A late answer (past
+// the 3,000 ms wait), another block's, a stale copy of the previous one and a short one each
+// count as a failed try; the read ends with the radio's bytes, or with the failure message
+// and the old image, never with other bytes and success.
+TEST_F(TuningInitTest, OnlyTheRequestedBlockIsStored) {
+    for (Answer fault : {Answer::Late, Answer::OtherBlock, Answer::Twice, Answer::Short}) {
+        for (int faults : {1, 4}) {
+            SimBench b;
+            b.radio.radioFlags = 0x10;
+            for (unsigned i = 0; i < 256; ++i)
+                b.session.image[i] = 0xEE;
+            const TuningImage before = b.session.image;
+            b.radio.scriptAnswers(Cmd::ReadBlock, std::vector<Answer>(faults, fault));
+            TuningInit(b.env());
+            TuningImage area;
+            std::copy_n(b.radio.tuningArea().begin(), 256, area.bytes().begin());
+            const std::string what =
+                "fault " + std::to_string(static_cast<int>(fault)) + " x" + std::to_string(faults);
+            ASSERT_EQ(b.notifier.notices.size(), 1u) << what;
+            // A late or repeated answer to the same block is that block's bytes after all.
+            const bool mustFail =
+                faults == 4 && (fault == Answer::OtherBlock || fault == Answer::Short);
+            if (b.session.flags.imageLoaded && !mustFail) {
+                EXPECT_EQ(b.notifier.notices[0].text, "Radio has been successfully read !!")
+                    << what;
+                EXPECT_EQ(b.session.image, area) << what;
+            } else {
+                EXPECT_EQ(b.notifier.notices[0].text, "Read Radio Fail !! Please try again.")
+                    << what;
+                EXPECT_EQ(b.session.image, before) << what;
+                EXPECT_FALSE(b.session.flags.imageLoaded) << what;
+            }
+        }
+    }
+}
+
+// Every wait of the run says what it waits for, with the try; the text goes when the run ends.
+TEST_F(TuningInitTest, WaitsSayWhatTheyWaitFor) {
+    SimBench b;
+    b.radio.scriptAnswers(Cmd::EnterTunerMode, {Answer::Nak});
+    b.radio.scriptAnswers(Cmd::RadioType, {Answer::Nak});
+    b.radio.scriptAnswers(Cmd::ReadBlock, {Answer::Normal, Answer::Nak, Answer::Normal, Answer::Nak,
+                                           Answer::Nak, Answer::Normal});
+    TuningInit(b.env());
+    EXPECT_EQ(b.notifier.statuses, (std::vector<std::string>{
+                                       "Waiting for the radio: tuner mode, try 1 of 5",
+                                       "Waiting for the radio: tuner mode, try 2 of 5",
+                                       "Waiting for the radio: radio flags, try 1 of 2",
+                                       "Waiting for the radio: radio type, try 1 of 5",
+                                       "Waiting for the radio: radio type, try 2 of 5",
+                                       "Waiting for the radio: block 1 of 4, try 1 of 4",
+                                       "Waiting for the radio: block 2 of 4, try 1 of 4",
+                                       "Waiting for the radio: block 2 of 4, try 2 of 4",
+                                       "Waiting for the radio: block 3 of 4, try 1 of 3",
+                                       "Waiting for the radio: block 3 of 4, try 2 of 3",
+                                       "Waiting for the radio: block 3 of 4, try 3 of 3",
+                                       "Waiting for the radio: block 4 of 4, try 1 of 1",
+                                       "",
+                                   }));
+    EXPECT_TRUE(b.session.flags.imageLoaded);
 }
 
 // The program starts out assuming an AK2347 radio; a first Tuning Init whose flags reply is

@@ -216,6 +216,14 @@ TEST(RadioModelParsing, FramesAreRecordedWithTheirTime) {
     EXPECT_EQ(radio.receivedFrames()[1], hexToBytes("02 02 92 94 03"));
     radio.clearReceived();
     EXPECT_TRUE(radio.received().empty());
+
+    // A radio left running keeps only its latest frames; the count goes on.
+    for (int t = 0; t < 5000; ++t)
+        send(radio, t == 4999 ? CommandFrame::radioType() : CommandFrame::radioFlags(), t);
+    EXPECT_EQ(radio.received().size(), RadioModel::kKeptFrames);
+    EXPECT_EQ(radio.receivedCount(), 5002u);
+    EXPECT_EQ(radio.received().back().bytes, hexToBytes(CommandFrame::radioType()));
+    EXPECT_EQ(radio.received().front().atMs, 5000 - 4096);
 }
 
 TEST(RadioModelFaults, SilentAndNakAllChangeNothing) {
