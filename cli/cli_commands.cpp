@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "radio/band_model.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_file.h"
 #include "radio/tuning_regions.h"
@@ -66,19 +67,53 @@ bool load(const std::string& path, Session& session, Notifier& notifier) {
 
 } // namespace
 
-int readCommand(const AppEnv& env, const std::string& path, bool force, std::ostream& progress) {
+namespace {
+// "The radio answered" or why not; false when it did not answer within 1,000 ms.
+bool leaveAndSay(const AppEnv& env, std::ostream& out) {
+    const bool answered = LeaveTunerMode(env);
+    if (answered)
+        out << "The radio answered the leave-tuner-mode command.\n";
+    else if (!env.session.flags.portFault)
+        env.notifier.notify(
+            "The radio did not answer the leave-tuner-mode command within 1,000 ms.",
+            Icon::Exclamation);
+    return answered;
+}
+} // namespace
+
+int readCommand(const AppEnv& env, const std::string& path, bool force, bool leave,
+                std::ostream& progress, std::ostream& out) {
     std::error_code ec;
     if (!force && std::filesystem::exists(path, ec)) {
         env.notifier.notify(path + " exists; use --force to overwrite it", Icon::Exclamation);
         return kExitFile;
     }
+    TuningFileWriter writer;
+    if (!writer.prepare(path, env.notifier))
+        return kExitFile;
     TuningInit(env, [&](int block, int blocks) {
         if (block > 0)
             progress << "read block " << block << " of " << blocks << '\n' << std::flush;
     });
-    if (!env.session.flags.imageLoaded)
+    const Session& s = env.session;
+    if (!s.flags.imageLoaded)
         return kExitRadio;
-    return SaveTuningFile(env.session, path, env.notifier) ? kExitOk : kExitFile;
+    if (!writer.commit({s.flags.isAk2347Radio, s.image}, env.notifier))
+        return kExitFile;
+    out << "Memory: "
+        << (s.flags.is256BlockMemory ? "256 blocks, tuning area at 0x3F00"
+                                     : "128 blocks, tuning area at 0x1F00")
+        << '\n';
+    out << "Audio processor: " << chipName(s.flags.isAk2347Radio) << '\n';
+    const std::string_view range = bandRange(bandGroup(s.radioType, Type1::AsV2));
+    out << "Band: radio type " << unsigned{s.radioType} << ", "
+        << (range.empty() ? std::string_view("no band known for this type") : range) << '\n';
+    out << "Saved " << path << '\n';
+    if (!leave) {
+        out << "The radio stays in tuner mode (korvelo-cli leave, or Reset, takes it out).\n";
+        return kExitOk;
+    }
+    return leaveAndSay(env, out) ? kExitOk : kExitRadio;
 }
 
 int infoCommand(const AppEnv& env, std::ostream& out) {
@@ -96,20 +131,21 @@ int infoCommand(const AppEnv& env, std::ostream& out) {
     if (!fw)
         return kExitRadio;
     out << "FW Version: "
-        << (fw->outcome == InfoOutcome::Ok ? formatFwVersion(fw->data) : std::string(kReadFail))
+        << (fw->outcome == InfoOutcome::Ok ? printable(formatFwVersion(fw->data))
+                                           : std::string(kReadFail))
         << '\n';
     const auto serial = read(Cmd::SerialNumber, 10);
     if (!serial)
         return kExitRadio;
     out << "Serial Number: "
-        << (serial->outcome == InfoOutcome::Ok ? formatSerialNumber(serial->data)
+        << (serial->outcome == InfoOutcome::Ok ? printable(formatSerialNumber(serial->data))
                                                : std::string(kReadFail))
         << '\n';
     const auto country = read(Cmd::CountryCode, 1);
     if (!country)
         return kExitRadio;
     out << "Country Code:";
-    if (country->outcome == InfoOutcome::Ok) {
+    if (country->outcome == InfoOutcome::Ok && !country->data.empty()) {
         const int index = countryIndex(country->data[0]);
         if (index >= 0)
             out << " \"" << kCountryEntries[index] << '"';
@@ -125,10 +161,9 @@ int resetCommand(const AppEnv& env) {
     return ResetRadio(env) ? kExitOk : kExitRadio;
 }
 
-int leaveCommand(const AppEnv& env) {
+int leaveCommand(const AppEnv& env, std::ostream& out) {
     env.session.flags.inTunerMode = true;
-    LeaveTunerMode(env);
-    return env.session.flags.portFault ? kExitRadio : kExitOk;
+    return leaveAndSay(env, out) ? kExitOk : kExitRadio;
 }
 
 int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, Notifier& notifier,
@@ -184,7 +219,22 @@ int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, 
     }
     if (same)
         out << "No differences.\n";
-    return kExitOk;
+    return same ? kExitOk : kExitDiffers;
+}
+
+std::string printable(std::string_view text) {
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out.push_back(ch);
+            continue;
+        }
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\x%02X", c);
+        out += c == '\\' ? std::string("\\\\") : std::string(buf);
+    }
+    return out;
 }
 
 } // namespace korvelo::cli

@@ -7,27 +7,37 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace korvelo::cli {
 
 // Exit statuses.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitRadio = 1; // the radio or the port failed
+inline constexpr int kExitRadio = 1;   // the radio or the port failed
+inline constexpr int kExitDiffers = 1; // diff: the files differ (as cmp says it)
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFile = 3;
 
-// Tuning Init, then Save to `path`. An existing file is kept unless `force`. Progress lines go
-// to `progress`. The radio stays in tuner mode, as after Tuning Init in the program.
-int readCommand(const AppEnv& env, const std::string& path, bool force, std::ostream& progress);
+// Tuning Init, then Save to `path`. An existing file is kept unless `force`; the file is
+// created before the radio is read, so a name that cannot be written costs no radio traffic.
+// Progress lines go to `progress`, what was read to `out`. The radio stays in tuner mode, as
+// after Tuning Init in the program, unless `leave` asks to send leave-tuner-mode after a
+// successful read.
+int readCommand(const AppEnv& env, const std::string& path, bool force, bool leave,
+                std::ostream& progress, std::ostream& out);
 int infoCommand(const AppEnv& env, std::ostream& out);
 int resetCommand(const AppEnv& env);
 // The CLI cannot know whether an earlier run left the radio in tuner mode, so it sends the
-// command regardless.
-int leaveCommand(const AppEnv& env);
+// command regardless, and says whether the radio answered within its 1,000 ms (exit 1 if not).
+int leaveCommand(const AppEnv& env, std::ostream& out);
 
 // radioType labels the decoded softpots' frequency points; a tuning file does not record it.
 int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, Notifier& notifier,
                 std::ostream& out);
+// 0 when the files hold the same radio kind and image, kExitDiffers when they differ.
 int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out);
+
+// A radio's text with its control and non-ASCII bytes escaped (\x07), for a terminal.
+std::string printable(std::string_view text);
 
 } // namespace korvelo::cli

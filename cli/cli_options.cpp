@@ -40,15 +40,17 @@ bool needsRadio(Command command) {
 
 const char* usageText() {
     return "usage: korvelo-cli [--port DEVICE | --simulator [sim options]] [--trace FILE] "
-           "[--force] COMMAND\n"
+           "[--force] [--leave] COMMAND\n"
            "commands:\n"
-           "  read FILE.tun      Tuning Init, then save the tuning area (--force overwrites)\n"
+           "  read FILE.tun      Tuning Init, then save the tuning area (--force overwrites);\n"
+           "                     the radio stays in tuner mode unless --leave is given\n"
            "  info               firmware version, serial number and country code\n"
            "  reset              take the radio out of tuner mode (Reset)\n"
-           "  leave              send the leave-tuner-mode command\n"
+           "  leave              send the leave-tuner-mode command (exit 1 without an answer)\n"
            "  dump FILE.tun      radio kind, every region of a tuning file and the decoded\n"
            "                     softpots (--type N labels the frequency points of band type N)\n"
-           "  diff A.tun B.tun   regions and bytes in which two tuning files differ\n"
+           "  diff A.tun B.tun   regions and bytes in which two tuning files differ (exit 0\n"
+           "                     same, 1 different, 3 a file cannot be read)\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
            "  --sim-type N       radio type (band)\n"
@@ -102,6 +104,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             o.radioType = type;
         } else if (a == "--force") {
             o.force = true;
+        } else if (a == "--leave") {
+            o.leave = true;
         } else if (a == "--sim-flags") {
             std::uint8_t flags = 0;
             if (!byteValue(flags))

@@ -1,6 +1,7 @@
 #pragma once
 // Command line of korvelo-cli:
-//   korvelo-cli [--port DEVICE | --simulator [sim options]] [--trace FILE] [--force] COMMAND
+//   korvelo-cli [--port DEVICE | --simulator [sim options]] [--trace FILE] [--force] [--leave]
+//   COMMAND
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,6 +26,7 @@ struct Options {
     std::optional<SimOptions> simulator;
     std::optional<std::string> trace;
     bool force = false;
+    bool leave = false; // read: send leave-tuner-mode after a successful read
     // dump: the band type, which a tuning file does not record; it labels the frequency points
     std::optional<std::uint8_t> radioType;
     Command command = Command::Info;

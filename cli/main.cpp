@@ -50,6 +50,15 @@ std::optional<sim::RadioModel> simulatedRadio(const SimOptions& o) {
     return model;
 }
 
+// The command's status, unless its results could not be written (a full disk, a closed pipe).
+int finished(int status) {
+    std::cout.flush();
+    if (std::cout)
+        return status;
+    std::cerr << "korvelo-cli: error: cannot write to standard output\n";
+    return kExitFile;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,9 +74,9 @@ int main(int argc, char** argv) {
     StderrNotifier notifier;
 
     if (o.command == Command::Dump)
-        return dumpCommand(o.files[0], o.radioType, notifier, std::cout);
+        return finished(dumpCommand(o.files[0], o.radioType, notifier, std::cout));
     if (o.command == Command::Diff)
-        return diffCommand(o.files[0], o.files[1], notifier, std::cout);
+        return finished(diffCommand(o.files[0], o.files[1], notifier, std::cout));
 
     std::unique_ptr<sim::PtyRadio> radio;
     std::unique_ptr<PortProvider> ports;
@@ -109,7 +118,7 @@ int main(int argc, char** argv) {
     int status = kExitUsage;
     switch (o.command) {
     case Command::Read:
-        status = readCommand(env, o.files[0], o.force, std::cerr);
+        status = readCommand(env, o.files[0], o.force, o.leave, std::cerr, std::cout);
         break;
     case Command::Info:
         status = infoCommand(env, std::cout);
@@ -118,7 +127,7 @@ int main(int argc, char** argv) {
         status = resetCommand(env);
         break;
     case Command::Leave:
-        status = leaveCommand(env);
+        status = leaveCommand(env, std::cout);
         break;
     case Command::Dump:
     case Command::Diff:
@@ -127,5 +136,5 @@ int main(int argc, char** argv) {
     replies.setTrace(nullptr);
     if (radio)
         radio->stop();
-    return status;
+    return finished(status);
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The CLI's notifier: each message on standard error, prefixed by its kind.
+// The CLI's notifier: each message on standard error, prefixed by its kind. The exclamation
+// messages end the command (a port that fails, a radio that refuses, a file that cannot be
+// written), so they are errors here, not warnings.
 #include "link/notifier.h"
 
 #include <iostream>
@@ -16,9 +18,8 @@ class StderrNotifier : public Notifier {
     static const char* prefix(Icon icon) {
         switch (icon) {
         case Icon::Error:
-            return "error: ";
         case Icon::Exclamation:
-            return "warning: ";
+            return "error: ";
         case Icon::Information:
         case Icon::None:
             break;

@@ -5,6 +5,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <filesystem>
 
 namespace korvelo {
 
@@ -54,6 +55,16 @@ QString askSaveName(QWidget* parent) {
     }
 }
 
+// The name as the file system knows it: UTF-16 on Windows (never through the ANSI code page,
+// which cannot hold every name), the local 8-bit encoding elsewhere.
+std::filesystem::path fileSystemPath(const QString& name) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(name.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
 } // namespace
 
 TuningFileDialogs standardTuningFileDialogs() {
@@ -62,16 +73,14 @@ TuningFileDialogs standardTuningFileDialogs() {
 
 QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
     const QString name = dialogs.openName(parent);
-    if (name.isEmpty() ||
-        !OpenTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier))
+    if (name.isEmpty() || !OpenTuningFile(env.session, fileSystemPath(name), env.notifier))
         return {};
     return name;
 }
 
 QString saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
     const QString name = dialogs.saveName(parent);
-    if (name.isEmpty() ||
-        !SaveTuningFile(env.session, QFile::encodeName(name).toStdString(), env.notifier))
+    if (name.isEmpty() || !SaveTuningFile(env.session, fileSystemPath(name), env.notifier))
         return {};
     return name;
 }

@@ -177,11 +177,22 @@ OpenResult SerialDevice::open(const PortSettings& settings) {
     }
     ::ioctl(d.fd, TIOCEXCL);
 
+    // A device that is not a terminal (/dev/null, a plain file) can never carry the radio's
+    // line: it fails as an open does, at once and with the reason, not five seconds later as
+    // a radio that does not answer.
     termios tio{};
     termios wanted{};
-    if (::tcgetattr(d.fd, &tio) != 0 || !applySettings(wanted = tio, settings) ||
-        ::tcsetattr(d.fd, TCSANOW, &wanted) != 0 || ::tcgetattr(d.fd, &tio) != 0 ||
-        cfgetospeed(&tio) != cfgetospeed(&wanted) ||
+    if (::tcgetattr(d.fd, &tio) != 0) {
+        result.portOpenFailed = true;
+        result.reason = errno == ENOTTY ? name + " is not a serial device; its line settings "
+                                                 "cannot be applied."
+                                        : "The line settings of " + name +
+                                              " cannot be applied: " + std::strerror(errno) + ".";
+        close();
+        return result;
+    }
+    if (!applySettings(wanted = tio, settings) || ::tcsetattr(d.fd, TCSANOW, &wanted) != 0 ||
+        ::tcgetattr(d.fd, &tio) != 0 || cfgetospeed(&tio) != cfgetospeed(&wanted) ||
         (tio.c_cflag & (CSIZE | CSTOPB | PARENB | PARODD)) !=
             (wanted.c_cflag & (CSIZE | CSTOPB | PARENB | PARODD))) {
         result.reason = "The line settings of " + name + " cannot be applied.";

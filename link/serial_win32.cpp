@@ -140,6 +140,8 @@ OpenResult SerialDevice::open(const PortSettings& settings) {
         applied = SetCommState(d.port, &dcb) != 0;
     }
     if (!applied) {
+        // Not a serial device (or one that refuses the line): a failed open, with the reason.
+        result.portOpenFailed = true;
         result.reason = "The line settings of " + name +
                         " cannot be applied: " + systemMessage(GetLastError()) + ".";
         close();

@@ -112,4 +112,24 @@ std::span<const std::string_view> frequencyLabels(LabelFamily family, BandGroup 
     return {};
 }
 
+std::string_view bandRange(BandGroup group) {
+    switch (group) {
+    case BandGroup::V1:
+        return "136 to 174 MHz";
+    case BandGroup::V2:
+        return "245 to 247 MHz";
+    case BandGroup::U1:
+        return "350 to 390 MHz";
+    case BandGroup::U2:
+        return "403 to 447 MHz";
+    case BandGroup::U3:
+        return "440 to 479 MHz";
+    case BandGroup::U4:
+        return "470 to 512 MHz";
+    case BandGroup::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace korvelo

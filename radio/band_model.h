@@ -20,6 +20,10 @@ enum class LabelFamily { TxPower, TxModulation, RxSquelch, TxSubAudio, ZelSignal
 // for BandGroup::None.
 std::span<const std::string_view> frequencyLabels(LabelFamily family, BandGroup group);
 
+// The frequency range of a band group as a technician names it ("136 to 174 MHz"); empty for
+// BandGroup::None.
+std::string_view bandRange(BandGroup group);
+
 // 1 for radio types 0, 1 and 2; 0 for 3 to 12; types above 12 leave the previous value.
 bool isVhfForType(std::uint8_t radioType, bool previous);
 

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -14,6 +16,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -45,6 +48,74 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string systemReason(int error) {
+    return std::generic_category().message(error);
+}
+
+// "Cannot open the file." and the like, with the file's name and the reason below.
+void tell(Notifier& notifier, const char* text, Icon icon, const fs::path& path,
+          const std::string& reason) {
+    notifier.notify(std::string(text) + "\n" + displayPath(path) + ": " + reason, icon);
+}
+
+// What stops a file from being read as a tuning file before a byte of it is read.
+struct ReadOpen {
+    FilePtr file;
+    int error = 0;       // the system's reason, when it could not be opened
+    std::string refusal; // not a regular file, or too large
+};
+
+// Opened without blocking (a FIFO must not hang the program) and refused unless it is a
+// regular file of at most kMaxTuningFileBytes (/dev/zero never ends). The wide path on
+// Windows, so that names outside the ANSI code page open too.
+ReadOpen openForReading(const fs::path& path) {
+    ReadOpen r;
+#ifdef _WIN32
+    const int fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+#endif
+    if (fd < 0) {
+        r.error = errno;
+        return r;
+    }
+#ifdef _WIN32
+    struct _stat64 st {};
+    const bool statOk = _fstat64(fd, &st) == 0;
+    const bool regular = statOk && (st.st_mode & _S_IFMT) == _S_IFREG;
+    const bool directory = statOk && (st.st_mode & _S_IFMT) == _S_IFDIR;
+#else
+    struct stat st {};
+    const bool statOk = ::fstat(fd, &st) == 0;
+    const bool regular = statOk && S_ISREG(st.st_mode);
+    const bool directory = statOk && S_ISDIR(st.st_mode);
+#endif
+    if (!statOk) {
+        r.error = errno;
+    } else if (directory) {
+        r.error = EISDIR;
+    } else if (!regular) {
+        r.refusal = "not a regular file";
+    } else if (static_cast<std::uintmax_t>(st.st_size) > kMaxTuningFileBytes) {
+        r.refusal = "larger than 1 MiB; a tuning file is 272 bytes";
+    } else {
+#ifdef _WIN32
+        r.file.reset(_fdopen(fd, "rb"));
+#else
+        r.file.reset(::fdopen(fd, "rb"));
+#endif
+        if (r.file)
+            return r;
+        r.error = errno;
+    }
+#ifdef _WIN32
+    _close(fd);
+#else
+    ::close(fd);
+#endif
+    return r;
+}
 
 // A new file that did not exist before (so two saves never share a temporary file).
 FilePtr createExclusive(const fs::path& path) {
@@ -93,13 +164,24 @@ bool targetWritable(const fs::path& target) {
 #endif
 }
 
-fs::path temporaryBeside(const fs::path& target, int attempt) {
+// A name no other save picks: the leftovers of a save that was killed never block the next.
+fs::path temporaryBeside(const fs::path& target) {
+    static std::mt19937_64 random{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%016llx", static_cast<unsigned long long>(random()));
     fs::path tmp = target;
-    tmp += ".tmp" + std::to_string(attempt);
+    tmp += suffix;
     return tmp;
 }
 
 } // namespace
+
+std::string displayPath(const fs::path& path) {
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
 
 std::optional<TuningRecord> parseTuningFile(std::span<const std::uint8_t> contents) {
     const std::size_t records = contents.size() / kTuningFileSize;
@@ -121,8 +203,12 @@ LoadResult readTuningFile(std::FILE* file) {
     Record buffer{};
     Record last{};
     bool haveRecord = false;
+    std::uintmax_t total = 0;
     for (;;) {
         const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+        total += got;
+        if (total > kMaxTuningFileBytes)
+            return {LoadError::TooLarge, {}};
         if (got == buffer.size()) {
             last = buffer;
             haveRecord = true;
@@ -140,32 +226,72 @@ LoadResult readTuningFile(std::FILE* file) {
     return {LoadError::None, *record};
 }
 
-bool OpenTuningFile(Session& session, const std::string& path, Notifier& notifier) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        notifier.notify("Cannot open the file.", Icon::Exclamation);
+bool OpenTuningFile(Session& session, const fs::path& path, Notifier& notifier) {
+    ReadOpen opened = openForReading(path);
+    if (!opened.refusal.empty()) {
+        tell(notifier, "Cannot open the file", Icon::Error, path, opened.refusal);
         return false;
     }
-    const LoadResult result = readTuningFile(file.get());
-    file.reset();
+    if (!opened.file) {
+        tell(notifier, "Cannot open the file.", Icon::Exclamation, path,
+             systemReason(opened.error));
+        return false;
+    }
+    errno = 0;
+    const LoadResult result = readTuningFile(opened.file.get());
+    const int readError = errno;
+    opened.file.reset();
     switch (result.error) {
     case LoadError::Unreadable:
-        notifier.notify("Cannot open the file.", Icon::Exclamation);
+        tell(notifier, "Cannot open the file.", Icon::Exclamation, path,
+             systemReason(readError != 0 ? readError : EIO));
+        return false;
+    case LoadError::TooLarge:
+        tell(notifier, "Cannot open the file", Icon::Error, path,
+             "larger than 1 MiB; a tuning file is 272 bytes");
         return false;
     case LoadError::NotTuningFile:
-        notifier.notify("Cannot open the file", Icon::Error);
+        tell(notifier, "Cannot open the file", Icon::Error, path,
+             "not a tuning file (it does not start with \"TALVEX TUNER AK!\" or \"TALVEX TUNER "
+             "CMX\")");
         return false;
     case LoadError::None:
         break;
     }
+    // The pages would send the other chip's commands to the radio in tuner mode.
+    const bool fileAk = result.record.isAk2347Radio;
+    if (session.flags.inTunerMode && fileAk != session.flags.isAk2347Radio) {
+        tell(notifier, "Cannot open the file", Icon::Error, path,
+             std::string("the file is for ") + (fileAk ? "an AK2347" : "a CMX148") +
+                 " radio, but the radio in tuner mode has " + (fileAk ? "a CMX148" : "an AK2347") +
+                 " audio processor");
+        return false;
+    }
     session.image = result.record.image;
-    session.flags.isAk2347Radio = result.record.isAk2347Radio;
+    session.flags.isAk2347Radio = fileAk;
     session.flags.imageLoaded = true;
     session.flags.spacingTabsEnabled = 1;
     return true;
 }
 
-bool SaveTuningFile(const Session& session, const std::string& path, Notifier& notifier) {
+TuningFileWriter::~TuningFileWriter() {
+    discard();
+}
+
+void TuningFileWriter::discard() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!tmp_.empty()) {
+        std::error_code ec;
+        fs::remove(tmp_, ec);
+        tmp_.clear();
+    }
+}
+
+bool TuningFileWriter::prepare(const fs::path& path, Notifier& notifier) {
+    discard();
     std::error_code ec;
     fs::path target(path);
     // Save through a link to the file it names, not over the link itself.
@@ -174,40 +300,73 @@ bool SaveTuningFile(const Session& session, const std::string& path, Notifier& n
         if (!ec)
             target = resolved;
     }
-    if (path.empty() || fs::is_directory(target, ec) || !targetWritable(target)) {
-        notifier.notify("Cannot open the file.", Icon::Exclamation);
+    std::string reason;
+    if (path.empty())
+        reason = systemReason(ENOENT);
+    else if (fs::is_directory(target, ec))
+        reason = systemReason(EISDIR);
+    else if (!targetWritable(target))
+        reason = systemReason(EACCES);
+    if (!reason.empty()) {
+        tell(notifier, "Cannot open the file.", Icon::Exclamation, path, reason);
         return false;
     }
 
-    fs::path tmp;
     FilePtr file;
+    fs::path tmp;
+    int error = 0;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        tmp = temporaryBeside(target, attempt);
+        tmp = temporaryBeside(target);
         file = createExclusive(tmp);
-        if (!file && errno != EEXIST)
+        error = errno;
+        if (!file && error != EEXIST)
             break;
     }
     if (!file) {
-        notifier.notify("Cannot open the file.", Icon::Exclamation);
+        tell(notifier, "Cannot open the file.", Icon::Exclamation, path, systemReason(error));
         return false;
     }
+    target_ = target;
+    tmp_ = tmp;
+    file_ = file.release();
+    return true;
+}
 
-    const Record bytes = encodeTuningFile({session.flags.isAk2347Radio, session.image});
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    ok = ok && syncToDisk(file.get());
-    ok = (std::fclose(file.release()) == 0) && ok;
-    if (ok && fs::exists(target, ec)) // keep the permissions of the file being replaced
-        fs::permissions(tmp, fs::status(target, ec).permissions(), ec);
+bool TuningFileWriter::commit(const TuningRecord& record, Notifier& notifier) {
+    if (!file_)
+        return false;
+    const Record bytes = encodeTuningFile(record);
+    errno = 0;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+    ok = ok && syncToDisk(file_);
+    int error = errno;
+    ok = (std::fclose(file_) == 0) && ok;
+    if (error == 0)
+        error = errno;
+    file_ = nullptr;
+    std::error_code ec;
+    if (ok && fs::exists(target_, ec)) // keep the permissions of the file being replaced
+        fs::permissions(tmp_, fs::status(target_, ec).permissions(), ec);
     if (ok) {
-        fs::rename(tmp, target, ec);
+        fs::rename(tmp_, target_, ec);
         ok = !ec;
+        if (ec)
+            error = ec.value();
     }
     if (!ok) {
-        fs::remove(tmp, ec);
-        notifier.notify("Cannot save the file.", Icon::Exclamation);
+        tell(notifier, "Cannot save the file.", Icon::Exclamation, target_,
+             systemReason(error != 0 ? error : EIO));
+        discard();
         return false;
     }
+    tmp_.clear();
     return true;
+}
+
+bool SaveTuningFile(const Session& session, const fs::path& path, Notifier& notifier) {
+    TuningFileWriter writer;
+    return writer.prepare(path, notifier) &&
+           writer.commit({session.flags.isAk2347Radio, session.image}, notifier);
 }
 
 } // namespace korvelo

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -33,23 +34,55 @@ struct TuningRecord {
 std::optional<TuningRecord> parseTuningFile(std::span<const std::uint8_t> contents);
 std::array<std::uint8_t, kTuningFileSize> encodeTuningFile(const TuningRecord& record);
 
-// The loader behind Open, reading an already opened file the same way.
-enum class LoadError { None, Unreadable, NotTuningFile };
+// A tuning file is 272 bytes; anything above this is not read at all.
+inline constexpr std::uintmax_t kMaxTuningFileBytes = 1024 * 1024;
+
+// The loader behind Open, reading an already opened file the same way (at most
+// kMaxTuningFileBytes).
+enum class LoadError { None, Unreadable, NotTuningFile, TooLarge };
 struct LoadResult {
     LoadError error = LoadError::None;
     TuningRecord record; // valid when error is None
 };
 LoadResult readTuningFile(std::FILE* file);
 
+// A path as the user reads it (UTF-8), for the messages' second lines.
+std::string displayPath(const std::filesystem::path& path);
+
 // Open: loads the image and the chip flag from the file; sets imageLoaded and
 // spacingTabsEnabled. On any failure the session is left exactly as it was and the user is
-// told: "Cannot open the file." (exclamation) when the file cannot be read, "Cannot open the
-// file" (error) when it is not a tuning file.
-bool OpenTuningFile(Session& session, const std::string& path, Notifier& notifier);
+// told, with the file's name and the reason on a second line: "Cannot open the file."
+// (exclamation) when the system cannot read it, "Cannot open the file" (error) when it is not
+// a regular file of at most 1 MiB, not a tuning file, or, while the radio is in tuner mode,
+// a tuning file of the other audio processor.
+bool OpenTuningFile(Session& session, const std::filesystem::path& path, Notifier& notifier);
 
-// Save: writes a temporary file beside the target and renames it over the target, so a failed
-// or interrupted save never leaves a damaged file. "Cannot open the file." (exclamation) when
-// the file cannot be created, "Cannot save the file." (exclamation) when writing it fails.
-bool SaveTuningFile(const Session& session, const std::string& path, Notifier& notifier);
+// Save in two steps, so that a name that cannot be written is known before there is anything
+// to write (korvelo-cli read creates its file before it reads the radio). prepare creates a
+// temporary file of a name no other save uses, beside the target; commit writes the record,
+// syncs it and renames it over the target, so a failed or interrupted save never leaves a
+// damaged file. A writer destroyed without a commit removes its temporary file.
+class TuningFileWriter {
+  public:
+    TuningFileWriter() = default;
+    ~TuningFileWriter();
+    TuningFileWriter(const TuningFileWriter&) = delete;
+    TuningFileWriter& operator=(const TuningFileWriter&) = delete;
+
+    // "Cannot open the file." (exclamation) with the name and reason when it cannot be created.
+    bool prepare(const std::filesystem::path& target, Notifier& notifier);
+    // "Cannot save the file." (exclamation) with the name and reason when writing fails.
+    bool commit(const TuningRecord& record, Notifier& notifier);
+    const std::filesystem::path& temporaryPath() const { return tmp_; }
+
+  private:
+    void discard();
+    std::filesystem::path target_;
+    std::filesystem::path tmp_;
+    std::FILE* file_ = nullptr;
+};
+
+// Save: prepare and commit of the session's image and chip.
+bool SaveTuningFile(const Session& session, const std::filesystem::path& path, Notifier& notifier);
 
 } // namespace korvelo

@@ -1,5 +1,6 @@
 // korvelo-cli as a program, against a simulated radio on a pseudo-terminal: the real serial
 // channel, receive thread and timing.
+#include "link/command_frame.h"
 #include "radio/tuning_file.h"
 #include "sim/pty_radio.h"
 
@@ -8,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +97,14 @@ TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.err.find("Radio has been successfully read !!"), std::string::npos);
         EXPECT_NE(run.err.find("read block 4 of 4"), std::string::npos);
+        // What was read, and that the radio is still in tuner mode.
+        EXPECT_EQ(run.out, std::string(c.flags ? "Memory: 256 blocks, tuning area at 0x3F00\n"
+                                                 "Audio processor: CMX148\n"
+                                               : "Memory: 128 blocks, tuning area at 0x1F00\n"
+                                                 "Audio processor: AK2347\n") +
+                               "Band: radio type 5, 403 to 447 MHz\nSaved " + file.string() +
+                               "\nThe radio stays in tuner mode (korvelo-cli leave, or Reset, "
+                               "takes it out).\n");
 
         const Bytes saved = readFile(file);
         ASSERT_EQ(saved.size(), kTuningFileSize);
@@ -106,6 +117,16 @@ TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
         // The read left the radio in tuner mode, as the program's Tuning Init does.
         EXPECT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
     }
+
+    // --leave takes it out after a successful read and says that the radio answered.
+    auto radio = startRadio(0x00, 0);
+    const CliRun left = cli(port(*radio) + " --leave read " + (dir_ / "l.tun").string(), dir_);
+    EXPECT_EQ(left.status, 0) << left.err;
+    EXPECT_NE(left.out.find("Band: radio type 0, 136 to 174 MHz\n"), std::string::npos);
+    EXPECT_NE(left.out.find("The radio answered the leave-tuner-mode command.\n"),
+              std::string::npos)
+        << left.out;
+    EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
 }
 
 TEST_F(CliEndToEnd, ReadKeepsAnExistingFileUnlessForced) {
@@ -146,9 +167,28 @@ TEST_F(CliEndToEnd, InfoResetAndLeave) {
         m.tunerMode = true;
         m.clearReceived();
     });
-    EXPECT_EQ(cli(port(*radio) + " leave", dir_).status, 0);
+    const CliRun leave = cli(port(*radio) + " leave", dir_);
+    EXPECT_EQ(leave.status, 0);
+    EXPECT_EQ(leave.out, "The radio answered the leave-tuner-mode command.\n");
     const auto frames = radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
     EXPECT_EQ(frames, (std::vector<Bytes>{{0x02, 0x02, 0x41, 0x43, 0x03}}));
+
+    // A radio that does not answer within 1,000 ms: said, and status 1.
+    const CliRun silent = cli("--simulator --sim-silent leave", dir_);
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_EQ(silent.err,
+              "error: The radio did not answer the leave-tuner-mode command within 1,000 ms.\n");
+
+    // Information replies are decoded from their declared length, and a radio's control
+    // bytes are shown escaped.
+    radio->withModel([](sim::RadioModel& m) {
+        m.serialNumber = {'K', 'V', 0x07, '1', 0x1B, '2', 0x7F, '3', 0xE9, '4'};
+        m.scriptAnswers(Cmd::FwVersion, {sim::Answer::Short});
+    });
+    const CliRun odd = cli(port(*radio) + " info", dir_);
+    EXPECT_EQ(odd.status, 0) << odd.err;
+    EXPECT_EQ(odd.out, "FW Version: D1.\nSerial Number: KV\\x071\\x1B2\\x7F3\\xE94\n"
+                       "Country Code: \"None\" (code 2)\n");
 }
 
 TEST_F(CliEndToEnd, FailuresGiveTheirExitStatus) {
@@ -160,12 +200,48 @@ TEST_F(CliEndToEnd, FailuresGiveTheirExitStatus) {
 
     const CliRun noPort = cli("--port " + (dir_ / "no-such-tty").string() + " reset", dir_);
     EXPECT_EQ(noPort.status, 1);
-    EXPECT_NE(noPort.err.find("Fail Port open"), std::string::npos);
+    EXPECT_EQ(noPort.err.rfind("error: Fail Port open\n", 0), 0u) << noPort.err;
+
+    // A port that is not a serial device fails as an open, at once, with the reason.
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun devNull = cli("--port /dev/null info", dir_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(devNull.status, 1);
+    EXPECT_EQ(devNull.err, "error: Fail Port open\n/dev/null is not a serial device; its line "
+                           "settings cannot be applied.\n");
 
     std::ofstream(dir_ / "bad.tun") << "not a tuning file";
     const CliRun bad = cli("dump " + (dir_ / "bad.tun").string(), dir_);
     EXPECT_EQ(bad.status, 3);
-    EXPECT_NE(bad.err.find("Cannot open the file"), std::string::npos);
+    EXPECT_NE(bad.err.find("error: Cannot open the file\n" + (dir_ / "bad.tun").string() + ": "),
+              std::string::npos)
+        << bad.err;
+
+    // Neither an endless device nor a FIFO is read: refused at once.
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.tun").c_str(), 0600), 0);
+    for (const std::string& other : {std::string("/dev/zero"), (dir_ / "fifo.tun").string()}) {
+        const CliRun endless = cli("diff " + other + " " + (dir_ / "bad.tun").string(), dir_);
+        EXPECT_EQ(endless.status, 3);
+        EXPECT_NE(endless.err.find("Cannot open the file\n" + other + ": not a regular file"),
+                  std::string::npos)
+            << endless.err;
+    }
+
+    // A read whose file cannot be written sends nothing to the radio.
+    auto radio = startRadio(0x00, 0);
+    const CliRun unwritable =
+        cli(port(*radio) + " read " + (dir_ / "no-such-dir" / "a.tun").string(), dir_);
+    EXPECT_EQ(unwritable.status, 3);
+    EXPECT_NE(unwritable.err.find("error: Cannot open the file.\n"), std::string::npos);
+    EXPECT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.received().empty(); }));
+
+    // Results that cannot be written are a failure.
+    const fs::path tun = dir_ / "ok.tun";
+    ASSERT_EQ(cli(port(*radio) + " read " + tun.string(), dir_).status, 0);
+    const std::string full = std::string(KORVELO_CLI_PATH) + " dump " + tun.string() +
+                             " >/dev/full 2>" + (dir_ / "full.err").string();
+    const int raw = std::system(full.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 3) << raw;
 
     // A switched-off radio: one message, then status 1.
     const CliRun off = cli("--simulator --sim-silent info", dir_);
@@ -191,7 +267,7 @@ TEST_F(CliEndToEnd, InProcessSimulatorDumpAndDiff) {
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
     const CliRun diff = cli("diff " + a.string() + " " + b.string(), dir_);
-    EXPECT_EQ(diff.status, 0);
+    EXPECT_EQ(diff.status, 1); // as cmp: 0 same, 1 different
     EXPECT_NE(diff.out.find("0x16..0x1F  TX power\n  0x18: "), std::string::npos) << diff.out;
     EXPECT_NE(diff.out.find("0xFF..0xFF  written by no page\n  0xFF: "), std::string::npos);
     EXPECT_EQ(std::count(diff.out.begin(), diff.out.end(), '\n'), 4);

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <sys/resource.h>
 #include <thread>
@@ -128,12 +129,28 @@ TEST_F(PtyLinkTest, OpenFailuresSayWhy) {
     EXPECT_NE(r.reason.find("is not there"), std::string::npos) << r.reason;
     EXPECT_FALSE(channel.isOpen());
 
-    // Not a serial device: the settings cannot be applied, which is not a port fault.
-    r = channel.open(radioLine("/dev/null"));
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.portOpenFailed);
-    EXPECT_FALSE(channel.isOpen());
-    EXPECT_FALSE(channel.receiveThreadRunning());
+    // Not a serial device: a failed open with its reason, at once, not a silent radio later.
+    const std::string plainFile = ::testing::TempDir() + "korvelo-not-a-port";
+    std::fclose(std::fopen(plainFile.c_str(), "w"));
+    for (const std::string& device : {std::string("/dev/null"), plainFile}) {
+        r = channel.open(radioLine(device));
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.portOpenFailed);
+        EXPECT_EQ(r.reason,
+                  device + " is not a serial device; its line settings cannot be applied.");
+        EXPECT_FALSE(channel.isOpen());
+        EXPECT_FALSE(channel.receiveThreadRunning());
+    }
+    std::remove(plainFile.c_str());
+    FixedPortProvider devNull("/dev/null");
+    RadioLink link(LinkEnv{replies, clock, notifier, devNull, portFault});
+    const auto start = steady_clock::now();
+    link.OpenPort();
+    EXPECT_LT(steady_clock::now() - start, milliseconds(500));
+    EXPECT_TRUE(portFault);
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].text, "Fail Port open\n/dev/null is not a serial device; its "
+                                        "line settings cannot be applied.");
 
     // Settings this layer cannot give (one and a half stop bits).
     PortSettings odd = radioLine(pty.slavePath());

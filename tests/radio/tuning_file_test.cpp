@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace korvelo {
 namespace {
@@ -63,6 +64,16 @@ class TuningFileTest : public ::testing::Test {
         EXPECT_EQ(a.flags.is256BlockMemory, b.flags.is256BlockMemory);
     }
 
+    // The messages' first lines, the quoted texts (the second lines name file and cause).
+    std::vector<Notice> headlines() const {
+        std::vector<Notice> out;
+        for (Notice n : notifier_.notices) {
+            n.text = n.text.substr(0, n.text.find('\n'));
+            out.push_back(n);
+        }
+        return out;
+    }
+
     ScratchDir dir_{"korvelo-tun"};
     RecordingNotifier notifier_;
 };
@@ -110,7 +121,7 @@ TEST_F(TuningFileTest, FilesThatAreNotTuningFilesAreRefusedAndChangeNothing) {
         notifier_.notices.clear();
         EXPECT_FALSE(OpenTuningFile(s, path("x.tun"), notifier_));
         expectSameState(s, busySession());
-        EXPECT_EQ(notifier_.notices, (std::vector<Notice>{{"Cannot open the file", Icon::Error}}));
+        EXPECT_EQ(headlines(), (std::vector<Notice>{{"Cannot open the file", Icon::Error}}));
     }
 }
 
@@ -122,8 +133,7 @@ TEST_F(TuningFileTest, UnreadableFilesAreReportedAndChangeNothing) {
         notifier_.notices.clear();
         EXPECT_FALSE(OpenTuningFile(s, path(name), notifier_));
         expectSameState(s, busySession());
-        EXPECT_EQ(notifier_.notices,
-                  (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
+        EXPECT_EQ(headlines(), (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
     }
 }
 
@@ -174,8 +184,7 @@ TEST_F(TuningFileTest, SaveThatCannotCreateTheFileWritesNothing) {
         SCOPED_TRACE(target);
         notifier_.notices.clear();
         EXPECT_FALSE(SaveTuningFile(s, target, notifier_));
-        EXPECT_EQ(notifier_.notices,
-                  (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
+        EXPECT_EQ(headlines(), (std::vector<Notice>{{"Cannot open the file.", Icon::Exclamation}}));
     }
     EXPECT_EQ(dirEntries(), (std::vector<std::string>{"folder.tun", "plain"}));
     EXPECT_EQ(read("plain"), (Bytes{1, 2, 3}));
@@ -198,22 +207,107 @@ TEST_F(TuningFileTest, FailedWriteLeavesTheOldFileIntact) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(ok);
-    EXPECT_EQ(notifier_.notices,
-              (std::vector<Notice>{{"Cannot save the file.", Icon::Exclamation}}));
+    EXPECT_EQ(headlines(), (std::vector<Notice>{{"Cannot save the file.", Icon::Exclamation}}));
+    EXPECT_EQ(notifier_.notices[0].text,
+              "Cannot save the file.\n" + path("a.tun") + ": File too large");
     EXPECT_EQ(read("a.tun"), old);
     EXPECT_EQ(dirEntries(), std::vector<std::string>{"a.tun"});
 }
 
 TEST_F(TuningFileTest, SaveReplacesAnExistingFileWhole) {
     write("a.tun", Bytes(1000, 0xEE));
-    write("a.tun.tmp0", {7}); // someone else's file of the temporary name is left alone
+    // Leftovers of saves that were killed, under any names they may have had, are left alone
+    // and never block a save.
+    for (int k = 0; k < 100; ++k)
+        write("a.tun.tmp" + std::to_string(k), {7});
     const Session s = busySession();
     ASSERT_TRUE(SaveTuningFile(s, path("a.tun"), notifier_));
     const Bytes file = read("a.tun");
     ASSERT_EQ(file.size(), 272u);
     EXPECT_TRUE(std::equal(file.begin() + 16, file.end(), s.image.bytes().begin()));
     EXPECT_EQ(read("a.tun.tmp0"), Bytes{7});
-    EXPECT_EQ(dirEntries(), (std::vector<std::string>{"a.tun", "a.tun.tmp0"}));
+    EXPECT_EQ(dirEntries().size(), 101u);
+
+    // A save prepared but never committed (the radio read failed) leaves nothing behind.
+    {
+        TuningFileWriter writer;
+        ASSERT_TRUE(writer.prepare(path("b.tun"), notifier_));
+        EXPECT_TRUE(fs::exists(writer.temporaryPath()));
+    }
+    EXPECT_EQ(dirEntries().size(), 101u);
+    EXPECT_TRUE(notifier_.notices.empty());
+}
+
+// The quoted texts stay as they are; the second line names the file (as the user wrote it,
+// non-ASCII included) and the cause.
+TEST_F(TuningFileTest, MessagesNameTheFileAndTheCause) {
+    const std::string name = path("Kalibrierung \u00DCbertr\u00E4ger \u65E5\u672C.tun");
+    Session s = busySession();
+    s.flags.inTunerMode = false;
+    ASSERT_TRUE(SaveTuningFile(s, name, notifier_));
+    Session opened;
+    ASSERT_TRUE(OpenTuningFile(opened, name, notifier_));
+    EXPECT_EQ(opened.image, s.image);
+
+    fs::create_directory(path("folder.tun"));
+    Bytes text(300, 'x');
+    write("notes.txt", text);
+    notifier_.notices.clear();
+    EXPECT_FALSE(OpenTuningFile(s, path("missing \u00E9.tun"), notifier_));
+    EXPECT_FALSE(SaveTuningFile(s, path("folder.tun"), notifier_));
+    EXPECT_FALSE(OpenTuningFile(s, path("notes.txt"), notifier_));
+    EXPECT_EQ(
+        notifier_.notices,
+        (std::vector<Notice>{
+            {"Cannot open the file.\n" + path("missing \u00E9.tun") + ": No such file or directory",
+             Icon::Exclamation},
+            {"Cannot open the file.\n" + path("folder.tun") + ": Is a directory",
+             Icon::Exclamation},
+            {"Cannot open the file\n" + path("notes.txt") +
+                 ": not a tuning file (it does not start with \"TALVEX TUNER AK!\" or "
+                 "\"TALVEX TUNER CMX\")",
+             Icon::Error}}));
+}
+
+// Only a regular file of at most 1 MiB is read: /dev/zero never ends and a FIFO would wait
+// for a writer.
+TEST_F(TuningFileTest, OnlyRegularFilesOfBoundedSizeAreRead) {
+    ASSERT_EQ(::mkfifo(path("pipe.tun").c_str(), 0600), 0);
+    Bytes big = record(kMagicAk2347, 1);
+    big.resize(1024 * 1024 + 272, 0);
+    write("big.tun", big);
+    const std::string devZero = "/dev/zero";
+    for (const std::string& name : {devZero, path("pipe.tun"), path("big.tun")}) {
+        SCOPED_TRACE(name);
+        Session s = busySession();
+        notifier_.notices.clear();
+        EXPECT_FALSE(OpenTuningFile(s, name, notifier_));
+        expectSameState(s, busySession());
+        ASSERT_EQ(headlines(), (std::vector<Notice>{{"Cannot open the file", Icon::Error}}));
+        EXPECT_EQ(notifier_.notices[0].text.substr(0, 21 + name.size() + 2),
+                  "Cannot open the file\n" + name + ": ");
+    }
+}
+
+// While a radio is in tuner mode, a file of the other audio processor would make the pages
+// send that chip's commands to it: refused, and nothing changes.
+TEST_F(TuningFileTest, OtherChipsFileIsRefusedInTunerMode) {
+    write("cmx.tun", record(kMagicCmx148, 3));
+    Session s = busySession();
+    s.flags.isAk2347Radio = true; // an AK2347 radio in tuner mode
+    const Session before = s;
+    EXPECT_FALSE(OpenTuningFile(s, path("cmx.tun"), notifier_));
+    expectSameState(s, before);
+    EXPECT_EQ(notifier_.notices,
+              (std::vector<Notice>{{"Cannot open the file\n" + path("cmx.tun") +
+                                        ": the file is for a CMX148 radio, but the radio in "
+                                        "tuner mode has an AK2347 audio processor",
+                                    Icon::Error}}));
+
+    // Out of tuner mode the file opens and names the chip.
+    s.flags.inTunerMode = false;
+    EXPECT_TRUE(OpenTuningFile(s, path("cmx.tun"), notifier_));
+    EXPECT_FALSE(s.flags.isAk2347Radio);
 }
 
 } // namespace
