@@ -118,10 +118,22 @@ TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
         EXPECT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
     }
 
-    // --leave takes it out after a successful read and says that the radio answered.
-    auto radio = startRadio(0x00, 0);
+    // --leave takes it out after a successful read and says that the radio answered. Here the
+    // 256-block CMX148 radio's flags replies are damaged twice: the read says how it was read.
+    auto radio = startRadio(0x30, 0);
+    radio->withModel([](sim::RadioModel& m) {
+        m.scriptAnswers(Cmd::RadioFlags, {sim::Answer::WrongChecksum, sim::Answer::WrongChecksum});
+    });
     const CliRun left = cli(port(*radio) + " --leave read " + (dir_ / "l.tun").string(), dir_);
     EXPECT_EQ(left.status, 0) << left.err;
+    EXPECT_NE(left.err.find("Radio has been successfully read !!\nThe radio did not report its "
+                            "memory size and audio processor; it was read as a 128-block AK2347 "
+                            "radio.\n"),
+              std::string::npos)
+        << left.err;
+    EXPECT_EQ(
+        left.out.rfind("Memory: 128 blocks, tuning area at 0x1F00\nAudio processor: AK2347\n", 0),
+        0u);
     EXPECT_NE(left.out.find("Band: radio type 0, 136 to 174 MHz\n"), std::string::npos);
     EXPECT_NE(left.out.find("The radio answered the leave-tuner-mode command.\n"),
               std::string::npos)

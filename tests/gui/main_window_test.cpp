@@ -3,6 +3,7 @@
 #include "gui/command_ids.h"
 #include "gui/gui_test_support.h"
 #include "gui/main_window.h"
+#include "gui/message_box_notifier.h"
 #include "support/sim_bench.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -164,6 +166,66 @@ TEST_F(MainWindowTest, TuningInitShowsItsProgressInTheStatusBar) {
                                      "Reading block 3 of 4", "Reading block 4 of 4", ""}));
 }
 
+// The program's wiring: message boxes for the messages, the status bar for the waits.
+struct StatusBarClock : Clock {
+    explicit StatusBarClock(VirtualClock& c) : inner(c) {}
+    void sleepMs(int ms) override { inner.sleepMs(ms); }
+    bool wait(ReplyEvent& event, int timeoutMs) override {
+        if (bar)
+            seen << bar->currentMessage();
+        return inner.wait(event, timeoutMs);
+    }
+    std::int64_t nowMs() const override { return inner.nowMs(); }
+    VirtualClock& inner;
+    QStatusBar* bar = nullptr;
+    QStringList seen; // the status bar's text at each wait
+};
+
+// Waits say in the status bar what they wait for; an information read without an answer
+// shows its message and no dialog; the gate names the port's last reason.
+TEST(MainWindowRadioCommands, WaitsFailedReadsAndTheGate) {
+    SimBench bench;
+    StatusBarClock clock(bench.clock);
+    MessageBoxNotifier notifier;
+    AppEnv env{bench.session, bench.replies, clock, notifier, bench.ports};
+    MainWindow window(env);
+    notifier.setStatusSink([&window](const QString& text) { window.showProgress(text); });
+    clock.bar = window.statusBar();
+    window.startUp();
+    window.show();
+    QStringList shown; // every modal window: its title, or a message box's text
+    test::ModalDriver driver([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        shown << (box ? box->text() : w->windowTitle());
+        test::dismiss(w);
+    });
+
+    bench.radio.faults.silent = true;
+    ASSERT_TRUE(window.runCommand(cmd::Reset));
+    QStringList tries;
+    for (int k = 1; k <= 5; ++k)
+        tries << QStringLiteral("Waiting for the radio: Reset, try %1 of 5").arg(k);
+    EXPECT_EQ(clock.seen, tries);
+    EXPECT_EQ(window.statusBar()->currentMessage(), "");
+
+    clock.seen.clear();
+    for (int id : {cmd::FwVersion, cmd::SerialNumber, cmd::CountryCode})
+        ASSERT_TRUE(window.runCommand(id));
+    EXPECT_EQ(clock.seen, QStringList({"Waiting for the radio: FW Version",
+                                       "Waiting for the radio: Serial Number",
+                                       "Waiting for the radio: Country Code"}));
+
+    bench.ports.failOpen = true;
+    ASSERT_TRUE(window.runCommand(cmd::FwVersion));
+    ASSERT_TRUE(window.runCommand(cmd::Reset));
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(
+        shown,
+        QStringList({"Radio Communication Error!!", "Please Power On or Change the cable.",
+                     "Please Power On or Change the cable.", "Please Power On or Change the cable.",
+                     "Fail Port open\nbusy", "Radio Communication Error!!\nbusy"}));
+}
+
 TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
     QTemporaryDir dir;
     const QString path = dir.filePath("cmx.tun");
@@ -192,6 +254,41 @@ TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
     QFile a(path), b(copy);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
+}
+
+// File names outside ASCII are carried through to the file system and into the messages;
+// while an AK2347 radio is in tuner mode, a CMX148 file is refused and changes nothing.
+TEST_F(MainWindowTest, FileCommandsKeepNonAsciiNamesAndRefuseTheOtherChipInTunerMode) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("\u00DCbertr\u00E4ger \u65E5\u672C.tun"));
+    env.session.flags.imageLoaded = true;
+    env.session.flags.isAk2347Radio = false;
+    env.session.image[0] = 0x3C;
+    window.setTuningFileDialogs({[&](QWidget*) { return name; }, [&](QWidget*) { return name; }});
+    ASSERT_TRUE(window.runCommand(cmd::FileSave));
+    EXPECT_TRUE(QFile::exists(name));
+    EXPECT_TRUE(bench.notifier.notices.empty());
+
+    env.session.flags.inTunerMode = true; // an AK2347 radio read since
+    env.session.flags.isAk2347Radio = true;
+    env.session.image[0] = 0x11;
+    window.updateCommandStates();
+    ASSERT_TRUE(window.runCommand(cmd::FileOpen));
+    ASSERT_EQ(bench.notifier.notices.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(bench.notifier.notices[0].text),
+              "Cannot open the file\n" + name +
+                  ": the file is for a CMX148 radio, but the radio in tuner mode has an AK2347 "
+                  "audio processor");
+    EXPECT_TRUE(env.session.flags.isAk2347Radio);
+    EXPECT_EQ(env.session.image[0], 0x11);
+    EXPECT_FALSE(enabled(cmd::TxSubAudio));
+
+    env.session.flags.inTunerMode = false;
+    bench.notifier.notices.clear();
+    ASSERT_TRUE(window.runCommand(cmd::FileOpen));
+    EXPECT_TRUE(bench.notifier.notices.empty());
+    EXPECT_EQ(env.session.image[0], 0x3C);
+    EXPECT_TRUE(enabled(cmd::TxSubAudio));
 }
 
 TEST_F(MainWindowTest, PortFaultGateRefusesRadioCommandsOnly) {
