@@ -1,11 +1,11 @@
 #include "cli/cli_commands.h"
 
+#include "catalogue/catalogue.h"
 #include "radio/band_model.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_file.h"
 #include "radio/tuning_regions.h"
 #include "radio/tuning_start.h"
-#include "softpot/txpower/tx_power_page.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -188,7 +188,7 @@ int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, 
             out << '\n';
         }
     }
-    for (const std::string& line : describeTxPower(s))
+    for (const std::string& line : describeSettings(s))
         out << line << '\n';
     return kExitOk;
 }

@@ -40,6 +40,15 @@ struct Region {
     bool contains(unsigned i) const { return i >= offset && i < end(); }
 };
 
+// Bytes inside a page's write region that the page sends as the image holds them without
+// editing them (another page's values, or bytes no page edits); pages declare them so that
+// every byte they write is accounted for.
+struct HeldBytes {
+    std::uint8_t offset;
+    std::uint8_t count;
+    std::string_view what; // whose they are, for listings ("CMX148 modulation softpots")
+};
+
 // Named image offsets. Softpot bytes of the alignment pages are laid out by frequency point
 // (1..5) and channel spacing (index 0, 1, 2 for 12.5, 25, 20 kHz, the order of the tabs); the
 // helpers below compute the byte of one point so that no page spells a raw offset.

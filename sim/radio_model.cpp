@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace korvelo::sim {
 
@@ -53,6 +54,23 @@ std::uint8_t RadioModel::factoryByte(std::size_t address) {
     const bool tuningArea = (address >> 8) == 0x1F || (address >> 8) == 0x3F;
     if (tuningArea && offset >= 0x16 && offset <= 0x1F)
         return static_cast<std::uint8_t>(kPower[offset - 0x16] + ((address >> 8) == 0x3F ? 3 : 0));
+    // Audio-processor register settings within their lists and scales, as the register pages
+    // show them on a real radio.
+    static constexpr std::pair<std::uint8_t, std::uint8_t> kRegisters[] = {
+        {0x62, 0x64}, // VR5 and VR1 at 0.0 dB
+        {0x71, 5},    {0x72, 7},    {0x73, 6},    {0x74, 5},    {0x75, 7},    {0x76, 6},
+        {0x77, 4},    {0x78, 6},    {0x79, 5},    {0x7A, 5},    {0x7B, 7},    {0x7C, 6},
+        {0x7D, 7},    {0x7E, 2},    {0x7F, 0},    {0x80, 1},    {0x81, 1},    {0x82, 0},
+        {0x92, 3},    {0x93, 0},    {0x94, 2},    {0x95, 2},    {0x96, 1},    {0x97, 20},
+        {0xA1, 0},    {0xA2, 0},    {0xA3, 1},    {0xA4, 0x2C}, {0xA5, 0x24}, {0xA6, 0x2C},
+        {0xA9, 0x80}, {0xAA, 0x0A}, {0xC0, 6},    {0xC1, 7},    {0xC2, 12},   {0xC3, 2},
+        {0xC4, 1},    {0xC5, 0x60}, {0xC6, 0x60}, {0xC7, 0x61}, {0xC8, 0x2C}, {0xC9, 0x24},
+        {0xCA, 0x2C}, {0xCB, 30},   {0xCC, 40},   {0xCD, 36},
+    };
+    if (tuningArea)
+        for (const auto& [at, value] : kRegisters)
+            if (offset == at)
+                return value;
     // Elsewhere a pattern: 73 is odd, so the bytes of one page all differ; the page term makes
     // the pages differ.
     return static_cast<std::uint8_t>(address * 73 + (address >> 8) * 31 + 0x35);

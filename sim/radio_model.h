@@ -125,8 +125,8 @@ class RadioModel {
     std::span<const std::uint8_t, kTuningSize> tuningArea() const;
     void setTuningArea(std::span<const std::uint8_t, kTuningSize> bytes);
     // The deterministic contents of a fresh radio's memory at an address: plausible power
-    // softpots, elsewhere bytes that differ from their neighbours; the areas at 0x1F00 and
-    // 0x3F00 differ from each other.
+    // softpots and audio-processor register settings, elsewhere bytes that differ from their
+    // neighbours; the areas at 0x1F00 and 0x3F00 differ from each other.
     static std::uint8_t factoryByte(std::size_t address);
 
     // Answers consumed one per received frame of that command, then Normal again.

@@ -4,6 +4,7 @@
 // SoftpotGroup engine runs every page from such a description.
 #include "radio/band_model.h"
 #include "radio/radio_state.h"
+#include "radio/tuning_regions.h"
 #include "softpot/engine/decimal_text.h"
 #include "softpot/engine/tx_setup_block.h"
 
@@ -99,6 +100,8 @@ struct PageSpec {
     // Points whose rows can be used, bit p-1 for point p; types without an entry use all.
     BandTable<std::uint8_t> usablePoints;
     WriteRegionSpec region;
+    // Bytes of the region that no row edits and Program sends as the image holds them.
+    std::vector<HeldBytes> sentAsHeld;
     KeyingSpec keying;
     int openingPauseMs = 100;
     // Pages whose points the user can type report a frequency on neither raster with this

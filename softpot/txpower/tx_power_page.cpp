@@ -1,8 +1,7 @@
 #include "softpot/txpower/tx_power_page.h"
 
 #include "softpot/engine/softpot_link.h"
-
-#include <cstdio>
+#include "softpot/softpot_pages.h"
 
 namespace korvelo {
 
@@ -108,22 +107,11 @@ const PageSpec& txPowerPage() {
 }
 
 std::vector<std::string> describeTxPower(const Session& session) {
-    const PageSpec& page = txPowerPage();
-    const auto labels = frequencyLabels(page.labels, bandGroup(session.radioType, page.type1));
     std::vector<std::string> lines;
     lines.push_back("Transmit Power softpots (image 0x16..0x1F)");
-    for (const RowSpec& row : page.rows) {
-        const auto i = static_cast<std::size_t>(row.point - 1);
-        std::string label;
-        if (i < labels.size() && !labels[i].empty()) {
-            const bool numeric = labels[i].front() >= '0' && labels[i].front() <= '9';
-            label = " (" + std::string(labels[i]) + (numeric ? " MHz)" : ")");
-        }
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "  %.*s, point %d%s: %d", static_cast<int>(row.group.size()),
-                      row.group.data(), row.point, label.c_str(), session.image[row.imageByte]);
-        lines.emplace_back(buf);
-    }
+    for (const RowSpec& row : txPowerPage().rows)
+        lines.push_back("  " + rowName(txPowerPage(), row, session.radioType) + ": " +
+                        std::to_string(session.image[row.imageByte]));
     return lines;
 }
 

@@ -1,0 +1,193 @@
+#include "catalogue/catalogue.h"
+
+#include "chipsetup/register_pages.h"
+#include "softpot/softpot_pages.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace korvelo {
+
+namespace {
+
+std::string hex2(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
+    return buf;
+}
+
+std::string rangeText(unsigned first, unsigned count) {
+    if (count == 1)
+        return "0x" + hex2(first);
+    return "0x" + hex2(first) + "..0x" + hex2(first + count - 1);
+}
+
+std::optional<Region> knownRegion(unsigned offset, unsigned count) {
+    for (const Region& r : kRegions)
+        if (r.offset == offset && r.count == count)
+            return r;
+    return std::nullopt;
+}
+
+std::optional<Region> carrying(std::span<const Region> writes, unsigned byte) {
+    for (const Region& r : writes)
+        if (r.contains(byte))
+            return r;
+    return std::nullopt;
+}
+
+CatalogueEntry heldEntry(std::string page, ChipFamily chip, std::span<const Region> writes,
+                         const HeldBytes& h) {
+    CatalogueEntry e;
+    e.page = std::move(page);
+    e.chip = chip;
+    for (unsigned k = 0; k < h.count; ++k)
+        e.bytes.push_back({static_cast<std::uint8_t>(h.offset + k), 0xFF});
+    e.write = carrying(writes, h.offset);
+    e.held = true;
+    const std::string name =
+        rangeText(h.offset, h.count) + " sent as held (" + std::string(h.what) + ")";
+    e.name = [name](const Session&) { return name; };
+    e.value = [h](const Session& s) {
+        std::string text;
+        for (unsigned k = 0; k < h.count; ++k)
+            text += (k ? " " : "") + hex2(s.image[h.offset + k]);
+        return text;
+    };
+    return e;
+}
+
+void addSoftpotPage(std::vector<CatalogueEntry>& out, const PageSpec& page) {
+    const std::optional<Region> write = knownRegion(page.region.offset, page.region.count);
+    const ChipFamily chip = write ? chipOf(write->owner) : ChipFamily::Any;
+    for (const RowSpec& row : page.rows) {
+        CatalogueEntry e;
+        e.page = std::string(page.title);
+        e.chip = chip;
+        e.bytes = {{row.imageByte, 0xFF}};
+        e.write = write;
+        e.name = [&page, &row](const Session& s) { return rowName(page, row, s.radioType); };
+        e.value = [&page, &row](const Session& s) {
+            return page.scale.format(s.image[row.imageByte]);
+        };
+        out.push_back(std::move(e));
+    }
+    std::vector<Region> writes;
+    if (write)
+        writes.push_back(*write);
+    for (const HeldBytes& h : page.sentAsHeld)
+        out.push_back(heldEntry(std::string(page.title), chip, writes, h));
+}
+
+void addRegisterPage(std::vector<CatalogueEntry>& out, const RegisterPageSpec& page) {
+    const ChipFamily chip = page.writes.empty() ? ChipFamily::Any : chipOf(page.writes[0].owner);
+    for (const Binding& b : page.bindings) {
+        const std::vector<ByteClaim> bytes = claims(b);
+        if (bytes.empty())
+            continue;
+        CatalogueEntry e;
+        e.page = std::string(page.title);
+        e.chip = chip;
+        e.bytes = bytes;
+        e.write = carrying(page.writes, bytes.front().byte);
+        const std::string label =
+            bindingLabel(page.groups.at(static_cast<std::size_t>(b.group)).caption, b);
+        e.name = [label](const Session&) { return label; };
+        e.value = [&b](const Session& s) { return describeField(s.image, b); };
+        out.push_back(std::move(e));
+    }
+    for (const HeldBytes& h : page.sentAsHeld)
+        out.push_back(heldEntry(std::string(page.title), chip, page.writes, h));
+}
+
+std::vector<CatalogueEntry> build() {
+    std::vector<CatalogueEntry> entries;
+    for (const PageSpec* page : softpotPages())
+        addSoftpotPage(entries, *page);
+    for (const RegisterPageSpec* page : registerPages())
+        addRegisterPage(entries, *page);
+    return entries;
+}
+
+bool applies(ChipFamily chip, bool isAk2347Radio) {
+    return chip == ChipFamily::Any || (chip == ChipFamily::Ak2347) == isAk2347Radio;
+}
+
+} // namespace
+
+ChipFamily chipOf(RegionOwner owner) {
+    switch (owner) {
+    case RegionOwner::TxModulationAk:
+    case RegionOwner::ZelSignalling:
+    case RegionOwner::TxMode:
+        return ChipFamily::Ak2347;
+    case RegionOwner::CmxTxSetup:
+    case RegionOwner::TxModulationCmx:
+    case RegionOwner::TxSubAudio:
+    case RegionOwner::CmxRxSetup:
+        return ChipFamily::Cmx148;
+    case RegionOwner::TxPower:
+    case RegionOwner::RxSquelch:
+    case RegionOwner::SquelchPointMask:
+        break;
+    }
+    return ChipFamily::Any;
+}
+
+const std::vector<CatalogueEntry>& tuningCatalogue() {
+    static const std::vector<CatalogueEntry> entries = build();
+    return entries;
+}
+
+std::vector<Region> writtenRegions() {
+    std::vector<Region> regions;
+    auto add = [&regions](const Region& r) {
+        const bool known = std::any_of(regions.begin(), regions.end(), [&r](const Region& x) {
+            return x.offset == r.offset && x.count == r.count;
+        });
+        if (!known)
+            regions.push_back(r);
+    };
+    for (const PageSpec* page : softpotPages())
+        if (const auto r = knownRegion(page->region.offset, page->region.count))
+            add(*r);
+    for (const RegisterPageSpec* page : registerPages())
+        for (const Region& r : page->writes)
+            add(r);
+    return regions;
+}
+
+std::vector<std::string> describeSettings(const Session& session) {
+    std::vector<std::string> lines;
+    const std::vector<CatalogueEntry>& entries = tuningCatalogue();
+    for (std::size_t i = 0; i < entries.size();) {
+        std::size_t end = i;
+        while (end < entries.size() && entries[end].page == entries[i].page)
+            ++end;
+        if (applies(entries[i].chip, session.flags.isAk2347Radio)) {
+            std::vector<std::string> writes;
+            for (std::size_t k = i; k < end; ++k) {
+                if (!entries[k].write)
+                    continue;
+                const std::string w = rangeText(entries[k].write->offset, entries[k].write->count);
+                if (std::find(writes.begin(), writes.end(), w) == writes.end())
+                    writes.push_back(w);
+            }
+            std::string heading = entries[i].page + " (writes";
+            for (std::size_t k = 0; k < writes.size(); ++k)
+                heading += (k ? ", " : " ") + writes[k];
+            lines.push_back(heading + ")");
+            for (std::size_t k = i; k < end; ++k) {
+                const CatalogueEntry& e = entries[k];
+                std::string line = "  " + e.name(session) + ": " + e.value(session);
+                if (!e.write)
+                    line += "  (kept in the image; no write sends it)";
+                lines.push_back(std::move(line));
+            }
+        }
+        i = end;
+    }
+    return lines;
+}
+
+} // namespace korvelo
