@@ -14,6 +14,8 @@ bool isEnabledBy(EnableRule rule, const RadioStateFlags& flags) {
         return flags.imageLoaded;
     case EnableRule::CmxRadio:
         return !flags.isAk2347Radio;
+    case EnableRule::AkRadio:
+        return flags.isAk2347Radio;
     case EnableRule::AkRadioWith256:
         return flags.is256BlockMemory && flags.isAk2347Radio;
     }
@@ -52,12 +54,16 @@ constexpr std::array kUtilities = {
     MenuEntry{cmd::SerialNumber, "Serial Number", "Read the Serial number"},
 };
 
-// Commands that no menu of the original layout issues, offered to service staff.
+// Commands that no menu of the original layout issues, offered to service staff. A register
+// page writes its bytes into the tuning area of the radio it is for only: the same bytes
+// mean other things to the other audio processor.
 constexpr std::array kService = {
     MenuEntry{cmd::CountryCode, "Country Code", "Country Code Check"},
-    MenuEntry{cmd::AkTxMode, "AK2347 TX Mode", "AK2347 setting TX Mode"},
-    MenuEntry{cmd::CmxTxSetup, "CMX148 TX Setup", "CMX148 transmit register setup"},
-    MenuEntry{cmd::CmxRxSetup, "CMX148 RX Setup", "CMX148 receive register setup"},
+    MenuEntry{cmd::AkTxMode, "AK2347 TX Mode", "AK2347 setting TX Mode", EnableRule::AkRadio},
+    MenuEntry{cmd::CmxTxSetup, "CMX148 TX Setup", "CMX148 transmit register setup",
+              EnableRule::CmxRadio},
+    MenuEntry{cmd::CmxRxSetup, "CMX148 RX Setup", "CMX148 receive register setup",
+              EnableRule::CmxRadio},
 };
 
 constexpr std::array kTools = {

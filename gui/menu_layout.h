@@ -10,7 +10,8 @@ namespace korvelo {
 enum class EnableRule {
     Always,
     ImageLoaded,    // File "&Save..."
-    CmxRadio,       // the sub-audio page: a CMX148 radio
+    CmxRadio,       // the sub-audio page and the CMX148 register pages: a CMX148 radio
+    AkRadio,        // the AK2347 register page: an AK2347 radio
     AkRadioWith256, // the signalling page: an AK2347 radio with the 256-block memory
 };
 

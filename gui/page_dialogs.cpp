@@ -4,6 +4,7 @@
 // A command's menu item is enabled as soon as its dialog is registered here.
 #include "gui/page_dialogs.h"
 
+#include "chipsetup/gui/register_dialogs.h"
 #include "gui/command_ids.h"
 #include "gui/command_table.h"
 #include "softpot/txpower/tx_power_dialog.h"
@@ -17,10 +18,10 @@ void registerPageDialogs(CommandTable& table) {
     //   cmd::TxSubAudio   CTxSubTone
     //   cmd::TxSignaling  CZELSignalingSys
     //   cmd::RxSquelch    CRxSquelch
-    // Register pages (Service submenu):
-    //   cmd::AkTxMode     CTxMode
-    //   cmd::CmxTxSetup   CTxCMX148_SetDlg
-    //   cmd::CmxRxSetup   CRxCMX148_SetDlg
+    // Register pages (Service submenu).
+    table.addDialog(cmd::AkTxMode, Gate::PortFault, dialogFactory<CTxMode>());
+    table.addDialog(cmd::CmxTxSetup, Gate::PortFault, dialogFactory<CTxCMX148_SetDlg>());
+    table.addDialog(cmd::CmxRxSetup, Gate::PortFault, dialogFactory<CRxCMX148_SetDlg>());
 }
 
 } // namespace korvelo

@@ -129,7 +129,7 @@ void RegisterPage::commit(int i) {
     refreshAll();
 }
 
-void RegisterPage::commitAll() {
+void RegisterPage::commitTyped() {
     for (int i = 0; i < count(); ++i)
         commit(i);
 }
@@ -192,7 +192,7 @@ SendOutcome RegisterPage::dataSend() {
     if (busy_)
         return SendOutcome::None;
     busy_ = true;
-    commitAll(); // a typed value counts as entered: the radio gets what the page shows
+    commitTyped(); // a typed value counts as entered: the radio gets what the page shows
     const Session& s = env_.session;
     SendOutcome outcome = SendOutcome::Confirmed;
     {

@@ -63,6 +63,8 @@ class RegisterPage {
     void type(int i, std::string text);
     void commit(int i);          // the edit lost the focus or took Enter
     void step(int i, int delta); // +1 up, -1 down
+    // Takes every typed text as if its edit had lost the focus (before DATA SEND and closing).
+    void commitTyped();
     SendOutcome dataSend();
     // Puts back every byte the page changed since it opened or the radio last confirmed.
     void discard();
@@ -71,6 +73,7 @@ class RegisterPage {
     // DATA SEND, from what the page opened with).
     int unsentCount() const;
     SendOutcome lastSend() const { return lastSend_; }
+    bool busy() const { return busy_; }
     std::string statusText() const;
 
   private:
@@ -79,7 +82,6 @@ class RegisterPage {
     void store(int i, unsigned v);
     void refresh(int i);
     void refreshAll();
-    void commitAll();
     bool written(const Binding& b) const;
     std::string writesText() const;
 
