@@ -189,7 +189,7 @@ void RegisterPage::discard() {
 }
 
 SendOutcome RegisterPage::dataSend() {
-    if (busy_)
+    if (busy_ || !canSend())
         return SendOutcome::None;
     busy_ = true;
     commitTyped(); // a typed value counts as entered: the radio gets what the page shows
@@ -242,6 +242,9 @@ std::string RegisterPage::statusText() const {
     std::string ranges;
     for (const Region& r : spec_.writes)
         ranges += (ranges.empty() ? "" : " and ") + rangeText(r);
+    if (!canSend())
+        return "No tuning image yet: run File > Tuning Init or open a tuning file before DATA "
+               "SEND.";
     switch (lastSend_) {
     case SendOutcome::NoReply:
         return "The radio did not confirm DATA SEND: the changes are only in the tuning image.";

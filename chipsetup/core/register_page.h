@@ -65,6 +65,9 @@ class RegisterPage {
     void step(int i, int delta); // +1 up, -1 down
     // Takes every typed text as if its edit had lost the focus (before DATA SEND and closing).
     void commitTyped();
+    // Only an image read from the radio or a file is written: an empty one would overwrite
+    // the radio's settings with zeros.
+    bool canSend() const { return env_.session.flags.imageLoaded; }
     SendOutcome dataSend();
     // Puts back every byte the page changed since it opened or the radio last confirmed.
     void discard();

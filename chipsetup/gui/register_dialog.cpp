@@ -304,13 +304,14 @@ void RegisterDialog::mirror() {
         markOutOfRange(w, s.outOfRange, qs(b.note));
     }
     status_->setText(QString::fromStdString(page_.statusText()));
+    send_->setEnabled(page_.canSend());
 }
 
 bool RegisterDialog::confirmClose() {
     page_.commitTyped();
     mirror();
     const int n = page_.unsentCount();
-    if (n == 0)
+    if (n == 0 || !page_.canSend())
         return true;
     const QString text =
         n == 1

@@ -145,6 +145,12 @@ TEST_F(RegisterPageTest, ChangesNotConfirmedByTheRadioStayCountedUntilSentOrPutB
     EXPECT_EQ(image(0xCB), 20);
     EXPECT_EQ(text(1163), "1.00");
     EXPECT_NE(bench.session.image, opened);
+
+    // Without an image read from a radio or a file nothing is written.
+    bench.session.flags.imageLoaded = false;
+    bench.radio.clearReceived();
+    EXPECT_EQ(page->dataSend(), SendOutcome::None);
+    EXPECT_TRUE(bench.radio.receivedFrames().empty());
 }
 
 } // namespace

@@ -21,6 +21,7 @@ struct RegisterPageTest : ::testing::Test {
     std::unique_ptr<RegisterPage> page;
 
     RegisterPage& open(const RegisterPageSpec& spec) {
+        bench.session.flags.imageLoaded = true; // as after Tuning Init
         page = std::make_unique<RegisterPage>(bench.env(), spec);
         return *page;
     }
