@@ -22,8 +22,8 @@ std::string rangeText(const Region& r) {
 
 } // namespace
 
-RegisterPage::RegisterPage(const AppEnv& env, const RegisterPageSpec& spec)
-    : env_(env), spec_(spec), states_(spec.bindings.size()), own_(spec.bindings.size(), -1) {
+RegisterPage::RegisterPage(const AppEnv& env, const RegisterPageSpec& table)
+    : env_(env), table_(table), states_(table.bindings.size()), own_(table.bindings.size(), -1) {
     for (int i = 0; i < count(); ++i) {
         const Binding& b = binding(i);
         if (b.bound)
@@ -48,7 +48,7 @@ int RegisterPage::find(int controlId) const {
 
 std::string RegisterPage::label(int i) const {
     const Binding& b = binding(i);
-    return bindingLabel(spec_.groups.at(static_cast<std::size_t>(b.group)).caption, b);
+    return bindingLabel(table_.groups.at(static_cast<std::size_t>(b.group)).caption, b);
 }
 
 unsigned RegisterPage::value(int i) const {
@@ -155,7 +155,7 @@ void RegisterPage::step(int i, int delta) {
 
 bool RegisterPage::written(const Binding& b) const {
     for (const ByteClaim& c : claims(b))
-        for (const Region& r : spec_.writes)
+        for (const Region& r : table_.writes)
             if (r.contains(c.byte))
                 return true;
     return false;
@@ -164,7 +164,7 @@ bool RegisterPage::written(const Binding& b) const {
 int RegisterPage::unsentCount() const {
     const TuningImage& image = env_.session.image;
     int n = 0;
-    for (const Binding& b : spec_.bindings) {
+    for (const Binding& b : table_.bindings) {
         if (!written(b))
             continue;
         for (const ByteClaim& c : claims(b)) {
@@ -179,7 +179,7 @@ int RegisterPage::unsentCount() const {
 
 void RegisterPage::discard() {
     TuningImage& image = env_.session.image;
-    for (const Binding& b : spec_.bindings)
+    for (const Binding& b : table_.bindings)
         for (const ByteClaim& c : claims(b))
             image[c.byte] =
                 static_cast<std::uint8_t>((image[c.byte] & ~c.mask) | (baseline_[c.byte] & c.mask));
@@ -201,9 +201,9 @@ SendOutcome RegisterPage::dataSend() {
         if (!link.isOpen()) {
             outcome = SendOutcome::NoPort; // the user has been told why
         } else {
-            for (const Region& r : spec_.writes) {
-                if (!sendRegion(link, s.image, r, s.flags.is256BlockMemory, spec_.sendPauseMs,
-                                spec_.sendWaitMs)) {
+            for (const Region& r : table_.writes) {
+                if (!sendRegion(link, s.image, r, s.flags.is256BlockMemory, table_.sendPauseMs,
+                                table_.sendWaitMs)) {
                     outcome =
                         SendOutcome::NoReply; // one message; the next write would time out too
                     break;
@@ -228,7 +228,7 @@ SendOutcome RegisterPage::dataSend() {
 std::string RegisterPage::writesText() const {
     const TuningImage& image = env_.session.image;
     std::string text;
-    for (const Region& r : spec_.writes) {
+    for (const Region& r : table_.writes) {
         if (!text.empty())
             text += "   ";
         text += rangeText(r) + ":";
@@ -240,7 +240,7 @@ std::string RegisterPage::writesText() const {
 
 std::string RegisterPage::statusText() const {
     std::string ranges;
-    for (const Region& r : spec_.writes)
+    for (const Region& r : table_.writes)
         ranges += (ranges.empty() ? "" : " and ") + rangeText(r);
     if (!canSend())
         return "No tuning image yet: run File > Tuning Init or open a tuning file before DATA "

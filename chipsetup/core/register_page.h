@@ -48,11 +48,11 @@ struct ControlState {
 
 class RegisterPage {
   public:
-    RegisterPage(const AppEnv& env, const RegisterPageSpec& spec);
+    RegisterPage(const AppEnv& env, const RegisterPageSpec& table);
 
-    const RegisterPageSpec& spec() const { return spec_; }
-    int count() const { return static_cast<int>(spec_.bindings.size()); }
-    const Binding& binding(int i) const { return spec_.bindings.at(static_cast<std::size_t>(i)); }
+    const RegisterPageSpec& table() const { return table_; }
+    int count() const { return static_cast<int>(table_.bindings.size()); }
+    const Binding& binding(int i) const { return table_.bindings.at(static_cast<std::size_t>(i)); }
     const ControlState& state(int i) const { return states_.at(static_cast<std::size_t>(i)); }
     // The binding of a template control id (list, edit or spin); -1 when there is none.
     int find(int controlId) const;
@@ -89,7 +89,7 @@ class RegisterPage {
     std::string writesText() const;
 
     const AppEnv env_;
-    const RegisterPageSpec& spec_;
+    const RegisterPageSpec& table_;
     std::vector<ControlState> states_;
     std::vector<int> own_; // values of the unbound controls (-1: none)
     TuningImage baseline_;

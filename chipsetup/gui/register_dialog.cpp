@@ -87,24 +87,24 @@ void markOutOfRange(QWidget* w, bool out, const QString& note) {
 
 } // namespace
 
-RegisterDialog::RegisterDialog(AppEnv& env, const RegisterPageSpec& spec, QWidget* parent)
-    : QDialog(parent), page_(env, spec) {
-    setWindowTitle(qs(spec.title));
+RegisterDialog::RegisterDialog(AppEnv& env, const RegisterPageSpec& table, QWidget* parent)
+    : QDialog(parent), page_(env, table) {
+    setWindowTitle(qs(table.title));
     auto* top = new QVBoxLayout(this);
     auto* groups = new QGridLayout;
     groups->setHorizontalSpacing(10);
     groups->setVerticalSpacing(8);
     top->addLayout(groups);
 
-    for (int g = 0; g < static_cast<int>(spec.groups.size()); ++g) {
-        const RegisterGroup& group = spec.groups[static_cast<std::size_t>(g)];
+    for (int g = 0; g < static_cast<int>(table.groups.size()); ++g) {
+        const RegisterGroup& group = table.groups[static_cast<std::size_t>(g)];
         auto* box = new QGroupBox(qs(group.caption), this);
         auto* grid = new QGridLayout(box);
         grid->setHorizontalSpacing(8);
         grid->setVerticalSpacing(4);
         // Rows and columns in the order the table first names them.
         std::vector<std::string_view> rows, columns;
-        for (const Binding& b : spec.bindings) {
+        for (const Binding& b : table.bindings) {
             if (b.group != g)
                 continue;
             if (std::find(rows.begin(), rows.end(), b.row) == rows.end())

@@ -20,7 +20,7 @@ class UpDownControl;
 class RegisterDialog : public QDialog {
     Q_OBJECT
   public:
-    RegisterDialog(AppEnv& env, const RegisterPageSpec& spec, QWidget* parent);
+    RegisterDialog(AppEnv& env, const RegisterPageSpec& table, QWidget* parent);
     ~RegisterDialog() override;
 
     RegisterPage& page() { return page_; }

@@ -42,7 +42,7 @@ TEST_F(RegisterPageTest, TxModeSendsItsTwoRegionsAndStopsAtTheFirstTimeOut) {
 
 TEST_F(RegisterPageTest, CmxSetupsSendTheirWholeRegionWithTheChecksumOfEachBase) {
     struct Case {
-        const RegisterPageSpec& spec;
+        const RegisterPageSpec& table;
         bool is256;
         Bytes frame;
     };
@@ -58,7 +58,7 @@ TEST_F(RegisterPageTest, CmxSetupsSendTheirWholeRegionWithTheChecksumOfEachBase)
         bench.radio.eeprom.fill(0xEE);
         bench.radio.clearReceived();
         bench.clock.clearSteps();
-        open(c.spec);
+        open(c.table);
         EXPECT_EQ(page->dataSend(), SendOutcome::Confirmed);
         EXPECT_THAT(bench.radio.receivedFrames(), ElementsAre(c.frame));
         EXPECT_THAT(bench.clock.steps(), ElementsAre(sleep(130), wait(3000)));

@@ -20,9 +20,9 @@ struct RegisterPageTest : ::testing::Test {
     SimBench bench;
     std::unique_ptr<RegisterPage> page;
 
-    RegisterPage& open(const RegisterPageSpec& spec) {
+    RegisterPage& open(const RegisterPageSpec& table) {
         bench.session.flags.imageLoaded = true; // as after Tuning Init
-        page = std::make_unique<RegisterPage>(bench.env(), spec);
+        page = std::make_unique<RegisterPage>(bench.env(), table);
         return *page;
     }
     int at(int control) {
