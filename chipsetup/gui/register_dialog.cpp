@@ -196,6 +196,7 @@ QWidget* RegisterDialog::makeControl(int i, QWidget* parent) {
         auto* buttons = new QButtonGroup(w);
         for (std::size_t k = 0; k < b.list.size(); ++k) {
             auto* button = new QRadioButton(qs(b.list[k]), w);
+            button->setAccessibleName(name + QStringLiteral(", ") + qs(b.list[k]));
             buttons->addButton(button, static_cast<int>(k));
             column->addWidget(button);
         }

@@ -128,6 +128,12 @@ TEST_F(RegisterDialogWalk, TxModeStepsVr1ByKeyAndSendsItsRegisters) {
         EXPECT_EQ(d.windowTitle(), "TX Mode");
         QWidget* vr1 = d.control(1012);
         EXPECT_EQ(vr1->accessibleName(), "Volume Register 1, VR1 gain (dB)");
+        for (QWidget* w : d.findChildren<QWidget*>()) {
+            if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+                qobject_cast<QAbstractButton*>(w)) {
+                EXPECT_FALSE(w->accessibleName().isEmpty()) << w->metaObject()->className();
+            }
+        }
         EXPECT_FALSE(d.control(1009)->isEnabled()); // VR5
         EXPECT_TRUE(d.control(1002)->isEnabled());  // Compandpr
         EXPECT_FALSE(d.control(1027)->isEnabled()); // TX HPF
