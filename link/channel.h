@@ -19,6 +19,10 @@ struct PortSettings {
     std::uint8_t parity = 0;   // 0 none
 };
 
+// Why a second channel of this program is refused while one is open.
+inline constexpr const char* kLinkHeldText =
+    "The radio link is already in use by another operation of this program.";
+
 struct OpenResult {
     bool ok = false;
     // The device itself could not be opened (absent, busy, no permission): the caller shows

@@ -8,11 +8,15 @@ namespace korvelo {
 OpenResult CommChannel::open(const PortSettings& settings) {
     close();
     portName_ = settings.portName;
-    // A frame half-received on an earlier channel can never be completed on this one.
-    replies_.assembler().resetState();
+    // Another channel of this program still delivers into the reply objects: its receive
+    // thread may be feeding the assembler right now, so this one must not start.
+    if (!replies_.claimReceiver(this))
+        return {false, false, kLinkHeldText};
     OpenResult result = device_.open(settings);
-    if (!result.ok)
+    if (!result.ok) {
+        replies_.releaseReceiver(this);
         return result;
+    }
     queue_.clear();
     open_.store(1);
     threadRunning_.store(true);
@@ -36,6 +40,7 @@ void CommChannel::close() {
         thread_.join();
     device_.close();
     queue_.clear();
+    replies_.releaseReceiver(this);
 }
 
 std::size_t CommChannel::write(const std::uint8_t* bytes, std::size_t count) {

@@ -14,6 +14,12 @@ RadioLink::~RadioLink() {
 
 void RadioLink::OpenPort() {
     close();
+    // One link at a time: a second one would share the port and the reply objects with an
+    // operation that is still waiting for its answer. The port itself is fine.
+    if (env_.replies.receiverClaimed()) {
+        env_.notifier.notify(std::string("Fail Port open\n") + kLinkHeldText, Icon::Exclamation);
+        return;
+    }
     const auto device = env_.ports.choosePort(env_.notifier, env_.portFault);
     if (!device)
         return;

@@ -170,6 +170,19 @@ void ReplyObjects::endOfReceiveEvent() {
         replyEvent.set();
 }
 
+bool ReplyObjects::claimReceiver(const void* channel) {
+    const void* none = nullptr;
+    if (!receiver_.compare_exchange_strong(none, channel))
+        return none == channel;
+    assembler_.resetState();
+    return true;
+}
+
+void ReplyObjects::releaseReceiver(const void* channel) {
+    const void* expected = channel;
+    receiver_.compare_exchange_strong(expected, nullptr);
+}
+
 ReplyObjects& processReplies() {
     static ReplyObjects replies;
     return replies;

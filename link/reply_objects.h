@@ -78,12 +78,22 @@ class ReplyObjects {
     void endOfReceiveEvent();
     ReplyAssembler& assembler() { return assembler_; }
 
+    // One channel at a time delivers into these objects: a channel claims them when it opens
+    // and gives them back once its receive side has stopped. A claim starts the assembler
+    // afresh (a frame half-received on an earlier channel can never be completed on this
+    // one), which is safe only because no other receive side can be feeding it then. False,
+    // and nothing touched, while another channel holds them.
+    bool claimReceiver(const void* channel);
+    void releaseReceiver(const void* channel);
+    bool receiverClaimed() const { return receiver_.load() != nullptr; }
+
     void setTrace(FrameTrace* trace) { trace_.store(trace); }
     FrameTrace* trace() const { return trace_.load(); }
 
   private:
     ReplyAssembler assembler_{*this};
     std::atomic<FrameTrace*> trace_{nullptr};
+    std::atomic<const void*> receiver_{nullptr};
 };
 
 // The program's one set of reply objects.

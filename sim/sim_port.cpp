@@ -31,13 +31,14 @@ class SimPortProvider::SimChannel : public Channel {
             return {false, false, "already open"};
         if (owner_.failOpen)
             return {false, true, "busy"};
+        if (!replies_.claimReceiver(this))
+            return {false, false, kLinkHeldText};
         settings_ = settings;
         owner_.lastSettings_ = settings;
         ++owner_.openChannels_;
         ++owner_.opens_;
         ++line_->generation;
         line_->open = true;
-        replies_.assembler().resetState();
         return {true, false, {}};
     }
 
@@ -46,6 +47,7 @@ class SimPortProvider::SimChannel : public Channel {
             return;
         line_->open = false;
         --owner_.openChannels_;
+        replies_.releaseReceiver(this);
     }
 
     std::size_t write(const std::uint8_t* bytes, std::size_t count) override {

@@ -103,9 +103,11 @@ TEST_F(PtyLinkTest, ASecondOpenOfAHeldPortFails) {
     first.OpenPort();
     ASSERT_TRUE(first.isOpen());
 
+    // Another program: reply objects of its own.
+    ReplyObjects otherReplies;
     RecordingNotifier secondNotifier;
     bool secondFault = false;
-    RadioLink second(LinkEnv{replies, clock, secondNotifier, ports, secondFault});
+    RadioLink second(LinkEnv{otherReplies, clock, secondNotifier, ports, secondFault});
     second.OpenPort();
     EXPECT_FALSE(second.isOpen());
     EXPECT_TRUE(secondFault);
@@ -119,6 +121,43 @@ TEST_F(PtyLinkTest, ASecondOpenOfAHeldPortFails) {
     first.close();
     second.OpenPort();
     EXPECT_TRUE(second.isOpen());
+}
+
+// The channels of one program share its reply objects. While one channel's receive thread
+// feeds the assembler, a second one must neither reset it from this thread nor deliver into
+// it: it is refused without touching its port, and the link says so without a port fault.
+TEST_F(PtyLinkTest, ASecondChannelOfTheProgramIsRefusedWhileOneDelivers) {
+    std::atomic<bool> stop{false};
+    std::thread radio([&] {
+        const Bytes noise(16, 0x55);
+        while (!stop) {
+            pty.send(noise, 20);
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    CommChannel first(replies);
+    ASSERT_TRUE(first.open(radioLine(pty.slavePath())).ok);
+    std::this_thread::sleep_for(100ms);
+
+    PtyPair other;
+    CommChannel second(replies);
+    const OpenResult refused = second.open(radioLine(other.slavePath()));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(refused.portOpenFailed);
+    EXPECT_FALSE(second.isOpen());
+
+    RadioLink link(env());
+    link.OpenPort();
+    EXPECT_FALSE(link.isOpen());
+    EXPECT_FALSE(portFault);
+    ASSERT_EQ(notifier.notices.size(), 1u);
+    EXPECT_EQ(notifier.notices[0].text, "Fail Port open\nThe radio link is already in use by "
+                                        "another operation of this program.");
+
+    stop = true;
+    radio.join();
+    first.close();
+    EXPECT_TRUE(second.open(radioLine(other.slavePath())).ok);
 }
 
 TEST_F(PtyLinkTest, OpenFailuresSayWhy) {
