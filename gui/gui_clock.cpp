@@ -2,12 +2,14 @@
 
 #include "link/reply_event.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 
 namespace korvelo {
 
@@ -28,38 +30,114 @@ class BusyCursor {
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// Drops user input for as long as it is installed on the application.
-class InputGate : public QObject {
-  public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::NonClientAreaMouseButtonPress:
-        case QEvent::NonClientAreaMouseButtonRelease:
-        case QEvent::NonClientAreaMouseButtonDblClick:
-        case QEvent::Wheel:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletRelease:
-            return true;
-        default:
-            return QObject::eventFilter(watched, event);
-        }
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
     }
-};
+}
+
+// The top-level widget an event is for; input reaches a window first and then its widget.
+QWidget* windowOf(QObject* target) {
+    if (auto* widget = qobject_cast<QWidget*>(target))
+        return widget->window();
+    if (auto* window = qobject_cast<QWindow*>(target)) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->windowHandle() == window)
+                return w;
+    }
+    return nullptr;
+}
+
+// Windows whose close can wait; popups and tool tips close as they always do.
+bool closeCanWait(const QWidget* w) {
+    const Qt::WindowType type = w->windowType();
+    return type == Qt::Window || type == Qt::Dialog || type == Qt::Sheet;
+}
 
 } // namespace
 
-GuiClock::GuiClock() = default;
+// Installed on the application for as long as a pause, a wait or a pump runs.
+class GuiClock::Gate : public QObject {
+  public:
+    explicit Gate(GuiClock& clock) : clock_(clock) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible())
+                before_.emplace_back(w);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (isUserInput(event->type()))
+            return !openedDuringWait(windowOf(watched));
+        if (event->type() == QEvent::Close) {
+            auto* w = qobject_cast<QWidget*>(watched);
+            if (w && w->isWindow() && closeCanWait(w) && !openedDuringWait(w)) {
+                clock_.deferClose(w);
+                event->ignore();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    // A window shown since the wait began (a message box of something the wait let run).
+    bool openedDuringWait(const QWidget* window) const {
+        if (!window)
+            return false;
+        for (const QPointer<QWidget>& w : before_)
+            if (w == window)
+                return false;
+        return true;
+    }
+
+    GuiClock& clock_;
+    std::vector<QPointer<QWidget>> before_;
+};
+
+// Holds the gate up for its life; the outermost one installs and removes it.
+class GuiClock::Hold {
+  public:
+    explicit Hold(GuiClock& clock) : clock_(clock) {
+        if (clock_.depth_++ == 0 && QCoreApplication::instance()) {
+            clock_.inputGate_ = std::make_unique<Gate>(clock_);
+            QCoreApplication::instance()->installEventFilter(clock_.inputGate_.get());
+        }
+    }
+    ~Hold() {
+        if (--clock_.depth_ == 0)
+            clock_.inputGate_.reset(); // removes itself from the application's filters
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+  private:
+    GuiClock& clock_;
+};
+
+GuiClock::GuiClock() {
+    closeTimer_.setInterval(20);
+    QObject::connect(&closeTimer_, &QTimer::timeout, &waker_, [this] { closeDeferred(); });
+}
+
 GuiClock::~GuiClock() = default;
 
 std::int64_t GuiClock::nowMs() const {
@@ -90,10 +168,7 @@ bool GuiClock::wait(ReplyEvent& event, int timeoutMs) {
 
 bool GuiClock::runLoop(int ms, ReplyEvent* event) {
     BusyCursor cursor;
-    if (depth_++ == 0 && QCoreApplication::instance()) {
-        inputGate_ = std::make_unique<InputGate>();
-        QCoreApplication::instance()->installEventFilter(inputGate_.get());
-    }
+    const Hold hold(*this);
     QEventLoop* const outer = loop_;
     QElapsedTimer elapsed;
     elapsed.start();
@@ -118,15 +193,43 @@ bool GuiClock::runLoop(int ms, ReplyEvent* event) {
         loop_ = outer;
     }
     loop_ = outer;
-    if (--depth_ == 0)
-        inputGate_.reset(); // removes itself from the application's filters
     return got;
 }
 
 bool GuiClock::pumpMessages() {
-    // Called between the slices of a wait, while the input gate is still in place.
+    // Between the slices of a wait: the window is served, input stays held and a close
+    // request is kept, as during the slices themselves.
+    const Hold hold(*this);
     QCoreApplication::processEvents();
     return !QCoreApplication::closingDown();
+}
+
+void GuiClock::deferClose(QWidget* window) {
+    for (const QPointer<QWidget>& w : closeRequests_)
+        if (w == window)
+            return;
+    closeRequests_.emplace_back(window);
+    closeTimer_.start();
+}
+
+// The operation has ended when no pause or wait runs and nothing modal stands over the window
+// (an operation's message box, shown between its waits, keeps the operation on the stack).
+void GuiClock::closeDeferred() {
+    if (depth_ > 0)
+        return;
+    std::erase_if(closeRequests_,
+                  [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+    QWidget* const modal = QApplication::activeModalWidget();
+    for (auto it = closeRequests_.begin(); it != closeRequests_.end(); ++it) {
+        if (modal && modal != *it)
+            continue;
+        const QPointer<QWidget> window = *it;
+        closeRequests_.erase(it);
+        window->close(); // may run an operation of its own; the rest wait for the next tick
+        break;
+    }
+    if (closeRequests_.empty())
+        closeTimer_.stop();
 }
 
 } // namespace korvelo

@@ -4,10 +4,19 @@
 // exchange can start while one is outstanding. Input is dropped, not deferred: a click on
 // "PTT Toggle" repeated while the radio is slow to answer must not key the transmitter again
 // once the wait is over. A reply wakes the wait at once through the reply event's wake hook.
+//
+// Two things do get through. A window opened during the wait (a message box) takes input as
+// usual, so it can be answered. A request to close a window (close box, Alt+F4) is kept and
+// honoured once the operation has ended, so every dialog closes after its exchange instead of
+// in the middle of it, with the port still held and the transmitter perhaps keyed.
 #include "link/clock.h"
 
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 #include <memory>
+#include <vector>
 
 class QEventLoop;
 
@@ -26,14 +35,24 @@ class GuiClock : public Clock {
     // True while a pause or a wait is running (commands refuse to start then).
     bool busy() const { return depth_ > 0; }
 
+    // Called by the input gate: closes the window once no operation is running any more.
+    void deferClose(QWidget* window);
+
   private:
+    // Holds off input and keeps close requests (the application's event filter while busy).
+    class Gate;
+    // One pause, wait or pump: the outermost installs the gate, and removes it at its end.
+    class Hold;
     // Runs the local loop until the time is up or, with an event, it is signalled.
     bool runLoop(int ms, ReplyEvent* event);
+    void closeDeferred();
 
     QObject waker_; // lives on the user-interface thread; receives the wake-ups
     std::unique_ptr<QObject> inputGate_; // application event filter while busy
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;
+    std::vector<QPointer<QWidget>> closeRequests_;
+    QTimer closeTimer_; // looks for the end of the operation while a close is kept
 };
 
 } // namespace korvelo

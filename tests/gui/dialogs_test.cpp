@@ -13,6 +13,7 @@
 #include "support/sim_bench.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -134,6 +136,43 @@ TEST(GuiClock, DropsInputThatArrivesDuringAWait) {
     // Once the wait is over the button works again.
     QTest::mouseClick(&button, Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
+}
+
+// Two things get through a wait. A message box shown during it (by something the wait let
+// run) takes keys, so it can be answered. A request to close a window is kept until the
+// operation has ended, also past a message box the operation shows after its wait.
+TEST(GuiClock, AnswersBoxesOpenedDuringAWaitAndClosesWindowsAfterTheOperation) {
+    GuiClock clock;
+    MessageBoxNotifier notifier;
+    QDialog page;
+    page.setWindowTitle(QStringLiteral("Page"));
+    page.show();
+    bool visibleDuringWait = false;
+    bool visibleUnderBox = false;
+    int answered = 0;
+    test::ModalDriver driver(
+        [&](QWidget* w) {
+            if (w == &page)
+                return;
+            QTest::qWait(100); // the close is not honoured under the box either
+            visibleUnderBox = page.isVisible();
+            QTest::keyClick(w, Qt::Key_Return);
+            ++answered;
+        },
+        3000);
+    QTimer::singleShot(30, [&] { notifier.notify("During the wait", Icon::Exclamation); });
+    QTimer::singleShot(60, [&] { page.windowHandle()->close(); });
+    QTimer::singleShot(300, [&] { visibleDuringWait = page.isVisible(); });
+    clock.sleepMs(400);
+    EXPECT_EQ(answered, 1);
+    EXPECT_FALSE(driver.timedOut()) << "the box shown during the wait took no keys";
+    EXPECT_TRUE(visibleDuringWait);
+    EXPECT_TRUE(page.isVisible());
+    notifier.notify("After the wait, still in the operation", Icon::Exclamation);
+    EXPECT_EQ(answered, 2);
+    EXPECT_TRUE(visibleUnderBox);
+    EXPECT_TRUE(page.isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!page.isVisible(), 1000); // the operation has ended
 }
 
 // The program's real pieces: the serial channel and its receive thread on a pseudo-terminal,

@@ -1,6 +1,8 @@
 #include "gui/gui_test_support.h"
 
 #include <QDialog>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace korvelo::test {
@@ -46,10 +48,15 @@ void ModalDriver::tick() {
     elapsedMs_ += kTickMs;
     QWidget* modal = QApplication::activeModalWidget();
     if (elapsedMs_ > watchdogMs_) {
+        // From now on every modal widget is closed as it comes (also one that a closed one
+        // leads to), so the test fails instead of hanging.
         timedOut_ = true;
-        while (QWidget* w = QApplication::activeModalWidget())
+        for (int i = 0; i < 8; ++i) {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w)
+                break;
             dismiss(w);
-        timer_.stop();
+        }
         return;
     }
     if (!modal || modal == last_)
@@ -64,6 +71,16 @@ void dismiss(QWidget* modal) {
         dialog->reject();
     else
         modal->close();
+}
+
+bool clickButton(QWidget* modal, const QString& text) {
+    for (QPushButton* b : modal->findChildren<QPushButton*>()) {
+        if (b->text() == text) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace korvelo::test

@@ -10,8 +10,8 @@
 namespace korvelo::test {
 
 // Watches QApplication::activeModalWidget() and hands each modal widget that appears to the
-// action (which answers or closes it). After the watchdog time every modal widget is closed and
-// timedOut() says so, so a wrong expectation fails the test instead of blocking it.
+// action (which answers or closes it). After the watchdog time every modal widget is closed as it
+// appears and timedOut() says so, so a wrong expectation fails the test instead of blocking it.
 class ModalDriver : public QObject {
   public:
     explicit ModalDriver(std::function<void(QWidget*)> action, int watchdogMs = 5000);
@@ -32,5 +32,9 @@ class ModalDriver : public QObject {
 
 // Closes a dialog or message box the way Escape would.
 void dismiss(QWidget* modal);
+
+// Clicks the push button with this text inside the widget with a real mouse click; false when
+// there is none.
+bool clickButton(QWidget* modal, const QString& text);
 
 } // namespace korvelo::test
