@@ -50,4 +50,47 @@ long ValueScale::parse(std::string_view text) const {
     return std::lround(decimalTextToDouble(text) / step);
 }
 
+namespace {
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+std::optional<long> ValueScale::read(std::string_view text) const {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    std::string_view body = text;
+    if (!body.empty() && (body.front() == '+' || body.front() == '-'))
+        body.remove_prefix(1);
+    int digits = 0;
+    int points = 0;
+    for (char c : body) {
+        if (isDigit(c))
+            ++digits;
+        else if (c == '.' && decimals > 0)
+            ++points;
+        else
+            return std::nullopt;
+    }
+    if (digits == 0 || points > 1)
+        return std::nullopt;
+    return parse(text);
+}
+
+bool ValueScale::canType(std::string_view text) const {
+    constexpr std::size_t kLongest = 8; // far more than any value needs
+    if (text.size() > kLongest)
+        return false;
+    int points = 0;
+    for (char c : text) {
+        if (c == '.' && decimals > 0)
+            ++points;
+        else if (!isDigit(c))
+            return false;
+    }
+    return points <= 1;
+}
+
 } // namespace korvelo

@@ -1,6 +1,7 @@
 #pragma once
 // Decimal text as the pages read and write it: the leading number of a text, nothing thrown,
 // anything unreadable taken as 0 (" 7" is 7, "12abc" is 12, "UNSUPPORTED" is 0).
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,13 @@ struct ValueScale {
     std::string format(int raw) const;
     // The raw value a text stands for, rounded to the nearest step; not clamped.
     long parse(std::string_view text) const;
+    // The raw value of a text that is a number in this scale's form and nothing else: digits,
+    // one decimal point where the scale shows decimals, an optional sign (a negative number
+    // counts as below the range), spaces around. Nothing for any other text.
+    std::optional<long> read(std::string_view text) const;
+    // What the user may type into a value edit: digits, plus one decimal point where the scale
+    // shows decimals. Partial input ("" or ".") may be typed; Enter then finds no number.
+    bool canType(std::string_view text) const;
     int clamp(long raw) const { return raw < 0 ? 0 : raw > max ? max : static_cast<int>(raw); }
 };
 

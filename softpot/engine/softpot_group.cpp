@@ -43,33 +43,6 @@ RowKey SoftpotGroup::keyOf(const SoftpotRow& r) const {
     return {frequencyTextToHz(r.frequencyText), r.desc->tag};
 }
 
-std::string SoftpotGroup::statusText() const {
-    const RadioStateFlags& flags = env_.session.flags;
-    if (!flags.imageLoaded)
-        return "No tuning image: run File > Tuning Init (or open a tuning file) first.";
-    if (!flags.inTunerMode)
-        return "The radio is not in tuner mode: run File > Tuning Init to align it.";
-    if (programmed_) {
-        std::string text = "Programmed: the radio's tuning area holds the values under Default "
-                           "Softpot.";
-        if (pttCaption_ == page_.keying.onCaption)
-            text += " The transmitter is still keyed.";
-        return text;
-    }
-    if (!setUpRow_)
-        return "Move a row's control to set the radio up for that point.";
-    const SoftpotRow& r = rows_.at(static_cast<std::size_t>(*setUpRow_));
-    std::string text =
-        "Set up for " + std::string(r.desc->group) + ", point " + std::to_string(r.desc->point);
-    if (!r.frequencyText.empty()) {
-        const bool numeric = r.frequencyText.front() >= '0' && r.frequencyText.front() <= '9';
-        text += " (" + r.frequencyText + (numeric ? " MHz)" : ")");
-    }
-    if (pttCaption_ == page_.keying.onCaption)
-        return text + ". Transmitter keyed: changes go to the radio as you make them.";
-    return text + ". Press " + std::string(page_.keying.idleCaption) + " to key the transmitter.";
-}
-
 void SoftpotGroup::takeTexts() {
     for (SoftpotRow& r : rows_) {
         r.frequencyText = r.controls.frequency;
@@ -104,6 +77,15 @@ void SoftpotGroup::setButtons(bool enabled) {
 
 void SoftpotGroup::setWorkingEditText(int row, std::string text) {
     at(row).controls.working = std::move(text);
+    lastTypedRow_ = row;
+    changed(); // the row's look and the status line follow what is typed
+}
+
+bool SoftpotGroup::restoreUnreadableText(SoftpotRow& r) {
+    if (page_.scale.read(r.controls.working))
+        return false;
+    r.controls.working = r.workingText;
+    return true;
 }
 
 void SoftpotGroup::open() {
@@ -203,6 +185,8 @@ void SoftpotGroup::spin(int row, int delta) {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
+    // A step from text that is no number starts from the row's working value.
+    restoreUnreadableText(at(row));
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
@@ -221,6 +205,12 @@ void SoftpotGroup::enter(int row) {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
+    // Text that is no number is not a value: the edit shows the row's value again and nothing
+    // is sent.
+    if (restoreUnreadableText(at(row))) {
+        changed();
+        return;
+    }
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
@@ -250,7 +240,7 @@ void SoftpotGroup::rowCheck() {
 }
 
 void SoftpotGroup::sendOrSetUp(int row, int value) {
-    programmed_ = false;
+    programState_ = ProgramState::None;
     if (keyed_) {
         SoftpotLink link(env_);
         if (page_.sendLive)
@@ -281,9 +271,9 @@ void SoftpotGroup::rowSetup(int row) {
 
     SoftpotLink link(env_);
     link.open();
-    if (pttCaption_ == k.onCaption) {
-        // The caption says the transmitter may still be on: unkey before anything else, and
-        // stop if the radio does not confirm it.
+    if (pttCaption_ == k.onCaption || offUnconfirmed_) {
+        // The transmitter may still be on: unkey before anything else, and stop if the radio
+        // does not confirm it.
         const bool posted = link.post(k.offFrame, k.setupOffPauseMs);
         const LinkResult got = posted ? link.awaitReply(k.setupOffWaitMs) : LinkResult::NoPort;
         if (got != LinkResult::Replied) {
@@ -298,6 +288,7 @@ void SoftpotGroup::rowSetup(int row) {
         if (buttonsLockedByFailedOff_ && env_.session.flags.inTunerMode)
             setButtons(true);
         buttonsLockedByFailedOff_ = false;
+        offUnconfirmed_ = false;
     }
     pttCaption_ = std::string(k.idleCaption);
     keyed_ = false;
@@ -312,16 +303,22 @@ void SoftpotGroup::pttToggle() {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
-    programmed_ = false;
+    programState_ = ProgramState::None;
     const KeyingSpec& k = page_.keying;
+    const bool unkeying = keyed_;
     SoftpotLink link(env_);
-    const bool posted = link.post(keyed_ ? k.offFrame : k.onFrame, k.buttonPauseMs);
-    pttCaption_ = std::string(keyed_ ? k.offCaption : k.onCaption);
+    const bool posted = link.post(unkeying ? k.offFrame : k.onFrame, k.buttonPauseMs);
+    pttCaption_ = std::string(unkeying ? k.offCaption : k.onCaption);
     keyed_ = !keyed_;
+    // Keying makes the caption the record again; an unkeying counts only once confirmed.
+    offUnconfirmed_ = false;
     changed();
-    if (posted && link.awaitReply(k.buttonWaitMs) == LinkResult::NoReply)
+    const LinkResult got = posted ? link.awaitReply(k.buttonWaitMs) : LinkResult::NoPort;
+    if (got == LinkResult::NoReply)
         link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+    offUnconfirmed_ = unkeying && got != LinkResult::Replied;
     link.close();
+    changed();
 }
 
 void SoftpotGroup::program() {
@@ -348,17 +345,36 @@ void SoftpotGroup::program() {
         link.exchange(CommandFrame::writeRegion(base, w.offset, bytes), w.pauseMs, w.waitMs);
     if (result == LinkResult::NoReply)
         link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
-    programmed_ = result == LinkResult::Replied;
+    const bool confirmed = result == LinkResult::Replied;
+    programState_ = confirmed ? ProgramState::Confirmed : ProgramState::Unconfirmed;
     link.close();
     putTexts();
-    for (SoftpotRow& r : rows_)
-        r.controls.defaultSoftpot = r.workingText;
+    // Default Softpot shows what the radio holds: only a confirmed write changes it. Otherwise
+    // the new values are in the tuning image alone.
+    if (confirmed) {
+        for (SoftpotRow& r : rows_) {
+            r.defaultText = r.workingText;
+            r.controls.defaultSoftpot = r.workingText;
+        }
+    }
     changed();
+}
+
+void SoftpotGroup::programBeforeClose() {
+    for (SoftpotRow& r : rows_) {
+        if (!isPending(r))
+            continue;
+        const int value = page_.scale.clamp(*page_.scale.read(r.controls.working));
+        r.workingText = page_.scale.format(value);
+        r.controls.position = value;
+    }
+    program();
 }
 
 void SoftpotGroup::close() {
     const KeyingSpec& k = page_.keying;
-    if (env_.session.flags.inTunerMode && (keyed_ || pttCaption_ == k.onCaption)) {
+    if (env_.session.flags.inTunerMode &&
+        (keyed_ || pttCaption_ == k.onCaption || offUnconfirmed_)) {
         SoftpotLink link(env_);
         link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
         keyed_ = false;

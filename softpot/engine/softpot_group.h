@@ -26,6 +26,14 @@ enum class ScrollCode {
     Bottom
 };
 
+// How a row's values stand, for the dialog to mark the row.
+struct RowMarks {
+    bool pending = false;           // the edit holds a typed number that Enter has not taken
+    bool storedOutOfRange = false;  // the Default Softpot value lies outside the page's scale
+    bool workingOutOfRange = false; // so does the working value (the stored one, untouched)
+    std::string note;               // says why, for a tooltip; empty when nothing is marked
+};
+
 // The dialog side. Both calls come on the user-interface thread, also in the middle of an
 // operation (before a wait), so the window shows what the radio is being told.
 class SoftpotView {
@@ -55,6 +63,15 @@ class SoftpotGroup {
     // What the user typed into a row's Working Softpot edit (not yet taken by the page).
     void setWorkingEditText(int row, std::string text);
 
+    // Values that closing now would keep out of the radio: rows whose entered value differs
+    // from their Default Softpot, and rows holding a typed number not yet entered. 0 when the
+    // page cannot program (no tuner mode, no image).
+    int unprogrammedCount() const;
+    // "Program" as the closing question runs it: typed numbers are taken as entered first
+    // (without sending them), so that what the user sees is what goes to the radio.
+    void programBeforeClose();
+    RowMarks marks(int row) const;
+
     // State the dialog mirrors.
     const PageSpec& page() const { return page_; }
     int rowCount() const { return static_cast<int>(rows_.size()); }
@@ -82,6 +99,10 @@ class SoftpotGroup {
     void sendOrSetUp(int row, int value);
     void rowSetup(int row);
     void setButtons(bool enabled);
+    // A typed text that is no number goes back to the row's working text; true when it did.
+    bool restoreUnreadableText(SoftpotRow& r);
+    bool isPending(const SoftpotRow& r) const;
+    std::string pendingText() const;
     void changed();
     void focus(int row);
 
@@ -93,7 +114,12 @@ class SoftpotGroup {
     RowKey currentRow_;
     std::optional<RowKey> lastRow_;
     std::optional<int> setUpRow_;
-    bool programmed_ = false; // the last Program was answered; until the next commit or toggle
+    // The outcome of the last Program, shown until the next commit or toggle.
+    enum class ProgramState { None, Confirmed, Unconfirmed } programState_ = ProgramState::None;
+    // A PTT off the radio did not confirm: the transmitter may still be on until a later PTT off
+    // is confirmed (the row setup and closing send one).
+    bool offUnconfirmed_ = false;
+    std::optional<int> lastTypedRow_;
     bool keyed_ = false;
     std::string pttCaption_;
     bool pttEnabled_ = false;

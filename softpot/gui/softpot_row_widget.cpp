@@ -5,17 +5,100 @@
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QScrollBar>
+#include <QValidator>
 
 namespace korvelo {
 
 namespace {
+// The keys of a row's scroll bar and the scroll codes they stand for. Each key moves the value
+// the way it points, whatever the style's idea of a scroll bar (a plain QScrollBar turns Left
+// and Right round on a horizontal bar).
+struct KeyStep {
+    int key;
+    QAbstractSlider::SliderAction action;
+};
+constexpr KeyStep kKeyTable[] = {
+    {Qt::Key_Right, QAbstractSlider::SliderSingleStepAdd},  // line right: +1
+    {Qt::Key_Left, QAbstractSlider::SliderSingleStepSub},   // line left: -1
+    {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub},     // line left (up): -1
+    {Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},   // line right (down): +1
+    {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub},   // page left: -5
+    {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd}, // page right: +5
+    {Qt::Key_Home, QAbstractSlider::SliderToMinimum},       // top: 0
+    {Qt::Key_End, QAbstractSlider::SliderToMaximum},        // bottom: max
+};
+
 // Every line or page step commits, so a held mouse button must not keep repeating it.
 class StepScrollBar : public QScrollBar {
   public:
     using QScrollBar::QScrollBar;
     void stopRepeat() { setRepeatAction(SliderNoAction); }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            for (const KeyStep& k : kKeyTable) {
+                if (k.key == event->key()) {
+                    triggerAction(k.action);
+                    event->accept();
+                    return;
+                }
+            }
+        }
+        QScrollBar::keyPressEvent(event);
+    }
+
+    // Styles draw no focus on a scroll bar; the keyboard user must see which row the keys move.
+    void paintEvent(QPaintEvent* event) override {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter p(this);
+        p.setPen(QPen(palette().color(QPalette::Highlight), SoftpotRowWidget::kFocusFrameWidth));
+        p.setBrush(Qt::NoBrush);
+        const qreal half = SoftpotRowWidget::kFocusFrameWidth / 2.0;
+        p.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
+    }
 };
+
+// Lets into a Working Softpot edit only what the page's scale can show.
+class ScaleValidator : public QValidator {
+  public:
+    ScaleValidator(const ValueScale& scale, QObject* parent) : QValidator(parent), scale_(scale) {}
+    State validate(QString& input, int&) const override {
+        const std::string text = input.toStdString();
+        if (!scale_.canType(text))
+            return Invalid;
+        return scale_.read(text) ? Acceptable : Intermediate;
+    }
+
+  private:
+    ValueScale scale_;
+};
+
+const QColor kPendingBase(0xFF, 0xF2, 0xB8); // pale yellow: typed, not yet entered
+const QColor kWarningBase(0xFF, 0xD6, 0xC2); // pale orange: outside the page's range
+const QColor kWarningText(0x9A, 0x25, 0x00);
+
+void setLook(QLineEdit* e, bool pending, bool warning) {
+    QFont font = e->parentWidget()->font();
+    font.setItalic(pending);
+    e->setFont(font);
+    if (!pending && !warning) {
+        e->setPalette(QPalette()); // the dialog's own colours again
+        return;
+    }
+    QPalette p = e->parentWidget()->palette();
+    p.setColor(QPalette::Base, warning ? kWarningBase : kPendingBase);
+    if (warning) {
+        p.setColor(QPalette::Active, QPalette::Text, kWarningText);
+        p.setColor(QPalette::Inactive, QPalette::Text, kWarningText);
+        p.setColor(QPalette::Disabled, QPalette::Text, kWarningText);
+    }
+    e->setPalette(p);
+}
 
 QLineEdit* valueEdit(QWidget* parent, int minChars) {
     auto* e = new QLineEdit(parent);
@@ -81,10 +164,7 @@ SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent
     });
     connect(working_, &QLineEdit::textEdited, this,
             [this](const QString& text) { group_.setWorkingEditText(row_, text.toStdString()); });
-    connect(working_, &QLineEdit::returnPressed, this, [this] {
-        group_.enter(row_);
-        mirror();
-    });
+    working_->setValidator(new ScaleValidator(group.page().scale, working_));
     working_->installEventFilter(this);
     mirror();
 }
@@ -139,6 +219,13 @@ bool SoftpotRowWidget::eventFilter(QObject* watched, QEvent* event) {
             mirror();
             return true;
         }
+        // The page takes Enter itself: the edit's own signal stays silent for partial input,
+        // which the page must put back.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            group_.enter(row_);
+            mirror();
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }
@@ -153,6 +240,24 @@ void SoftpotRowWidget::mirror() {
     scrollBar_->setEnabled(c.enabled);
     working_->setEnabled(c.enabled);
     upDown_->setEnabled(c.enabled);
+    showMarks(group_.marks(row_));
+}
+
+void SoftpotRowWidget::showMarks(const RowMarks& m) {
+    if (marksShown_ && m.pending == shown_.pending &&
+        m.storedOutOfRange == shown_.storedOutOfRange &&
+        m.workingOutOfRange == shown_.workingOutOfRange && m.note == shown_.note)
+        return;
+    marksShown_ = true;
+    shown_ = m;
+    setLook(default_, false, m.storedOutOfRange);
+    setLook(working_, m.pending, m.workingOutOfRange);
+    const QString note = QString::fromStdString(m.note);
+    for (QWidget* w : {static_cast<QWidget*>(default_), static_cast<QWidget*>(scrollBar_),
+                       static_cast<QWidget*>(working_)}) {
+        w->setToolTip(note);
+        w->setAccessibleDescription(note);
+    }
 }
 
 void SoftpotRowWidget::focusScrollBar() {

@@ -24,6 +24,9 @@ class SoftpotRowWidget : public QObject {
     void mirror();
     void focusScrollBar();
 
+    // Width of the frame a focused scroll bar draws in the highlight colour.
+    static constexpr int kFocusFrameWidth = 2;
+
     QLineEdit* frequencyEdit() const { return frequency_; }
     QLineEdit* defaultEdit() const { return default_; }
     QScrollBar* scrollBar() const { return scrollBar_; }
@@ -35,6 +38,8 @@ class SoftpotRowWidget : public QObject {
 
   private:
     void onAction(int action);
+    // A typed value not yet entered and a value outside the range look different.
+    void showMarks(const RowMarks& marks);
 
     SoftpotGroup& group_;
     int row_;
@@ -43,6 +48,8 @@ class SoftpotRowWidget : public QObject {
     QScrollBar* scrollBar_;
     QLineEdit* working_;
     UpDownControl* upDown_;
+    RowMarks shown_;
+    bool marksShown_ = false;
 };
 
 } // namespace korvelo

@@ -1,5 +1,6 @@
 #include "softpot/txpower/tx_power_dialog.h"
 
+#include "softpot/gui/close_question.h"
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/gui/up_down_control.h"
 #include "softpot/txpower/tx_power_page.h"
@@ -124,8 +125,10 @@ void CTxPower::showEvent(QShowEvent* event) {
 
 void CTxPower::done(int result) {
     if (!closed_) {
+        SoftpotGroup* pages[] = {&group_};
+        if (!closeSoftpotPages(this, pages))
+            return; // Cancel: the page stays open
         closed_ = true;
-        group_.close();
     }
     QDialog::done(result);
 }

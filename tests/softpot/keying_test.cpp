@@ -77,7 +77,37 @@ TEST_F(PowerPageTest, StatusLineFollowsTheSetUpRowAndTheKeying) {
     EXPECT_EQ(page->statusText().rfind("Set up for High Power, point 1", 0), 0u);
     bench.radio.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Silent});
     page->program();
-    EXPECT_EQ(page->statusText().rfind("Set up for High Power, point 1", 0), 0u);
+    EXPECT_EQ(page->statusText(), "The radio did not confirm Program: the new values are only in "
+                                  "the tuning image.");
+}
+
+// A PTT off from the button that the radio did not confirm is remembered: the status line
+// warns, and the next row setup and the closing page send PTT off again.
+TEST_F(PowerPageTest, AnUnconfirmedPttOffIsRememberedUntilAnOffIsConfirmed) {
+    for (bool closeFirst : {true, false}) {
+        openPage();
+        drag(High1, 30);
+        page->pttToggle();
+        bench.radio.scriptAnswers(Cmd::PttOff, {sim::Answer::Silent});
+        page->pttToggle();
+        EXPECT_EQ(page->pttCaption(), "PTT OFF");
+        EXPECT_EQ(page->statusText(),
+                  "The radio did not confirm PTT off: the transmitter may still be on.");
+        bench.radio.clearReceived();
+        if (closeFirst) {
+            page->close();
+            EXPECT_THAT(frames(), ElementsAre(pttOff()));
+        } else {
+            drag(High1, 31);
+            ASSERT_EQ(frames().size(), 4u);
+            EXPECT_EQ(frames()[0], pttOff());
+            EXPECT_EQ(page->statusText().rfind("Set up for High Power, point 1", 0), 0u);
+            bench.radio.clearReceived();
+            page->close();
+            EXPECT_TRUE(frames().empty()) << "the off was confirmed by the row setup";
+        }
+        EXPECT_FALSE(bench.radio.pttOn);
+    }
 }
 
 TEST_F(PowerPageTest, UnkeyedCommitSetsUpWithoutPttOffEvenOnTheSameRow) {

@@ -1,6 +1,7 @@
 // Byte-exact frames of the Transmit Power page: row setups, live values, the modulation send
 // by chip, "Program" in both memory forms.
 #include "power_page_fixture.h"
+#include "softpot/engine/page_close.h"
 
 namespace korvelo {
 namespace {
@@ -89,6 +90,47 @@ TEST_F(PowerPageTest, ProgramWithoutReplyIsReportedAndKeepsTheNewValues) {
     page->program();
     EXPECT_EQ(notices(), (std::vector<Notice>{{"Radio Coummunication Error", Icon::Exclamation}}));
     EXPECT_EQ(bench.session.image[0x18], 5);
+    // Only in the image: Default Softpot still shows what the radio confirmed holding.
+    EXPECT_EQ(page->row(High2).controls.defaultSoftpot, "22");
+    EXPECT_EQ(working(High2), "5");
+    EXPECT_EQ(page->unprogrammedCount(), 1);
+}
+
+// A dialog of several pages asks once for all of them, programs only the pages that need it
+// and then closes each; nothing is asked while the pages cannot program.
+TEST_F(PowerPageTest, ClosingPagesAsksOnceAndProgramsWhatTheyHold) {
+    SoftpotGroup other(bench.env(), txPowerPage()); // a second page of a tab host
+    other.open();
+    SoftpotGroup* pages[] = {page.get(), &other};
+    std::vector<std::string> asked;
+    auto answer = [&asked](CloseChoice choice) {
+        return [&asked, choice](const std::string& question) {
+            asked.push_back(question);
+            return choice;
+        };
+    };
+    drag(High1, 40);
+    page->pttToggle();
+    type(Low2, "9"); // typed, not entered
+    bench.radio.clearReceived();
+    EXPECT_FALSE(closePages(pages, answer(CloseChoice::Cancel)));
+    EXPECT_THAT(asked, ElementsAre("2 values have not been programmed into the radio. Program "
+                                   "them now?"));
+    EXPECT_TRUE(frames().empty()) << "Cancel leaves the pages as they are, still keyed";
+    EXPECT_TRUE(closePages(pages, answer(CloseChoice::Program)));
+    ASSERT_EQ(frames().size(), 2u) << "one write, for the page that held the values";
+    EXPECT_EQ(bench.radio.receivedFrames()[0][2], 0x01);
+    EXPECT_EQ(frames()[1], pttOff());
+    EXPECT_EQ(bench.radio.tuningArea()[0x16], 40);
+    EXPECT_EQ(bench.radio.tuningArea()[0x19], 9);
+
+    loadRadio(0, true, /*tunerMode=*/false);
+    openPage();
+    type(High1, "40");
+    SoftpotGroup* locked[] = {page.get()};
+    EXPECT_EQ(page->unprogrammedCount(), 0);
+    EXPECT_TRUE(closePages(locked, answer(CloseChoice::Cancel)));
+    EXPECT_EQ(asked.size(), 2u);
 }
 
 TEST_F(PowerPageTest, ProgramUsesTheWorkingTextsAsTheyStand) {

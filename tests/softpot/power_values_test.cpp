@@ -78,6 +78,40 @@ TEST_F(PowerPageTest, EnterTakesTheTypedValueWithinTheRange) {
     EXPECT_EQ(working(Low1), "0");
     EXPECT_EQ(position(Low1), 0);
     EXPECT_THAT(frames(), ElementsAre(power(63), power(12), power(0)));
+    // Text that is no number (pasted, or half typed) goes back and sends nothing.
+    type(Low1, "12");
+    page->enter(Low1);
+    for (const char* text : {"abc", "4o", "", "1.5"}) {
+        type(Low1, text);
+        page->enter(Low1);
+        EXPECT_EQ(working(Low1), "12") << text;
+    }
+    type(Low1, "x");
+    page->spin(Low1, +1); // steps from the row's value, not from a text read as 0
+    EXPECT_EQ(working(Low1), "13");
+    EXPECT_THAT(frames(), ElementsAre(power(63), power(12), power(0), power(12), power(13)));
+}
+
+// The edits of a page take what its scale shows: whole numbers on a 0..63 page, one decimal
+// point on a page of 0.05 steps.
+TEST(ValueScale, ReadsAndTypesOnlyNumbersOfItsForm) {
+    const ValueScale whole{63, 0, 1.0};
+    const ValueScale fine{79, 2, 0.05};
+    EXPECT_EQ(whole.read(" 42 "), 42);
+    EXPECT_EQ(whole.read("-4"), -4);
+    EXPECT_EQ(fine.read("1.25"), 25);
+    EXPECT_EQ(fine.read("3."), 60);
+    for (const char* text : {"", "abc", "4o", "1.5", "-", "1 2"})
+        EXPECT_FALSE(whole.read(text)) << text;
+    for (const char* text : {"", ".", "1.2.3", "1,5"})
+        EXPECT_FALSE(fine.read(text)) << text;
+    EXPECT_TRUE(whole.canType("63"));
+    EXPECT_TRUE(fine.canType("3.9"));
+    EXPECT_TRUE(fine.canType("."));
+    for (const char* text : {"4o", "-1", "1.", " 5"})
+        EXPECT_FALSE(whole.canType(text)) << text;
+    for (const char* text : {"1.2.", "a", "-0.5"})
+        EXPECT_FALSE(fine.canType(text)) << text;
 }
 
 TEST_F(PowerPageTest, AnUnansweredValueIsReportedAndThePageCarriesOn) {

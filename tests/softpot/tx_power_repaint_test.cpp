@@ -1,12 +1,22 @@
 // The page on the program's own clock: while it waits for the radio the window keeps painting
-// (and shows what the radio is being told), and a reply ends the wait at once.
+// (and shows what the radio is being told), a reply ends the wait at once, and a close request
+// waits for the operation to end.
 #include "gui/gui_clock.h"
+#include "gui/gui_test_support.h"
+#include "gui/message_box_notifier.h"
+#include "link/command_frame.h"
+#include "sim/pty_radio.h"
+#include "softpot/gui/softpot_row_widget.h"
 #include "softpot/txpower/tx_power_dialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -69,11 +79,6 @@ class PaintCounter : public QObject {
 };
 
 TEST(TxPowerOnTheGuiClock, WaitsKeepTheWindowPaintedAndEndOnTheReply) {
-    int argc = 1;
-    char name[] = "softpot_tx_power_repaint_test";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-
     Session session;
     session.flags.imageLoaded = true;
     session.flags.inTunerMode = true;
@@ -112,6 +117,76 @@ TEST(TxPowerOnTheGuiClock, WaitsKeepTheWindowPaintedAndEndOnTheReply) {
     EXPECT_GE(ms, 250) << "the pause ran alongside the slow reply";
     EXPECT_TRUE(notifier.notices.empty()) << "the reply, not the 2,500 ms bound, ended the wait";
     dialog.reject();
+}
+
+// Keyed, a live value the radio never answers, and a close request (the close box) meanwhile:
+// the send ends at its bound, then the page closes as it always does, with PTT off on the
+// port the send has let go of. Nothing else opens the port, no window is left open.
+TEST(TxPowerOnTheGuiClock, ACloseRequestDuringAWaitIsHonouredWhenTheSendEnds) {
+    sim::PtyRadio radio;
+    radio.withModel([](sim::RadioModel& m) { m.tuningArea()[0x16] = 63; });
+    std::string error;
+    ASSERT_TRUE(radio.start(&error)) << error;
+    FixedPortProvider ports(radio.devicePath());
+    ReplyObjects replies;
+    GuiClock clock;
+    MessageBoxNotifier notifier;
+    Session session;
+    session.flags.imageLoaded = true;
+    session.flags.inTunerMode = true;
+    session.image[0x16] = 63; // High Power, point 1 at the top: a key press keeps the value
+    AppEnv env{session, replies, clock, notifier, ports};
+    CTxPower dialog(env, nullptr);
+
+    QStringList messages;
+    test::ModalDriver driver(
+        [&](QWidget* w) {
+            if (w == &dialog)
+                return;
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                messages << box->text();
+            QTest::keyClick(w, Qt::Key_Return);
+        },
+        20000);
+    QElapsedTimer elapsed;
+    qint64 closeAt = -1, sendStart = -1, sendEnd = -1;
+    bool openAfterSend = false;
+    QTimer::singleShot(200, &dialog, [&] {
+        QScrollBar* bar = dialog.rowWidget(0).scrollBar();
+        QTest::keyClick(bar, Qt::Key_Right); // sets the row up
+        QTest::mouseClick(dialog.pttButton(), Qt::LeftButton);
+        ASSERT_TRUE(radio.withModel([](sim::RadioModel& m) { return m.pttOn; }));
+        radio.withModel([](sim::RadioModel& m) {
+            m.clearReceived();
+            m.scriptAnswers(Cmd::PowerValue, {sim::Answer::Silent});
+        });
+        QTimer::singleShot(500, [&] {
+            closeAt = elapsed.elapsed();
+            dialog.windowHandle()->close();
+        });
+        sendStart = elapsed.elapsed();
+        QTest::keyClick(bar, Qt::Key_Right); // live, never answered
+        sendEnd = elapsed.elapsed();
+        openAfterSend = dialog.isVisible();
+    });
+    elapsed.start();
+    dialog.exec();
+    radio.stop();
+
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_GT(closeAt, sendStart);
+    EXPECT_LT(closeAt, sendEnd);
+    EXPECT_GE(sendEnd - sendStart, 3000) << "the send ran to its bound";
+    EXPECT_TRUE(openAfterSend);
+    EXPECT_EQ(messages.join(" | ").toStdString(), "Radio Coummunication Error");
+    const auto frames = radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], hexToBytes(CommandFrame::oneByte(Cmd::PowerValue, 63)));
+    EXPECT_EQ(frames[1], hexToBytes(CommandFrame::pttOff()));
+    EXPECT_FALSE(radio.withModel([](sim::RadioModel& m) { return m.pttOn; }));
+    EXPECT_FALSE(session.flags.portFault);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
 }
 
 } // namespace
