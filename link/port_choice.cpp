@@ -51,6 +51,10 @@ bool isAcceptedAdapterName(std::string_view friendlyName) {
     return std::find(kAcceptedNames.begin(), kAcceptedNames.end(), name) != kAcceptedNames.end();
 }
 
+std::span<const std::uint16_t> cp210xProductIds() {
+    return kCp210xProductIds;
+}
+
 bool isCp210xBridge(const SSerInfo& port) {
     if (isAcceptedAdapterName(port.friendlyName) || isAcceptedAdapterName(port.portDescription))
         return true;
@@ -176,6 +180,15 @@ PortChoice choosePort(const ProfilePortValues& profile,
     else
         choice.device = deviceNameFor(bridge.portName, os);
     return choice;
+}
+
+std::optional<std::string> applyPortChoice(const PortChoice& choice, Notifier& notifier,
+                                           bool& portFault) {
+    if (choice.portFault)
+        portFault = *choice.portFault;
+    for (const Notice& n : choice.messages)
+        notifier.notify(n.text, n.icon);
+    return choice.device;
 }
 
 } // namespace korvelo

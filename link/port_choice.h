@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,8 @@ struct SSerInfo {
     std::string portDescription; // the device description (the USB product string on Linux)
     std::optional<std::uint16_t> vendorId;
     std::optional<std::uint16_t> productId;
+    std::string manufacturer; // the USB manufacturer string, where the system tells it
+    std::string serialNumber; // the USB serial number, where the system tells it
 };
 
 enum class HostOs { Windows, MacOs, Linux };
@@ -49,6 +52,8 @@ bool isAcceptedAdapterName(std::string_view friendlyName);
 // A CP210x bridge by its friendly name, its description, or USB vendor 0x10C4 together with a
 // CP210x product id. The vendor id alone never counts.
 bool isCp210xBridge(const SSerInfo& port);
+// The CP210x product ids (under vendor 0x10C4) that the automatic search accepts.
+std::span<const std::uint16_t> cp210xProductIds();
 
 // Natural order of port names: COM3 before COM10, ttyUSB0 before ttyUSB1.
 bool naturalLess(std::string_view a, std::string_view b);
@@ -91,5 +96,10 @@ struct PortChoice {
 };
 PortChoice choosePort(const ProfilePortValues& profile,
                       const std::function<PortEnumeration()>& enumerate, HostOs os);
+
+// What a port provider does with a choice: tells the messages, sets portFault where the
+// choice says so, and gives the device to open.
+std::optional<std::string> applyPortChoice(const PortChoice& choice, Notifier& notifier,
+                                           bool& portFault);
 
 } // namespace korvelo

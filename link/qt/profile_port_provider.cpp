@@ -12,12 +12,8 @@ std::optional<std::string> ProfilePortProvider::choosePort(Notifier& notifier, b
     const TunerSettings settings;
     const ProfilePortValues profile{settings.autoDetect().toStdString(),
                                     settings.com().toStdString()};
-    const PortChoice choice = korvelo::choosePort(profile, enumerate_, currentHostOs());
-    if (choice.portFault)
-        portFault = *choice.portFault;
-    for (const Notice& n : choice.messages)
-        notifier.notify(n.text, n.icon);
-    return choice.device;
+    return applyPortChoice(korvelo::choosePort(profile, enumerate_, currentHostOs()), notifier,
+                           portFault);
 }
 
 // The real serial channel, the same one a fixed port uses.

@@ -22,6 +22,8 @@ PortEnumeration enumerateSerialPorts() {
             port.vendorId = info.vendorIdentifier();
         if (info.hasProductIdentifier())
             port.productId = info.productIdentifier();
+        port.manufacturer = info.manufacturer().toStdString();
+        port.serialNumber = info.serialNumber().toStdString();
         result.ports.push_back(std::move(port));
     }
     result.ports = systemOrder(std::move(result.ports), currentHostOs());
