@@ -236,12 +236,19 @@ SerialDevice::Wake SerialDevice::waitForData() {
             const DWORD which = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
             DWORD unused = 0;
             if (which != WAIT_OBJECT_0) {
-                // Closing: take back the pending wait before its record goes away.
+                // Closing: take back the pending wait before its record goes away. Clearing the
+                // event mask is the documented way to end a WaitCommEvent; CancelIo alone
+                // does not end it on every serial driver (nor under Wine), and then the wait
+                // below would never return.
+                SetCommMask(d.port, 0);
                 CancelIo(d.port);
                 GetOverlappedResult(d.port, &d.watchRecord, &unused, TRUE);
                 return Wake::Woken;
             }
-            if (!GetOverlappedResult(d.port, &d.watchRecord, &unused, FALSE)) {
+            // The event is signalled, so this returns at once; asking without waiting can
+            // still find the result unwritten (ERROR_IO_INCOMPLETE) on a loaded system, which
+            // is no lost port.
+            if (!GetOverlappedResult(d.port, &d.watchRecord, &unused, TRUE)) {
                 if (GetLastError() == ERROR_OPERATION_ABORTED)
                     continue; // the event mask was changed; look at the close event again
                 d.lost = true;
