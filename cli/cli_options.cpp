@@ -14,8 +14,10 @@ struct CommandEntry {
 };
 
 const std::map<std::string_view, CommandEntry> kCommands{
-    {"read", {Command::Read, 1}},   {"info", {Command::Info, 0}}, {"reset", {Command::Reset, 0}},
-    {"leave", {Command::Leave, 0}}, {"dump", {Command::Dump, 1}}, {"diff", {Command::Diff, 2}},
+    {"read", {Command::Read, 1}},     {"info", {Command::Info, 0}},
+    {"reset", {Command::Reset, 0}},   {"leave", {Command::Leave, 0}},
+    {"dump", {Command::Dump, 1}},     {"diff", {Command::Diff, 2}},
+    {"doctor", {Command::Doctor, 0}}, {"udev-rule", {Command::UdevRule, 0}},
 };
 
 // Decimal or 0x-prefixed hexadecimal, 0..255.
@@ -35,7 +37,8 @@ std::optional<std::uint8_t> parseByte(std::string_view text) {
 } // namespace
 
 bool needsRadio(Command command) {
-    return command != Command::Dump && command != Command::Diff;
+    return command != Command::Dump && command != Command::Diff && command != Command::Doctor &&
+           command != Command::UdevRule;
 }
 
 const char* usageText() {
@@ -51,6 +54,10 @@ const char* usageText() {
            "                     softpots (--type N labels the frequency points of band type N)\n"
            "  diff A.tun B.tun   regions and bytes in which two tuning files differ (exit 0\n"
            "                     same, 1 different, 3 a file cannot be read)\n"
+           "  doctor             every serial port, the one Korvelo would use, and what stands\n"
+           "                     in the way, each with its fix (exit 0 when a usable cable\n"
+           "                     port was found, 1 otherwise)\n"
+           "  udev-rule          print Korvelo's udev rule for CP210x cables (Linux)\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
            "  --sim-type N       radio type (band)\n"

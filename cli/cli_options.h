@@ -19,7 +19,7 @@ struct SimOptions {
     bool silent = false;    // a switched-off radio
 };
 
-enum class Command { Read, Info, Reset, Leave, Dump, Diff };
+enum class Command { Read, Info, Reset, Leave, Dump, Diff, Doctor, UdevRule };
 
 struct Options {
     std::optional<std::string> port;
@@ -40,7 +40,8 @@ struct ParseResult {
 };
 ParseResult parseCommandLine(const std::vector<std::string>& args);
 
-// Whether the command talks to the radio (dump and diff only read files).
+// Whether the command talks to the radio (dump and diff only read files; doctor and
+// udev-rule look at the system).
 bool needsRadio(Command command);
 
 const char* usageText();

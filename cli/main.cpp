@@ -2,16 +2,17 @@
 // script their work. Results on standard output, the operations' messages on standard error.
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
+#include "cli/doctor_command.h"
+#include "cli/simulated_radio.h"
 #include "cli/stderr_notifier.h"
+#include "cli/system_ports.h"
 #include "link/clock.h"
 #include "link/file_trace.h"
 #include "link/port_choice.h"
 #include "link/port_provider.h"
-#include "link/qt/profile_port_provider.h"
 #include "link/reply_objects.h"
 #include "radio/radio_state.h"
 #include "radio/tuning_file.h"
-#include "sim/pty_radio.h"
 
 #include <fstream>
 #include <iostream>
@@ -77,27 +78,37 @@ int main(int argc, char** argv) {
         return finished(dumpCommand(o.files[0], o.radioType, notifier, std::cout));
     if (o.command == Command::Diff)
         return finished(diffCommand(o.files[0], o.files[1], notifier, std::cout));
+    if (o.command == Command::UdevRule)
+        return finished(udevRuleCommand(std::cout));
+    if (o.command == Command::Doctor) {
+        if (o.simulator)
+            return usageError("doctor looks at the system's serial ports; --simulator has none");
+        return finished(doctorCommand(o.port, std::cout));
+    }
 
-    std::unique_ptr<sim::PtyRadio> radio;
+    std::unique_ptr<SimulatedRadio> radio;
     std::unique_ptr<PortProvider> ports;
+    PortProvider* chosen = nullptr;
     if (o.simulator) {
         auto model = simulatedRadio(*o.simulator);
         if (!model) {
             std::cerr << "korvelo-cli: " << o.simulator->tuningFile << " is not a tuning file\n";
             return kExitFile;
         }
-        radio = std::make_unique<sim::PtyRadio>(std::move(*model));
+        radio = std::make_unique<SimulatedRadio>(std::move(*model));
         std::string why;
-        if (!radio->start(&why)) {
+        if (!radio->start(why)) {
             std::cerr << "korvelo-cli: cannot start the simulated radio: " << why << '\n';
             return kExitRadio;
         }
-        ports = std::make_unique<FixedPortProvider>(radio->devicePath());
+        chosen = &radio->ports();
     } else if (o.port) {
         // COM12, ttyUSB0 or a path, opened as the program opens a chosen port.
         ports = std::make_unique<FixedPortProvider>(deviceNameFor(*o.port, currentHostOs()));
+        chosen = ports.get();
     } else {
-        ports = std::make_unique<ProfilePortProvider>();
+        ports = systemPortProvider();
+        chosen = ports.get();
     }
 
     ReplyObjects& replies = processReplies();
@@ -111,9 +122,10 @@ int main(int argc, char** argv) {
         replies.setTrace(trace.get());
     }
 
-    RealClock clock;
+    RealClock realClock;
+    Clock& clock = radio && radio->clock() ? *radio->clock() : realClock;
     Session session;
-    const AppEnv env{session, replies, clock, notifier, *ports};
+    const AppEnv env{session, replies, clock, notifier, *chosen};
 
     int status = kExitUsage;
     switch (o.command) {
@@ -131,6 +143,8 @@ int main(int argc, char** argv) {
         break;
     case Command::Dump:
     case Command::Diff:
+    case Command::Doctor:
+    case Command::UdevRule:
         break;
     }
     replies.setTrace(nullptr);

@@ -1,4 +1,4 @@
-# Cross build of the core library for Windows (checks that the Win32 serial layer compiles).
+# Cross build for Windows: the core, korvelo-cli.exe and the core tests (run under Wine in CI).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -84,8 +84,9 @@ DoctorReport examine(const DoctorInput& in) {
         report.choice = "System Configuration: Auto Detect COM Port; the automatic search finds "
                         "no CP210x cable.";
         report.findings.push_back({"No CP210x cable is among the serial ports.",
-                                   "Plug the programming cable in; if it is plugged in, the "
-                                   "lines below or Find my cable tell more.",
+                                   "Plug the programming cable in. If it is plugged in, Find "
+                                   "my cable (Tools > Connection Doctor) takes the port it "
+                                   "gets.",
                                    true});
     }
     if (!manual && !in.runPort &&

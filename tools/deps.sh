@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Korvelo needs to build, run and test on Debian 12 (run as root, or with sudo
-# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools.
+# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools and
+# Wine, which runs the Windows build.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )
 if [[ "${1:-}" == "ci" ]]; then
-  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth)
+  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64)
 fi
 
 missing=()

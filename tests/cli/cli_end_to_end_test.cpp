@@ -11,6 +11,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -297,6 +298,43 @@ TEST_F(CliEndToEnd, InProcessSimulatorDumpAndDiff) {
     const std::string low5 =
         "  Low Power, point 5 (446.52500 MHz): " + std::to_string(saved[16 + 0x1F]) + "\n";
     EXPECT_NE(labelled.out.find(low5), std::string::npos) << labelled.out;
+}
+
+// korvelo-cli doctor: exit 0 for a port that can be used; 1, with the cause and its fix, for
+// one that another process holds or that is not there. udev-rule prints the rule as shipped.
+TEST_F(CliEndToEnd, DoctorAndTheUdevRule) {
+    // A pseudo-terminal whose slave side nobody holds open.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string free = ::ptsname(master);
+    const CliRun ok = cli("--port " + free + " doctor", dir_);
+    ::close(master);
+    EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+    EXPECT_NE(ok.out.find("This run uses " + free + ", given with --port."), std::string::npos)
+        << ok.out;
+    EXPECT_NE(ok.out.find("The cable's port is ready for use."), std::string::npos);
+
+    // The simulated radio keeps a descriptor of its slave side open in this process.
+    auto radio = startRadio(0x00, 5);
+    const CliRun held = cli(port(*radio) + " doctor", dir_);
+    EXPECT_EQ(held.status, 1);
+    EXPECT_NE(held.out.find("- " + radio->devicePath() + " is in use by cli_end_to_end_ (process " +
+                            std::to_string(::getpid()) + ")."),
+              std::string::npos)
+        << held.out;
+
+    const CliRun gone = cli("--port /dev/ttyKORVELO9 doctor", dir_);
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_NE(gone.out.find("- /dev/ttyKORVELO9 is not there. Fix: Plug the cable in"),
+              std::string::npos)
+        << gone.out;
+
+    const CliRun rule = cli("udev-rule", dir_);
+    EXPECT_EQ(rule.status, 0);
+    std::ifstream shipped(KORVELO_UDEV_RULE);
+    EXPECT_EQ(rule.out, std::string(std::istreambuf_iterator<char>(shipped), {}));
 }
 
 } // namespace
