@@ -1,5 +1,7 @@
 #include "doctor/connection_doctor.h"
 
+#include "link/serial_device.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <sstream>
@@ -43,6 +45,24 @@ std::string usbIds(const SSerInfo& port) {
     return buf;
 }
 
+DoctorInput hostInput(PortEnumeration ports, ProfilePortValues profile,
+                      std::optional<std::string> runPort) {
+    DoctorInput input;
+    input.ports = std::move(ports);
+    input.profile = std::move(profile);
+    input.runPort = std::move(runPort);
+    input.system.user = currentUser();
+    if (input.os != HostOs::Linux) {
+        input.tryOpen = [](const std::string& device) {
+            SerialDevice d;
+            const OpenResult result = d.open(PortSettings{device});
+            d.close();
+            return result;
+        };
+    }
+    return input;
+}
+
 DoctorReport examine(const DoctorInput& in) {
     DoctorReport report;
     const HostOs os = in.os;
@@ -62,7 +82,7 @@ DoctorReport examine(const DoctorInput& in) {
         report.findings.push_back({"The serial ports could not be listed: " + in.ports.error, {}});
     if (in.runPort) {
         report.device = deviceNameFor(*in.runPort, os);
-        report.choice = "This run uses " + *report.device + ", given with --port.";
+        report.choice = "This run uses " + *report.device + ", given on the command line.";
     } else if (manual) {
         if (in.profile.com.empty()) {
             report.choice = "System Configuration: Auto Detect COM Port is off and no port is "

@@ -16,7 +16,7 @@ namespace korvelo::doctor {
 struct DoctorInput {
     PortEnumeration ports;              // every serial port of the system
     ProfilePortValues profile;          // System Configuration's choice
-    std::optional<std::string> runPort; // a port given for this run (--port), as typed
+    std::optional<std::string> runPort; // a port given for this run (--port, --simulator)
     HostOs os = currentHostOs();
     SystemRoot system; // Linux and macOS: the device node and udev checks
     // Where no process table can be looked into (Windows): opens the device and closes it
@@ -38,6 +38,11 @@ struct DoctorReport {
     std::vector<Finding> findings;
     bool usable = false; // that device is there and nothing found stands in its way
 };
+
+// The input for this machine: its root, the user running the program, and on the systems
+// without a process table to look into, a test open of the port.
+DoctorInput hostInput(PortEnumeration ports, ProfilePortValues profile,
+                      std::optional<std::string> runPort);
 
 DoctorReport examine(const DoctorInput& input);
 

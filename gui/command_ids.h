@@ -22,6 +22,7 @@ inline constexpr int CmxTxSetup = 32798;
 inline constexpr int TxSubAudio = 32801;
 inline constexpr int RadioSetup = 32802;
 inline constexpr int UsingHelp = 32803;
+inline constexpr int ConnectionDoctor = 32804;
 inline constexpr int About = 57664;
 inline constexpr int Exit = 57665;
 

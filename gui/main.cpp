@@ -1,6 +1,7 @@
 // korvelo: the alignment tool's main program.
 #include "gui/app_options.h"
 #include "gui/command_ids.h"
+#include "gui/connection_doctor_dialog.h"
 #include "gui/gui_clock.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
@@ -53,6 +54,9 @@ void takeScreenshots(MainWindow& window, const QString& dir) {
     dialog(CRadioSetupDlg(&window), QStringLiteral("radio_setup"));
     dialog(CSerialCommDlg(&window), QStringLiteral("system_configuration"));
     dialog(CAboutDlg(&window), QStringLiteral("about"));
+    dialog(
+        ConnectionDoctorDialog(ConnectionDoctorDialog::systemGatherer(window.runPort()), &window),
+        QStringLiteral("connection_doctor"));
 }
 
 // --help and --version print and end; they need no display.

@@ -69,6 +69,8 @@ constexpr std::array kService = {
 constexpr std::array kTools = {
     MenuEntry{cmd::SystemSetup, "System Setup\tCtrl+T",
               "Configure serial communication port\nSetup", EnableRule::Always, "Ctrl+T"},
+    MenuEntry{cmd::ConnectionDoctor, "Connection &Doctor...",
+              "Find out why the cable's port cannot be used, and how to fix it\nConnection Doctor"},
 };
 
 constexpr std::array kHelp = {

@@ -1,6 +1,7 @@
 #include "gui/shell_commands.h"
 
 #include "gui/command_ids.h"
+#include "gui/connection_doctor_dialog.h"
 #include "gui/help_launcher.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
@@ -67,6 +68,11 @@ void addShellCommands(MainWindow& window) {
                         auto dialog = std::make_unique<CSerialCommDlg>(parent);
                         dialog->showRunPort(w->runPort());
                         return dialog;
+                    });
+    table.addDialog(cmd::ConnectionDoctor, Gate::None,
+                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+                        return std::make_unique<ConnectionDoctorDialog>(
+                            ConnectionDoctorDialog::systemGatherer(w->runPort()), parent);
                     });
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
     table.addHandler(cmd::UsingHelp, Gate::None,

@@ -1,7 +1,7 @@
 #pragma once
 // The commands of the application layer itself: tuning start, tuning file, exit, the radio
-// utilities, System Setup and the help menu. Page dialogs are registered elsewhere
-// (registerPageDialogs).
+// utilities, System Setup, the Connection Doctor and the help menu. Page dialogs are registered
+// elsewhere (registerPageDialogs).
 namespace korvelo {
 
 class MainWindow;

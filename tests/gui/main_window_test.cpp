@@ -97,7 +97,9 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
                   "-", "Serial Number|32786|Read the Serial number", "-", ">Service"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Tools")),
               (std::vector<std::string>{
-                  "System Setup\tCtrl+T|32791|Configure serial communication port"}));
+                  "System Setup\tCtrl+T|32791|Configure serial communication port",
+                  "Connection &Doctor...|32804|Find out why the cable's port cannot be used, and "
+                  "how to fix it"}));
     const auto help = menuItems(topMenu(window, "&Help"));
     ASSERT_EQ(help.size(), 4u);
     EXPECT_EQ(help[0], "Radio Setup|32802|");
