@@ -23,4 +23,4 @@ done
 "$root/usr/bin/korvelo-cli" --help >/dev/null
 "$root/usr/bin/korvelo-cli" udev-rule | cmp - "$root/usr/lib/udev/rules.d/60-korvelo.rules" ||
   fail "korvelo-cli udev-rule differs from the rule the package installs"
-echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB, $(dpkg-deb -c "$deb" | wc -l) entries; installs and starts"
+echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, $(dpkg-deb -c "$deb" | wc -l) entries; installs and starts"
