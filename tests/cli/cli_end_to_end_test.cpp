@@ -312,7 +312,8 @@ TEST_F(CliEndToEnd, DoctorAndTheUdevRule) {
     const CliRun ok = cli("--port " + free + " doctor", dir_);
     ::close(master);
     EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
-    EXPECT_NE(ok.out.find("This run uses " + free + ", given on the command line."), std::string::npos)
+    EXPECT_NE(ok.out.find("This run uses " + free + ", given on the command line."),
+              std::string::npos)
         << ok.out;
     EXPECT_NE(ok.out.find("The cable's port is ready for use."), std::string::npos);
 
