@@ -4,14 +4,20 @@
 // keep a picture of each dialog.
 #include "chipsetup/gui/register_dialogs.h"
 #include "gui/command_ids.h"
+#include "gui/gui_clock.h"
 #include "gui/gui_test_support.h"
 #include "gui/main_window.h"
+#include "gui/message_box_notifier.h"
 #include "gui/page_dialogs.h"
+#include "link/command_frame.h"
 #include "radio/tuning_start.h"
+#include "sim/pty_radio.h"
 #include "softpot/gui/up_down_control.h"
 #include "support/sim_bench.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,7 +25,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -222,6 +230,66 @@ TEST_F(RegisterDialogWalk, CmxRxSetupSendsItsRegionWhenAskedOnClose) {
     EXPECT_EQ(bench.radio.receivedFrames().size(), 1u);
     EXPECT_TRUE(radioHolds(kRegionCmxRxSetup));
     EXPECT_EQ(bench.radio.tuningArea()[0xCC], 50);
+}
+
+// On the program's own clock and a radio on a pseudo-terminal: a close request while DATA SEND
+// waits for an answer that never comes is held until the write has ended, then honoured.
+TEST(RegisterDialogOnTheGuiClock, ACloseRequestDuringDataSendWaitsForTheWrite) {
+    sim::PtyRadio radio;
+    radio.withModel(
+        [](sim::RadioModel& m) { m.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Silent}); });
+    std::string error;
+    ASSERT_TRUE(radio.start(&error)) << error;
+    FixedPortProvider ports(radio.devicePath());
+    ReplyObjects replies;
+    GuiClock clock;
+    MessageBoxNotifier notifier;
+    Session session;
+    session.flags.imageLoaded = true;
+    session.flags.inTunerMode = true;
+    session.flags.isAk2347Radio = false;
+    AppEnv env{session, replies, clock, notifier, ports};
+    CRxCMX148_SetDlg dialog(env, nullptr);
+
+    QStringList messages;
+    test::ModalDriver driver(
+        [&](QWidget* w) {
+            if (w == &dialog)
+                return;
+            if (auto* box = qobject_cast<QMessageBox*>(w))
+                messages << box->text();
+            test::dismiss(w);
+        },
+        20000);
+    QElapsedTimer elapsed;
+    qint64 closeAt = -1, sendStart = -1, sendEnd = -1;
+    bool openAfterSend = false;
+    QTimer::singleShot(200, &dialog, [&] {
+        QTimer::singleShot(500, [&] {
+            closeAt = elapsed.elapsed();
+            dialog.windowHandle()->close();
+        });
+        sendStart = elapsed.elapsed();
+        QTest::mouseClick(dialog.sendButton(), Qt::LeftButton);
+        sendEnd = elapsed.elapsed();
+        openAfterSend = dialog.isVisible();
+    });
+    elapsed.start();
+    dialog.exec();
+    radio.stop();
+
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_GT(closeAt, sendStart);
+    EXPECT_LT(closeAt, sendEnd);
+    EXPECT_GE(sendEnd - sendStart, 3000) << "the write ran to its bound";
+    EXPECT_TRUE(openAfterSend);
+    EXPECT_EQ(messages.join(" | ").toStdString(), "Radio Coummunication Error");
+    const auto frames = radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].at(2), 0x01);
+    EXPECT_FALSE(session.flags.portFault);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
 }
 
 } // namespace
