@@ -79,6 +79,34 @@ void addSoftpotPage(std::vector<CatalogueEntry>& out, const PageSpec& page) {
         out.push_back(heldEntry(std::string(page.title), chip, writes, h));
 }
 
+// The point mask a host's "Program" reads (and may write back as it is).
+void addTabHostMask(std::vector<CatalogueEntry>& out, const TabHostSpec& host) {
+    if (!host.pointMask)
+        return;
+    const std::uint8_t byte = *host.pointMask;
+    std::vector<Region> writes;
+    for (const WriteRegionSpec& w : host.writes)
+        if (const auto r = knownRegion(w.offset, w.count))
+            writes.push_back(*r);
+    const std::optional<Region> pageWrite =
+        knownRegion(host.pages[0]->region.offset, host.pages[0]->region.count);
+    CatalogueEntry e;
+    e.page = std::string(host.title);
+    e.chip = pageWrite ? chipOf(pageWrite->owner) : ChipFamily::Any;
+    e.bytes = {{byte, 0x0F}};
+    e.write = carrying(writes, byte);
+    e.name = [](const Session&) { return std::string("Frequency-point mask"); };
+    e.value = [byte](const Session& s) {
+        const unsigned mask = s.image[byte];
+        std::string text = "0x" + hex2(mask) + " (points";
+        for (int p = 1; p <= 4; ++p)
+            if ((mask >> (p - 1) & 1u) != 0)
+                text += " " + std::to_string(p) + ",";
+        return text + " 5 have their own values)";
+    };
+    out.push_back(std::move(e));
+}
+
 void addRegisterPage(std::vector<CatalogueEntry>& out, const RegisterPageSpec& page) {
     const ChipFamily chip = page.writes.empty() ? ChipFamily::Any : chipOf(page.writes[0].owner);
     for (const Binding& b : page.bindings) {
@@ -104,6 +132,8 @@ std::vector<CatalogueEntry> build() {
     std::vector<CatalogueEntry> entries;
     for (const PageSpec* page : softpotPages())
         addSoftpotPage(entries, *page);
+    for (const TabHostSpec* host : softpotTabHosts())
+        addTabHostMask(entries, *host);
     for (const RegisterPageSpec* page : registerPages())
         addRegisterPage(entries, *page);
     return entries;
@@ -151,6 +181,10 @@ std::vector<Region> writtenRegions() {
     for (const PageSpec* page : softpotPages())
         if (const auto r = knownRegion(page->region.offset, page->region.count))
             add(*r);
+    for (const TabHostSpec* host : softpotTabHosts())
+        for (const WriteRegionSpec& w : host->writes)
+            if (const auto r = knownRegion(w.offset, w.count))
+                add(*r);
     for (const RegisterPageSpec* page : registerPages())
         for (const Region& r : page->writes)
             add(r);

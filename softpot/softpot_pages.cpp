@@ -1,5 +1,7 @@
 #include "softpot/softpot_pages.h"
 
+#include "softpot/rxsquelch/rx_squelch_pages.h"
+#include "softpot/txmodulation/tx_modulation_pages.h"
 #include "softpot/txpower/tx_power_page.h"
 
 #include <array>
@@ -7,8 +9,25 @@
 namespace korvelo {
 
 std::span<const PageSpec* const> softpotPages() {
-    static const std::array<const PageSpec*, 1> pages = {&txPowerPage()};
+    static const std::array<const PageSpec*, 10> pages = {
+        &txPowerPage(),
+        &txModulationPage(0, true),
+        &txModulationPage(1, true),
+        &txModulationPage(2, true),
+        &txModulationPage(0, false),
+        &txModulationPage(1, false),
+        &txModulationPage(2, false),
+        &rxSquelchPage(0),
+        &rxSquelchPage(1),
+        &rxSquelchPage(2),
+    };
     return pages;
+}
+
+std::span<const TabHostSpec* const> softpotTabHosts() {
+    static const std::array<const TabHostSpec*, 3> hosts = {
+        &txModulationHost(true), &txModulationHost(false), &rxSquelchHost()};
+    return hosts;
 }
 
 std::string rowName(const PageSpec& page, const RowSpec& row, std::uint8_t radioType) {

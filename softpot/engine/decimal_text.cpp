@@ -79,6 +79,22 @@ std::optional<long> ValueScale::read(std::string_view text) const {
     return parse(text);
 }
 
+std::optional<long> ValueScale::onScale(std::string_view text) const {
+    if (!read(text))
+        return std::nullopt;
+    const double d = decimalTextToDouble(text);
+    const double unit = std::pow(10.0, decimals);
+    constexpr double kSlack = 1e-9; // "3.95" is the top of a 0..79 x 0.05 scale, not above it
+    if (d < 0 || d > max * step + kSlack)
+        return std::nullopt;
+    // The value rounded to the shown decimals must be a whole number of steps.
+    const auto shown = static_cast<long>((d + 0.5 / unit) * unit);
+    const long perStep = std::lround(step * unit);
+    if (perStep > 0 && shown % perStep != 0)
+        return std::nullopt;
+    return std::lround(d / step);
+}
+
 bool ValueScale::canType(std::string_view text) const {
     constexpr std::size_t kLongest = 8; // far more than any value needs
     if (text.size() > kLongest)

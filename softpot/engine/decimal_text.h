@@ -27,6 +27,10 @@ struct ValueScale {
     // What the user may type into a value edit: digits, plus one decimal point where the scale
     // shows decimals. Partial input ("" or ".") may be typed; Enter then finds no number.
     bool canType(std::string_view text) const;
+    // The raw value of a number that lies on this scale: 0..max and, where the scale shows
+    // decimals, on its step grid at those decimals (1.25 on a 0.05 scale, not 1.23). Nothing
+    // for anything else.
+    std::optional<long> onScale(std::string_view text) const;
     int clamp(long raw) const { return raw < 0 ? 0 : raw > max ? max : static_cast<int>(raw); }
 };
 

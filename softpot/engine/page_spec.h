@@ -2,12 +2,14 @@
 // What makes one alignment page: its rows, band tables, value scale, keying frames and write
 // region, written as data, plus the two hooks where pages send different things. The one
 // SoftpotGroup engine runs every page from such a description.
+#include "link/notifier.h"
 #include "radio/band_model.h"
 #include "radio/radio_state.h"
 #include "radio/tuning_regions.h"
 #include "softpot/engine/decimal_text.h"
 #include "softpot/engine/tx_setup_block.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -36,7 +38,8 @@ struct RowSpec {
     std::uint8_t imageByte = 0;   // TuningImage offset of the row's softpot
     int tag = 0;                  // tells rows apart that share a frequency
     std::uint8_t settingByte = 0; // TxSetupBlock byte 8 of the row setup
-    int noImageValue = 32;        // scroll position and image byte when no image is loaded
+    int noImageValue = 32;        // scroll position (and image byte) when no image is loaded
+    std::string_view initialText; // default and working texts before opening; empty: the page's
 };
 
 // A value per radio type; types without an entry give nothing (the bytes stay as they are).
@@ -54,6 +57,19 @@ template <class T> class BandTable {
                 return &e.second;
         return nullptr;
     }
+    // Gives the types this value, in place of what they had (tables derived from another's).
+    void set(std::initializer_list<std::uint8_t> types, const T& value) {
+        for (std::uint8_t t : types) {
+            bool found = false;
+            for (auto& e : entries_)
+                if (e.first == t) {
+                    e.second = value;
+                    found = true;
+                }
+            if (!found)
+                entries_.push_back({t, value});
+        }
+    }
 
   private:
     std::vector<std::pair<std::uint8_t, T>> entries_;
@@ -62,10 +78,57 @@ template <class T> class BandTable {
 // Receive settings of the five points of a band; an empty entry leaves bytes 1..3 alone.
 using PointWords = std::array<std::optional<SettingWord>, 5>;
 
+// Bytes of TxSetupBlock that a page presets (at opening, or when its tab is entered): the
+// transmit setting (bytes 4..6) and the receive setting (bytes 1..3) of the band; types without
+// an entry leave them. Byte 7 becomes 0x11 always, only when a setting was set, or never.
+struct BlockPreset {
+    enum class Raster { Always, WhenSet, Never };
+    BandTable<SettingWord> transmit;
+    BandTable<SettingWord> receive;
+    Raster raster = Raster::Never;
+
+    void apply(TxSetupBlock& block, std::uint8_t radioType) const {
+        bool set = false;
+        if (const SettingWord* w = transmit.find(radioType)) {
+            block.setTransmit(*w);
+            set = true;
+        }
+        if (const SettingWord* w = receive.find(radioType)) {
+            block.setReceive(*w);
+            set = true;
+        }
+        if (raster == Raster::Always || (raster == Raster::WhenSet && set))
+            block.setRaster(TxSetupBlock::kBothOn6250);
+    }
+};
+
+// One image byte a page writes when it opens without an image.
+struct BytePreset {
+    std::uint8_t offset;
+    std::uint8_t value;
+};
+
 // How rows are told apart by the row check.
 enum class RowIdentity { FrequencyAndTag, TagOnly, FrequencyOnly };
 
+// When a commit goes to the radio as a live value rather than a row setup: while the page has
+// keyed the transmitter with its button, or whenever the row is the one set up last (pages
+// without a transmitter button, such as the receive pages).
+enum class LiveRule { WhileKeyed, OnSameRow };
+
+// What Enter does with a typed number outside the scale (above max, or off its step grid):
+// take the nearest value in range, or refuse it and put the stored value back.
+enum class EnterRule { Clamp, RefuseOffScale };
+
+// When a committed value reaches the TuningImage: only at "Program", or at Enter already.
+enum class ImageStore { OnProgram, OnEnter };
+
+// Which setting of TxSetupBlock the row's frequency point gives: the transmit setting (bytes
+// 4..7) or the receive setting (bytes 1..3 and 7, local oscillator 45.1 MHz off).
+enum class SetupFrequency { Transmit, Receive };
+
 struct KeyingSpec {
+    bool hasButton = true; // pages without one never key the transmitter
     std::string_view idleCaption = "PTT Toggle";
     std::string_view onCaption = "PTT ON";
     std::string_view offCaption = "PTT OFF";
@@ -77,6 +140,9 @@ struct KeyingSpec {
     int setupOffWaitMs = 2300;
     int closeOffPauseMs = 80;
     int closeOffWaitMs = 2000;
+    // A button press the radio does not answer shows "Radio Coummunication Error"; some pages
+    // say nothing (the status line still tells an unconfirmed PTT off).
+    bool buttonReportsNoReply = true;
 };
 
 struct WriteRegionSpec {
@@ -88,25 +154,49 @@ struct WriteRegionSpec {
 
 struct PageSpec {
     std::string_view title;
+    int templateId = 0; // the page's dialog template
     std::vector<RowSpec> rows;
     ValueScale scale;
     std::string_view initialText = "32"; // default and working texts before the image is read
+    std::string_view frequencyHeading = "Frequency Point(MHz)";
     LabelFamily labels = LabelFamily::TxPower;
     Type1 type1 = Type1::NoGroup;
     RowIdentity identity = RowIdentity::FrequencyAndTag;
+    LiveRule live = LiveRule::WhileKeyed;
+    EnterRule enter = EnterRule::Clamp;
+    ImageStore store = ImageStore::OnProgram;
 
-    BandTable<PointWords> receiveSettings; // row setup: TxSetupBlock bytes 1..3
-    BandTable<SettingWord> openingPreset;  // opening: bytes 4..6 (byte 7 always 0x11)
+    // Opening. Without an image a page shows its no-image values (or, when it does not need an
+    // image, fills its rows from whatever the image holds).
+    bool openingNeedsImage = true;
+    int openingPauseMs = 100; // 0: none
+    BlockPreset openingPreset;
     // Points whose rows can be used, bit p-1 for point p; types without an entry use all.
     BandTable<std::uint8_t> usablePoints;
+    // "PTT Toggle" enabled even without tuner mode (after the row enabling).
+    bool pttAlwaysEnabled = false;
+    // Image bytes set when the page opens without an image; none given: each row's own byte
+    // takes its noImageValue.
+    std::optional<std::vector<BytePreset>> noImageBytes;
+
+    // Row setup.
+    SetupFrequency setupFrequency = SetupFrequency::Transmit;
+    BandTable<PointWords> receiveSettings;    // bytes 1..3 by point
+    BandTable<SettingWord> setupTransmitWord; // bytes 4..6 (receive pages)
+    // Points whose setup sets byte 7 to 0x11 after the frequency encoding, bit p-1 for point p.
+    std::uint8_t rasterResetPoints = 0;
+    // A frequency on neither raster is reported with this text and icon and empties the row's
+    // frequency edit; the power page says nothing.
+    std::string_view invalidFrequencyText;
+    Icon invalidFrequencyIcon = Icon::Exclamation;
+
     WriteRegionSpec region;
     // Bytes of the region that no row edits and Program sends as the image holds them.
     std::vector<HeldBytes> sentAsHeld;
+    // False on the pages of a tab host: the host's "Program" writes their values, so a failed
+    // PTT off in a row setup locks only the page's "PTT Toggle".
+    bool ownProgram = true;
     KeyingSpec keying;
-    int openingPauseMs = 100;
-    // Pages whose points the user can type report a frequency on neither raster with this
-    // text and empty the row's frequency edit; the power page says nothing.
-    std::string_view invalidFrequencyText;
     // End of scroll rewrites every row's working text from its bar, or only the sender's.
     bool endScrollSetsAllRows = true;
 

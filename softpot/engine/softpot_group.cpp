@@ -1,6 +1,5 @@
 #include "softpot/engine/softpot_group.h"
 
-#include "link/command_frame.h"
 #include "softpot/engine/softpot_link.h"
 
 namespace korvelo {
@@ -33,8 +32,9 @@ SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
         const auto i = static_cast<std::size_t>(rs.point - 1);
         if (i < labels.size())
             r.frequencyText = std::string(labels[i]);
-        r.defaultText = std::string(page.initialText);
-        r.workingText = std::string(page.initialText);
+        const std::string_view initial = rs.initialText.empty() ? page.initialText : rs.initialText;
+        r.defaultText = std::string(initial);
+        r.workingText = std::string(initial);
         rows_.push_back(std::move(r));
     }
 }
@@ -81,6 +81,10 @@ void SoftpotGroup::setWorkingEditText(int row, std::string text) {
     changed(); // the row's look and the status line follow what is typed
 }
 
+void SoftpotGroup::setFrequencyEditText(int row, std::string text) {
+    at(row).controls.frequency = std::move(text);
+}
+
 bool SoftpotGroup::restoreUnreadableText(SoftpotRow& r) {
     if (page_.scale.read(r.controls.working))
         return false;
@@ -94,14 +98,13 @@ void SoftpotGroup::open() {
     for (SoftpotRow& r : rows_)
         r.controls.position = page_.scale.clamp(r.controls.position);
     keyed_ = false;
-    if (s.flags.imageLoaded) {
+    if (s.flags.imageLoaded || !page_.openingNeedsImage) {
         setButtons(s.flags.inTunerMode);
         changed();
-        env_.clock.sleepMs(page_.openingPauseMs);
+        if (page_.openingPauseMs > 0)
+            env_.clock.sleepMs(page_.openingPauseMs);
         TxSetupBlock block(env_.session.txSetupBlock);
-        if (const SettingWord* w = page_.openingPreset.find(s.radioType))
-            block.setTransmit(*w);
-        block.setRaster(TxSetupBlock::kBothOn6250);
+        page_.openingPreset.apply(block, s.radioType);
         if (s.flags.inTunerMode) {
             setButtons(true);
             const std::uint8_t* usable = page_.usablePoints.find(s.radioType);
@@ -110,6 +113,8 @@ void SoftpotGroup::open() {
         } else {
             setButtons(false);
         }
+        if (page_.pttAlwaysEnabled)
+            pttEnabled_ = true;
         putTexts();
         for (SoftpotRow& r : rows_) {
             const int v = s.image[r.desc->imageByte];
@@ -122,8 +127,13 @@ void SoftpotGroup::open() {
     } else {
         for (SoftpotRow& r : rows_) {
             r.controls.position = page_.scale.clamp(r.desc->noImageValue);
-            env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(r.desc->noImageValue);
+            if (!page_.noImageBytes)
+                env_.session.image[r.desc->imageByte] =
+                    static_cast<std::uint8_t>(r.desc->noImageValue);
         }
+        if (page_.noImageBytes)
+            for (const BytePreset& b : *page_.noImageBytes)
+                env_.session.image[b.offset] = b.value;
         putTexts();
     }
     if (!rows_.empty())
@@ -177,8 +187,8 @@ void SoftpotGroup::endScroll(int row) {
             r.workingText = page_.scale.format(r.controls.position);
     putTexts();
     currentRow_ = keyOf(at(row));
-    rowCheck();
-    sendOrSetUp(row, at(row).controls.position);
+    const bool same = rowCheck();
+    sendOrSetUp(row, at(row).controls.position, same);
 }
 
 void SoftpotGroup::spin(int row, int delta) {
@@ -190,7 +200,7 @@ void SoftpotGroup::spin(int row, int delta) {
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
-    rowCheck();
+    const bool same = rowCheck();
     // The typed value is taken into the range first, so a negative text counts as 0.
     const int value = page_.scale.clamp(page_.scale.clamp(page_.scale.parse(r.workingText)) +
                                         (delta > 0 ? 1 : -1));
@@ -198,7 +208,7 @@ void SoftpotGroup::spin(int row, int delta) {
     r.controls.position = value;
     focus(row);
     putTexts();
-    sendOrSetUp(row, value);
+    sendOrSetUp(row, value, same);
 }
 
 void SoftpotGroup::enter(int row) {
@@ -214,18 +224,29 @@ void SoftpotGroup::enter(int row) {
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
-    rowCheck();
-    // Above the range the value becomes the max; a negative value becomes 0.
-    const int value = page_.scale.clamp(page_.scale.parse(r.workingText));
+    const bool same = rowCheck();
+    const int value = enteredValue(r);
+    if (page_.store == ImageStore::OnEnter)
+        env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(value);
     r.workingText = page_.scale.format(value);
     r.controls.working = r.workingText;
-    r.controls.position = value;
+    r.controls.position = page_.scale.clamp(value);
     focus(row);
     changed();
-    sendOrSetUp(row, value);
+    sendOrSetUp(row, value, same);
 }
 
-void SoftpotGroup::rowCheck() {
+int SoftpotGroup::enteredValue(const SoftpotRow& r) const {
+    if (page_.enter == EnterRule::RefuseOffScale) {
+        if (const std::optional<long> v = page_.scale.onScale(r.workingText))
+            return static_cast<int>(*v);
+        return env_.session.image[r.desc->imageByte];
+    }
+    // Above the range the value becomes the max; a negative value becomes 0.
+    return page_.scale.clamp(page_.scale.parse(r.workingText));
+}
+
+bool SoftpotGroup::rowCheck() {
     bool differs = !lastRow_;
     if (lastRow_) {
         const bool byFrequency = page_.identity != RowIdentity::TagOnly;
@@ -237,11 +258,12 @@ void SoftpotGroup::rowCheck() {
         lastRow_ = currentRow_;
         keyed_ = false;
     }
+    return !differs;
 }
 
-void SoftpotGroup::sendOrSetUp(int row, int value) {
+void SoftpotGroup::sendOrSetUp(int row, int value, bool sameRow) {
     programState_ = ProgramState::None;
-    if (keyed_) {
+    if (page_.live == LiveRule::WhileKeyed ? keyed_ : sameRow) {
         SoftpotLink link(env_);
         if (page_.sendLive)
             page_.sendLive(link, env_.session, *at(row).desc, value);
@@ -256,32 +278,39 @@ void SoftpotGroup::rowSetup(int row) {
     takeTexts();
     SoftpotRow& r = at(row);
     currentRow_.hz = frequencyTextToHz(r.frequencyText);
+    const Session& s = env_.session;
     TxSetupBlock block(env_.session.txSetupBlock);
-    if (!encodeTxFrequency(block, currentRow_.hz) && !page_.invalidFrequencyText.empty()) {
-        env_.notifier.notify(std::string(page_.invalidFrequencyText), Icon::Exclamation);
+    const bool onRaster = page_.setupFrequency == SetupFrequency::Receive
+                              ? encodeRxFrequency(block, currentRow_.hz, s.isVhfRadio)
+                              : encodeTxFrequency(block, currentRow_.hz);
+    if (!onRaster && !page_.invalidFrequencyText.empty()) {
+        env_.notifier.notify(std::string(page_.invalidFrequencyText), page_.invalidFrequencyIcon);
         r.controls.frequency.clear();
         changed();
     }
+    if ((page_.rasterResetPoints >> (r.desc->point - 1) & 1u) != 0)
+        block.setRaster(TxSetupBlock::kBothOn6250);
     block.setMode(0);
-    if (const PointWords* words = page_.receiveSettings.find(env_.session.radioType)) {
+    if (const PointWords* words = page_.receiveSettings.find(s.radioType)) {
         if (const auto& w = (*words)[static_cast<std::size_t>(r.desc->point - 1)])
             block.setReceive(*w);
     }
+    if (const SettingWord* w = page_.setupTransmitWord.find(s.radioType))
+        block.setTransmit(*w);
     block.setRowSetting(r.desc->settingByte);
 
     SoftpotLink link(env_);
     link.open();
-    if (pttCaption_ == k.onCaption || offUnconfirmed_) {
+    if (pttCaption_ == k.onCaption || offUnconfirmed_ || (shared_ && shared_->mayBeOn)) {
         // The transmitter may still be on: unkey before anything else, and stop if the radio
         // does not confirm it.
         const bool posted = link.post(k.offFrame, k.setupOffPauseMs);
         const LinkResult got = posted ? link.awaitReply(k.setupOffWaitMs) : LinkResult::NoPort;
         if (got != LinkResult::Replied) {
             if (got == LinkResult::NoReply)
-                link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+                link.reportNoReply();
             link.close();
-            setButtons(false);
-            buttonsLockedByFailedOff_ = true;
+            setPttLocked();
             changed();
             return;
         }
@@ -289,6 +318,8 @@ void SoftpotGroup::rowSetup(int row) {
             setButtons(true);
         buttonsLockedByFailedOff_ = false;
         offUnconfirmed_ = false;
+        if (shared_)
+            shared_->mayBeOn = false;
     }
     pttCaption_ = std::string(k.idleCaption);
     keyed_ = false;
@@ -299,7 +330,42 @@ void SoftpotGroup::rowSetup(int row) {
     link.close();
 }
 
+void SoftpotGroup::setPttLocked() {
+    if (page_.ownProgram)
+        setButtons(false);
+    else
+        pttEnabled_ = false; // the host's "Program" stays
+    buttonsLockedByFailedOff_ = true;
+}
+
+void SoftpotGroup::setUp(int row) {
+    BusyScope scope(busy_);
+    if (!scope.entered())
+        return;
+    programState_ = ProgramState::None;
+    rowSetup(row);
+    changed();
+}
+
+void SoftpotGroup::leaveTab() {
+    if (shared_ && mayTransmit())
+        shared_->mayBeOn = true;
+    pttCaption_ = std::string(page_.keying.idleCaption);
+    changed();
+}
+
+bool SoftpotGroup::mayTransmit() const {
+    return keyed_ || pttCaption_ == page_.keying.onCaption || offUnconfirmed_;
+}
+
+void SoftpotGroup::transmitterOff() {
+    keyed_ = false;
+    offUnconfirmed_ = false;
+}
+
 void SoftpotGroup::pttToggle() {
+    if (!page_.keying.hasButton)
+        return;
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
@@ -314,9 +380,11 @@ void SoftpotGroup::pttToggle() {
     offUnconfirmed_ = false;
     changed();
     const LinkResult got = posted ? link.awaitReply(k.buttonWaitMs) : LinkResult::NoPort;
-    if (got == LinkResult::NoReply)
-        link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+    if (got == LinkResult::NoReply && k.buttonReportsNoReply)
+        link.reportNoReply();
     offUnconfirmed_ = unkeying && got != LinkResult::Replied;
+    if (shared_)
+        shared_->mayBeOn = !unkeying || offUnconfirmed_;
     link.close();
     changed();
 }
@@ -325,6 +393,31 @@ void SoftpotGroup::program() {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
+    storeWorkingTexts();
+    SoftpotLink link(env_);
+    const LinkResult result = link.writeRegion(env_.session, page_.region);
+    link.close();
+    programmed(result == LinkResult::Replied);
+}
+
+void SoftpotGroup::fillAbsentPoints(std::uint8_t presentMask) {
+    // From point 4 down, so an absent point takes the values of the nearest present point
+    // above it (or of point 5).
+    for (int point = 4; point >= 1; --point) {
+        if ((presentMask >> (point - 1) & 1u) != 0)
+            continue;
+        for (SoftpotRow& r : rows_) {
+            if (r.desc->point != point)
+                continue;
+            for (const SoftpotRow& above : rows_)
+                if (above.desc->point == point + 1 && above.desc->tag == r.desc->tag &&
+                    above.desc->group == r.desc->group)
+                    r.workingText = above.workingText;
+        }
+    }
+}
+
+void SoftpotGroup::storeWorkingTexts() {
     Session& s = env_.session;
     for (SoftpotRow& r : rows_) {
         // The working texts as they stand. A stored byte outside the range (a value the page
@@ -337,17 +430,10 @@ void SoftpotGroup::program() {
             r.workingText = page_.scale.format(static_cast<int>(value));
         s.image[r.desc->imageByte] = static_cast<std::uint8_t>(value & 0xFF);
     }
-    const WriteRegionSpec& w = page_.region;
-    const auto bytes = s.image.bytes().subspan(w.offset, w.count);
-    const std::uint8_t base = s.flags.is256BlockMemory ? 0x3F : 0x1F;
-    SoftpotLink link(env_);
-    const LinkResult result =
-        link.exchange(CommandFrame::writeRegion(base, w.offset, bytes), w.pauseMs, w.waitMs);
-    if (result == LinkResult::NoReply)
-        link.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
-    const bool confirmed = result == LinkResult::Replied;
+}
+
+void SoftpotGroup::programmed(bool confirmed) {
     programState_ = confirmed ? ProgramState::Confirmed : ProgramState::Unconfirmed;
-    link.close();
     putTexts();
     // Default Softpot shows what the radio holds: only a confirmed write changes it. Otherwise
     // the new values are in the tuning image alone.
@@ -360,7 +446,7 @@ void SoftpotGroup::program() {
     changed();
 }
 
-void SoftpotGroup::programBeforeClose() {
+void SoftpotGroup::acceptTypedValues() {
     for (SoftpotRow& r : rows_) {
         if (!isPending(r))
             continue;
@@ -368,16 +454,21 @@ void SoftpotGroup::programBeforeClose() {
         r.workingText = page_.scale.format(value);
         r.controls.position = value;
     }
+}
+
+void SoftpotGroup::programBeforeClose() {
+    acceptTypedValues();
     program();
 }
 
 void SoftpotGroup::close() {
     const KeyingSpec& k = page_.keying;
-    if (env_.session.flags.inTunerMode &&
-        (keyed_ || pttCaption_ == k.onCaption || offUnconfirmed_)) {
+    if (env_.session.flags.inTunerMode && (mayTransmit() || (shared_ && shared_->mayBeOn))) {
         SoftpotLink link(env_);
         link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
-        keyed_ = false;
+        transmitterOff();
+        if (shared_)
+            shared_->mayBeOn = false;
         link.close();
     }
     env_.replies.replyStatus.store(kStatusNone);

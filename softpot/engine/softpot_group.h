@@ -43,6 +43,13 @@ class SoftpotView {
     virtual void focusScrollBar(int row) = 0;
 };
 
+// The transmitter that the pages of one dialog share. A page left by a tab change while it may
+// be transmitting loses its "PTT ON" caption; this record keeps what the caption said, so that
+// the next row setup on any page unkeys first and closing the dialog unkeys.
+struct SharedTransmitter {
+    bool mayBeOn = false;
+};
+
 class SoftpotGroup {
   public:
     // The frequency texts are fixed here, from the radio type of this moment.
@@ -62,6 +69,29 @@ class SoftpotGroup {
 
     // What the user typed into a row's Working Softpot edit (not yet taken by the page).
     void setWorkingEditText(int row, std::string text);
+    // What a row's frequency edit shows (pages whose points can be typed).
+    void setFrequencyEditText(int row, std::string text);
+
+    // For a tab host.
+    void setSharedTransmitter(SharedTransmitter* shared) { shared_ = shared; }
+    // Runs a row's setup as a commit would, without a value (the host, when a tab is entered).
+    void setUp(int row);
+    // The page's tab was left: its caption goes back to "PTT Toggle"; keyed stays as it is.
+    void leaveTab();
+    // "Program" in steps, for a host that writes several pages at once: points whose bit in
+    // the mask is clear (bit p-1 for point p, points 1..4) take the working texts of the point
+    // above; the working texts go into the image; after the writes the page shows the outcome
+    // (Default Softpot follows only a confirmed write).
+    void fillAbsentPoints(std::uint8_t presentMask);
+    void storeWorkingTexts();
+    void programmed(bool confirmed);
+    // Typed numbers not yet entered are taken as entered (without sending them).
+    void acceptTypedValues();
+    // The transmitter may be on because of this page: keyed, or the caption or an unconfirmed
+    // PTT off says so.
+    bool mayTransmit() const;
+    // The dialog has sent PTT off for all its pages.
+    void transmitterOff();
 
     // Values that closing now would keep out of the radio: rows whose entered value differs
     // from their Default Softpot, and rows holding a typed number not yet entered. 0 when the
@@ -94,9 +124,15 @@ class SoftpotGroup {
     RowKey keyOf(const SoftpotRow& r) const;
     void takeTexts();
     void putTexts();
-    void rowCheck();
-    // Step two of every commit: the live value while keyed, else the row setup.
-    void sendOrSetUp(int row, int value);
+    // True when the committed row is the row of the last setup.
+    bool rowCheck();
+    // Step two of every commit: the live value (while keyed, or on the same row on pages
+    // without keying), else the row setup.
+    void sendOrSetUp(int row, int value, bool sameRow);
+    // Enter's value: the typed number in range, or for a number off the scale the stored value
+    // (pages that refuse) or the nearest in range.
+    int enteredValue(const SoftpotRow& r) const;
+    void setPttLocked();
     void rowSetup(int row);
     void setButtons(bool enabled);
     // A typed text that is no number goes back to the row's working text; true when it did.
@@ -110,6 +146,7 @@ class SoftpotGroup {
     const PageSpec& page_;
     std::vector<SoftpotRow> rows_;
     SoftpotView* view_ = nullptr;
+    SharedTransmitter* shared_ = nullptr;
 
     RowKey currentRow_;
     std::optional<RowKey> lastRow_;

@@ -31,7 +31,8 @@ std::string SoftpotGroup::pendingText() const {
 }
 
 int SoftpotGroup::unprogrammedCount() const {
-    if (!programEnabled_ || !env_.session.flags.imageLoaded || !env_.session.flags.inTunerMode)
+    if ((page_.ownProgram && !programEnabled_) || !env_.session.flags.imageLoaded ||
+        !env_.session.flags.inTunerMode)
         return 0;
     int n = 0;
     for (const SoftpotRow& r : rows_) {
@@ -96,6 +97,8 @@ std::string SoftpotGroup::statusText() const {
         const bool numeric = r.frequencyText.front() >= '0' && r.frequencyText.front() <= '9';
         text += " (" + r.frequencyText + (numeric ? " MHz)" : ")");
     }
+    if (!page_.keying.hasButton)
+        return text + ". Changes on this row go to the radio as you make them.";
     if (pttCaption_ == page_.keying.onCaption)
         return text + ". Transmitter keyed: changes go to the radio as you make them.";
     return text + ". Press " + std::string(page_.keying.idleCaption) + " to key the transmitter.";

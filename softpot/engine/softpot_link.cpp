@@ -1,6 +1,9 @@
 #include "softpot/engine/softpot_link.h"
 
 #include "link/command_frame.h"
+#include "radio/radio_state.h"
+#include "radio/tuning_regions.h"
+#include "softpot/engine/page_spec.h"
 
 #include <string>
 
@@ -61,10 +64,27 @@ LinkResult SoftpotLink::exchangePumped(std::string_view hex, int pauseMs, int bo
         return LinkResult::NoPort;
     const bool got = link_.sendAndWaitPumped(hex, pauseMs, boundMs);
     if (!got)
-        link_.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+        reportNoReply();
     if (closeAfter)
         link_.close();
     return got ? LinkResult::Replied : LinkResult::NoReply;
+}
+
+void SoftpotLink::reportNoReply() {
+    if (noReplyReported_)
+        return;
+    noReplyReported_ = true;
+    link_.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
+}
+
+LinkResult SoftpotLink::writeRegion(const Session& session, const WriteRegionSpec& region) {
+    const auto bytes = session.image.bytes().subspan(region.offset, region.count);
+    const std::string frame =
+        CommandFrame::writeRegion(tuningBase(session.flags.is256BlockMemory), region.offset, bytes);
+    const LinkResult result = exchange(frame, region.pauseMs, region.waitMs);
+    if (result == LinkResult::NoReply)
+        reportNoReply();
+    return result;
 }
 
 bool SoftpotLink::post(std::string_view hex, int pauseMs) {
@@ -91,6 +111,12 @@ LinkResult SoftpotLink::sendModulation(std::uint8_t a, std::uint8_t b) {
     const std::string frame =
         a == 0xFF ? CommandFrame::oneByte(Cmd::Modulation, b) : CommandFrame::cmxRegister(a, b);
     return exchangePumped(frame, SoftpotTiming::kValuePauseMs, SoftpotTiming::kValueWaitMs);
+}
+
+LinkResult SoftpotLink::sendSquelchValue(std::uint8_t value) {
+    link_.clock().sleepMs(SoftpotTiming::kSquelchLeadMs);
+    return exchangePumped(CommandFrame::oneByte(Cmd::SquelchValue, value),
+                          SoftpotTiming::kSquelchPauseMs, SoftpotTiming::kValueWaitMs);
 }
 
 } // namespace korvelo

@@ -25,7 +25,11 @@ struct SoftpotTiming {
     static constexpr int kTxSetupTries = 5;
     static constexpr int kValuePauseMs = 100;
     static constexpr int kValueWaitMs = kUnboundedWaitBoundMs; // pumped; ends at 3,000 ms
+    static constexpr int kSquelchLeadMs = 50;
+    static constexpr int kSquelchPauseMs = 80;
 };
+
+struct WriteRegionSpec;
 
 class SoftpotLink {
   public:
@@ -42,6 +46,12 @@ class SoftpotLink {
     LinkResult sendPowerValue(std::uint8_t value);
     // Command 0x43 with b when a is 0xFF, else command 0xB3 with a and b; waits as above.
     LinkResult sendModulation(std::uint8_t a, std::uint8_t b);
+    // Command 0x45 after a 50 ms lead, then 80 ms; waits as above.
+    LinkResult sendSquelchValue(std::uint8_t value);
+    // The one way a page's values reach the radio's memory: the region's bytes of the image at
+    // the base the memory size gives, then the region's pause and bounded wait. No reply is
+    // reported as "Radio Coummunication Error".
+    LinkResult writeRegion(const Session& session, const WriteRegionSpec& region);
     // Any other frame: send, pause, one bounded wait. No message; the caller decides.
     LinkResult exchange(std::string_view hex, int pauseMs, int waitMs);
     // A frame whose wait keeps the window alive, with the message on time-out.
@@ -53,6 +63,9 @@ class SoftpotLink {
 
     RadioLink& link() { return link_; }
     Notifier& notifier() { return link_.notifier(); }
+    // "Radio Coummunication Error" for a reply that did not come: once per link object, that is
+    // once per operation, however many of its waits ran out.
+    void reportNoReply();
 
   private:
     // Opens for one operation; sets closeAfter when the operation must close it again.
@@ -60,6 +73,7 @@ class SoftpotLink {
 
     RadioLink link_;
     bool openFailed_ = false;
+    bool noReplyReported_ = false;
 };
 
 } // namespace korvelo

@@ -18,6 +18,7 @@ class TxSetupBlock {
     // Raster flags of byte 7.
     static constexpr std::uint8_t kBothOn6250 = 0x11;
     static constexpr std::uint8_t kTxOn5000 = 0x01;
+    static constexpr std::uint8_t kRxOn5000 = 0x10;
 
     explicit TxSetupBlock(std::array<std::uint8_t, kSize>& bytes) : bytes_(bytes) {}
 
@@ -47,6 +48,14 @@ class TxSetupBlock {
 // 6.25 kHz steps when the frequency lies on that raster (flags 0x11), else 5 kHz steps
 // (flags 0x01). A frequency on neither raster leaves the bytes alone and returns false.
 bool encodeTxFrequency(TxSetupBlock& block, double hz);
+
+// Writes the receive setting (bytes 1..3) and raster flags (byte 7) for a receive frequency in
+// Hz: the local oscillator lies 45.1 MHz above it on VHF radios and 45.1 MHz below on the
+// others, in 6.25 kHz steps (flags 0x11) or, when only the receive frequency lies on the 5 kHz
+// raster, in 5 kHz steps (flags 0x10). A frequency on neither raster, or one whose oscillator
+// would lie at or below 0 Hz (no band, after a UHF radio), leaves the bytes alone and returns
+// false.
+bool encodeRxFrequency(TxSetupBlock& block, double hz, bool isVhfRadio);
 
 // A point frequency text in MHz ("403.52500") as Hz. Read like the system reads decimal text:
 // leading number only, so "UNSUPPORTED" and "" give 0.

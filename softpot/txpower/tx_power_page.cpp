@@ -22,16 +22,16 @@ PageSpec makeTxPowerPage() {
     p.title = "Transmit Power";
     // group, point, ids {frequency, default, scroll bar, working, spin}, image byte, tag, byte 8
     p.rows = {
-        {kHigh, 1, {1083, 1021, 1032, 1035, 1016}, 0x16, kHighTag, 0x87, 32},
-        {kHigh, 2, {1090, 1049, 1047, 1100, 1020}, 0x18, kHighTag, 0x87, 32},
-        {kHigh, 3, {1084, 1022, 1033, 1036, 1017}, 0x1A, kHighTag, 0x85, 32},
-        {kHigh, 4, {1089, 1031, 1045, 1046, 1111}, 0x1C, kHighTag, 0x85, 32},
-        {kHigh, 5, {1085, 1023, 1034, 1037, 1019}, 0x1E, kHighTag, 0x82, 32},
-        {kLow, 1, {1086, 1024, 1038, 1042, 1027}, 0x17, kLowTag, 0x07, 32},
-        {kLow, 2, {1092, 1057, 1053, 1054, 1055}, 0x19, kLowTag, 0x07, 32},
-        {kLow, 3, {1087, 1025, 1039, 1043, 1028}, 0x1B, kLowTag, 0x05, 32},
-        {kLow, 4, {1091, 1056, 1050, 1051, 1052}, 0x1D, kLowTag, 0x05, 32},
-        {kLow, 5, {1088, 1026, 1041, 1044, 1029}, 0x1F, kLowTag, 0x02, 32},
+        {kHigh, 1, {1083, 1021, 1032, 1035, 1016}, 0x16, kHighTag, 0x87, 32, {}},
+        {kHigh, 2, {1090, 1049, 1047, 1100, 1020}, 0x18, kHighTag, 0x87, 32, {}},
+        {kHigh, 3, {1084, 1022, 1033, 1036, 1017}, 0x1A, kHighTag, 0x85, 32, {}},
+        {kHigh, 4, {1089, 1031, 1045, 1046, 1111}, 0x1C, kHighTag, 0x85, 32, {}},
+        {kHigh, 5, {1085, 1023, 1034, 1037, 1019}, 0x1E, kHighTag, 0x82, 32, {}},
+        {kLow, 1, {1086, 1024, 1038, 1042, 1027}, 0x17, kLowTag, 0x07, 32, {}},
+        {kLow, 2, {1092, 1057, 1053, 1054, 1055}, 0x19, kLowTag, 0x07, 32, {}},
+        {kLow, 3, {1087, 1025, 1039, 1043, 1028}, 0x1B, kLowTag, 0x05, 32, {}},
+        {kLow, 4, {1091, 1056, 1050, 1051, 1052}, 0x1D, kLowTag, 0x05, 32, {}},
+        {kLow, 5, {1088, 1026, 1041, 1044, 1029}, 0x1F, kLowTag, 0x02, 32, {}},
     };
     p.scale = ValueScale{63, 0, 1.0};
     p.initialText = "32";
@@ -74,7 +74,8 @@ PageSpec makeTxPowerPage() {
            SettingWord{0x47, 0x02, 0x04}}}},
     };
     // The band's first transmit point, preset when the page opens.
-    p.openingPreset = {
+    p.openingPreset.raster = BlockPreset::Raster::Always;
+    p.openingPreset.transmit = {
         {{0}, SettingWord{0xAA, 0x00, 0x00}},       {{2}, SettingWord{0x32, 0x01, 0x20}},
         {{3, 4, 9}, SettingWord{0xB5, 0x01, 0x44}}, {{5, 11}, SettingWord{0xF8, 0x01, 0x34}},
         {{6, 12}, SettingWord{0x26, 0x02, 0x00}},   {{7, 8, 10}, SettingWord{0x4D, 0x02, 0x34}},

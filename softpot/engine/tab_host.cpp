@@ -1,0 +1,102 @@
+#include "softpot/engine/tab_host.h"
+
+#include "softpot/engine/softpot_link.h"
+
+namespace korvelo {
+
+SoftpotTabHost::SoftpotTabHost(const AppEnv& env, const TabHostSpec& spec)
+    : env_(env), spec_(spec) {
+    for (std::size_t i = 0; i < pages_.size(); ++i) {
+        pages_[i] = std::make_unique<SoftpotGroup>(env, *spec.pages[i]);
+        pages_[i]->setSharedTransmitter(&transmitter_);
+    }
+}
+
+std::array<SoftpotGroup*, TabHostSpec::kTabs> SoftpotTabHost::pages() {
+    return {pages_[0].get(), pages_[1].get(), pages_[2].get()};
+}
+
+bool SoftpotTabHost::busy() const {
+    if (programming_)
+        return true;
+    for (const auto& p : pages_)
+        if (p->busy())
+            return true;
+    return false;
+}
+
+void SoftpotTabHost::open() {
+    // The pages are built and opened in tab order, so the first page's presets come first.
+    for (auto& p : pages_)
+        p->open();
+    current_ = 0;
+    programEnabled_ = env_.session.flags.inTunerMode;
+}
+
+bool SoftpotTabHost::selectTab(int tab) {
+    if (tab == current_)
+        return true;
+    if (tab < 0 || tab >= TabHostSpec::kTabs || busy() || !tabsAllowed())
+        return false;
+    page(current_).leaveTab();
+    current_ = tab;
+    TxSetupBlock block(env_.session.txSetupBlock);
+    spec_.tabPreset.apply(block, env_.session.radioType);
+    if (spec_.tabSetsUpFirstRow)
+        page(tab).setUp(0);
+    return true;
+}
+
+void SoftpotTabHost::program() {
+    if (busy())
+        return;
+    programming_ = true;
+    Session& s = env_.session;
+    if (spec_.pointMask) {
+        const std::uint8_t mask = s.image[*spec_.pointMask];
+        for (auto& p : pages_)
+            p->fillAbsentPoints(mask);
+    }
+    for (auto& p : pages_)
+        p->storeWorkingTexts();
+    SoftpotLink link(env_);
+    bool confirmed = link.open();
+    for (const WriteRegionSpec& w : spec_.writes)
+        confirmed = link.writeRegion(s, w) == LinkResult::Replied && confirmed;
+    link.close();
+    programming_ = false;
+    for (auto& p : pages_)
+        p->programmed(confirmed);
+}
+
+bool SoftpotTabHost::close(const CloseQuestion& ask) {
+    int count = 0;
+    for (const auto& p : pages_)
+        count += p->unprogrammedCount();
+    if (count > 0) {
+        const CloseChoice choice = ask(unprogrammedQuestion(count));
+        if (choice == CloseChoice::Cancel)
+            return false;
+        if (choice == CloseChoice::Program) {
+            for (auto& p : pages_)
+                p->acceptTypedValues();
+            program();
+        }
+    }
+    bool mayTransmit = transmitter_.mayBeOn;
+    for (const auto& p : pages_)
+        mayTransmit = mayTransmit || p->mayTransmit();
+    if (env_.session.flags.inTunerMode && mayTransmit) {
+        const KeyingSpec& k = spec_.pages[0]->keying;
+        SoftpotLink link(env_);
+        link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
+        link.close();
+    }
+    transmitter_.mayBeOn = false;
+    for (auto& p : pages_)
+        p->transmitterOff();
+    env_.replies.replyStatus.store(kStatusNone);
+    return true;
+}
+
+} // namespace korvelo
