@@ -7,17 +7,19 @@
 #include "chipsetup/gui/register_dialogs.h"
 #include "gui/command_ids.h"
 #include "gui/command_table.h"
+#include "softpot/rxsquelch/rx_squelch_dialog.h"
+#include "softpot/txmodulation/tx_modulation_dialog.h"
 #include "softpot/txpower/tx_power_dialog.h"
 
 namespace korvelo {
 
 void registerPageDialogs(CommandTable& table) {
     table.addDialog(cmd::TxPower, Gate::PortFault, dialogFactory<CTxPower>());
+    table.addDialog(cmd::TxModulation, Gate::PortFault, dialogFactory<CTxFrequency>());
+    table.addDialog(cmd::RxSquelch, Gate::PortFault, dialogFactory<CRxSquelch>());
     // To come:
-    //   cmd::TxModulation CTxFrequency
     //   cmd::TxSubAudio   CTxSubTone
     //   cmd::TxSignaling  CZELSignalingSys
-    //   cmd::RxSquelch    CRxSquelch
     // Register pages (Service submenu).
     table.addDialog(cmd::AkTxMode, Gate::PortFault, dialogFactory<CTxMode>());
     table.addDialog(cmd::CmxTxSetup, Gate::PortFault, dialogFactory<CTxCMX148_SetDlg>());

@@ -1,29 +1,25 @@
 #pragma once
 // The "Transmit Power" dialog: High and Low Power at five points. All of its behaviour is the
-// SoftpotGroup's; the dialog lays out the controls, forwards the user's actions and mirrors
-// the page's state.
+// SoftpotGroup's; the dialog holds the page's controls and its "Program" button.
 #include "radio/radio_state.h"
 #include "softpot/engine/softpot_group.h"
+#include "softpot/gui/softpot_page_widget.h"
 
 #include <QDialog>
-#include <vector>
 
-class QLabel;
 class QPushButton;
 
 namespace korvelo {
 
-class SoftpotRowWidget;
-
-class CTxPower : public QDialog, private SoftpotView {
+class CTxPower : public QDialog {
     Q_OBJECT
   public:
     CTxPower(AppEnv& env, QWidget* parent);
     ~CTxPower() override;
 
     SoftpotGroup& group() { return group_; }
-    SoftpotRowWidget& rowWidget(int row) { return *rows_.at(static_cast<std::size_t>(row)); }
-    QPushButton* pttButton() const { return ptt_; }
+    SoftpotRowWidget& rowWidget(int row) { return page_->rowWidget(row); }
+    QPushButton* pttButton() const { return page_->pttButton(); }
     QPushButton* programButton() const { return program_; }
 
     void done(int result) override;
@@ -32,15 +28,9 @@ class CTxPower : public QDialog, private SoftpotView {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void controlsChanged() override;
-    void focusScrollBar(int row) override;
-    void mirrorButtons();
-
     SoftpotGroup group_;
-    std::vector<SoftpotRowWidget*> rows_;
-    QPushButton* ptt_ = nullptr;
+    SoftpotPageWidget* page_ = nullptr;
     QPushButton* program_ = nullptr;
-    QLabel* status_ = nullptr;
     bool opened_ = false;
     bool closed_ = false;
 };

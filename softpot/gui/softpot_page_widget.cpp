@@ -1,0 +1,149 @@
+#include "softpot/gui/softpot_page_widget.h"
+
+#include "softpot/gui/softpot_row_widget.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace korvelo {
+
+namespace {
+QString qs(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
+
+QGridLayout* rowGrid(QWidget* box, std::string_view frequencyHeading) {
+    auto* grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    const QString headings[] = {qs(frequencyHeading), QStringLiteral("Default Softpot")};
+    for (int c = 0; c < 2; ++c) {
+        auto* l = new QLabel(headings[c], box);
+        l->setAlignment(Qt::AlignCenter);
+        grid->addWidget(l, 0, c);
+    }
+    // The scroll bar and the up-down both set the working value, so the heading spans them.
+    auto* working = new QLabel(QStringLiteral("Working Softpot"), box);
+    working->setAlignment(Qt::AlignCenter);
+    grid->addWidget(working, 0, 2, 1, 3);
+    grid->setColumnStretch(2, 1);
+    return grid;
+}
+} // namespace
+
+QPushButton* pageButton(const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    b->setEnabled(false);
+    b->setAccessibleName(text);
+    return b;
+}
+
+SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
+    : QWidget(parent), group_(group) {
+    const PageSpec& spec = group.page();
+    auto* top = new QVBoxLayout(this);
+
+    // One group box per row group when the page has several; else the rows stand on the page.
+    std::vector<std::string_view> groups;
+    for (const RowSpec& r : spec.rows)
+        if (std::find(groups.begin(), groups.end(), r.group) == groups.end())
+            groups.push_back(r.group);
+    std::vector<QGridLayout*> grids;
+    for (std::string_view g : groups) {
+        QWidget* box = groups.size() > 1 ? new QGroupBox(qs(g), this) : new QWidget(this);
+        grids.push_back(rowGrid(box, spec.frequencyHeading));
+        top->addWidget(box);
+    }
+    std::vector<int> used(groups.size(), 0);
+    for (int r = 0; r < group_.rowCount(); ++r) {
+        const auto g = static_cast<std::size_t>(
+            std::find(groups.begin(), groups.end(), group_.row(r).desc->group) - groups.begin());
+        QGridLayout* grid = grids[g];
+        rows_.push_back(new SoftpotRowWidget(group_, r, grid->parentWidget(), grid, 1 + used[g]++));
+    }
+
+    buttons_ = new QHBoxLayout;
+    buttons_->addStretch(1);
+    if (spec.keying.hasButton) {
+        ptt_ = pageButton(qs(spec.keying.idleCaption), this);
+        // Wide enough for every caption the button takes.
+        ptt_->setMinimumWidth(ptt_->fontMetrics().horizontalAdvance(qs(spec.keying.idleCaption)) +
+                              40);
+        buttons_->addWidget(ptt_);
+        connect(ptt_, &QPushButton::clicked, this, [this] {
+            group_.pttToggle();
+            controlsChanged();
+        });
+    }
+    buttons_->addStretch(1);
+    top->addLayout(buttons_);
+
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    status_->setAccessibleName(QStringLiteral("Page status"));
+    // Room for two lines from the start, so a longer message does not shift the rows.
+    status_->setMinimumHeight(2 * status_->fontMetrics().lineSpacing());
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    top->addWidget(status_);
+
+    // Tab order: each row's scroll bar then its Working Softpot edit, in row order, then the
+    // buttons.
+    for (SoftpotRowWidget* row : rows_) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(row->scrollBar()), static_cast<QWidget*>(row->workingEdit())}) {
+            if (lastInTabOrder_)
+                setTabOrder(lastInTabOrder_, w);
+            lastInTabOrder_ = w;
+        }
+    }
+    if (ptt_) {
+        setTabOrder(lastInTabOrder_, ptt_);
+        lastInTabOrder_ = ptt_;
+    }
+
+    group_.setView(this);
+    controlsChanged();
+}
+
+SoftpotPageWidget::~SoftpotPageWidget() {
+    group_.setView(nullptr);
+}
+
+void SoftpotPageWidget::addButton(QPushButton* button) {
+    if (ptt_)
+        buttons_->insertSpacing(buttons_->count() - 1, 24);
+    buttons_->insertWidget(buttons_->count() - 1, button);
+    if (lastInTabOrder_)
+        setTabOrder(lastInTabOrder_, button);
+    lastInTabOrder_ = button;
+}
+
+void SoftpotPageWidget::controlsChanged() {
+    for (SoftpotRowWidget* row : rows_)
+        row->mirror();
+    if (ptt_) {
+        const QString caption = QString::fromStdString(group_.pttCaption());
+        if (ptt_->text() != caption)
+            ptt_->setText(caption);
+        ptt_->setEnabled(group_.pttEnabled());
+    }
+    status_->setText(QString::fromStdString(group_.statusText()));
+    if (afterMirror_)
+        afterMirror_();
+}
+
+void SoftpotPageWidget::focusScrollBar(int row) {
+    rows_.at(static_cast<std::size_t>(row))->focusScrollBar();
+}
+
+} // namespace korvelo

@@ -1,0 +1,55 @@
+#pragma once
+// The controls of one alignment page: its rows (in a group box per row group when the page has
+// several, such as High and Low Power), the column headings, the "PTT Toggle" button of pages
+// that key the transmitter, room for the dialog's own buttons, and the page's status line. It
+// forwards the user's actions to the SoftpotGroup and mirrors the page's state; a page dialog
+// or a tab of a tab host is one of these.
+#include "softpot/engine/softpot_group.h"
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+
+namespace korvelo {
+
+class SoftpotRowWidget;
+
+class SoftpotPageWidget : public QWidget, private SoftpotView {
+    Q_OBJECT
+  public:
+    SoftpotPageWidget(SoftpotGroup& group, QWidget* parent = nullptr);
+    ~SoftpotPageWidget() override;
+
+    SoftpotGroup& group() { return group_; }
+    SoftpotRowWidget& rowWidget(int row) { return *rows_.at(static_cast<std::size_t>(row)); }
+    QPushButton* pttButton() const { return ptt_; } // null on pages without keying
+    QLabel* statusLine() const { return status_; }
+
+    // A button of the dialog, placed after "PTT Toggle" and reached after it by Tab.
+    void addButton(QPushButton* button);
+    // Runs after every mirror, for the dialog's own controls.
+    void setAfterMirror(std::function<void()> fn) { afterMirror_ = std::move(fn); }
+    void mirror() { controlsChanged(); }
+
+  private:
+    void controlsChanged() override;
+    void focusScrollBar(int row) override;
+
+    SoftpotGroup& group_;
+    std::vector<SoftpotRowWidget*> rows_;
+    QHBoxLayout* buttons_ = nullptr;
+    QWidget* lastInTabOrder_ = nullptr;
+    QPushButton* ptt_ = nullptr;
+    QLabel* status_ = nullptr;
+    std::function<void()> afterMirror_;
+};
+
+// A push button of a page: starts disabled and never takes Enter, which belongs to the
+// Working Softpot edits.
+QPushButton* pageButton(const QString& text, QWidget* parent);
+
+} // namespace korvelo
