@@ -207,10 +207,10 @@ std::vector<std::string> describeSettings(const Session& session) {
                 if (std::find(writes.begin(), writes.end(), w) == writes.end())
                     writes.push_back(w);
             }
-            std::string heading = entries[i].page + " (writes";
+            std::string heading = entries[i].page;
             for (std::size_t k = 0; k < writes.size(); ++k)
-                heading += (k ? ", " : " ") + writes[k];
-            lines.push_back(heading + ")");
+                heading += (k ? ", " : " (writes ") + writes[k];
+            lines.push_back(writes.empty() ? heading : heading + ")");
             for (std::size_t k = i; k < end; ++k) {
                 const CatalogueEntry& e = entries[k];
                 std::string line = "  " + e.name(session) + ": " + e.value(session);

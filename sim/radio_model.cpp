@@ -52,8 +52,26 @@ std::uint8_t RadioModel::factoryByte(std::size_t address) {
     static constexpr std::uint8_t kPower[10] = {52, 24, 50, 23, 49, 21, 47, 20, 45, 18};
     const std::size_t offset = address & 0xFF;
     const bool tuningArea = (address >> 8) == 0x1F || (address >> 8) == 0x3F;
+    const int big = (address >> 8) == 0x3F ? 3 : 0;
     if (tuningArea && offset >= 0x16 && offset <= 0x1F)
-        return static_cast<std::uint8_t>(kPower[offset - 0x16] + ((address >> 8) == 0x3F ? 3 : 0));
+        return static_cast<std::uint8_t>(kPower[offset - 0x16] + big);
+    // Deviation and squelch softpots by spacing (12.5, 25, 20 kHz), rising a step a point, and
+    // every frequency point present in both point masks.
+    static constexpr int kAkDeviation[3] = {28, 44, 36};  // 0x02 + spacing + 4 per point
+    static constexpr int kCmxDeviation[3] = {20, 40, 32}; // 0x83 + 5 per spacing + point
+    static constexpr int kSquelch[3][2] = {{20, 28}, {18, 26}, {19, 27}}; // Normal, Tight
+    if (tuningArea && offset >= 0x02 && offset <= 0x15 && (offset - 0x02) % 4 != 3)
+        return static_cast<std::uint8_t>(kAkDeviation[(offset - 0x02) % 4] + (offset - 0x02) / 4 +
+                                         big);
+    if (tuningArea && offset >= 0x83 && offset <= 0x91)
+        return static_cast<std::uint8_t>(kCmxDeviation[(offset - 0x83) / 5] + (offset - 0x83) % 5 +
+                                         big);
+    if (tuningArea && offset >= 0x20 && offset <= 0x3D) {
+        const std::size_t i = offset - 0x20;
+        return static_cast<std::uint8_t>(kSquelch[i / 10][i % 2] + i % 10 / 2 + big);
+    }
+    if (tuningArea && (offset == 0x50 || offset == 0x52))
+        return 0x0F;
     // Audio-processor register settings within their lists and scales, as the register pages
     // show them on a real radio.
     static constexpr std::pair<std::uint8_t, std::uint8_t> kRegisters[] = {

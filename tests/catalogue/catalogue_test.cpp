@@ -53,6 +53,9 @@ TEST(Catalogue, DescribesTheSettingsOfTheRadiosChipByName) {
     s.image[0xAA] = 0xC5;
     s.image[0xC2] = 16; // outside its list
     s.image[0xCB] = 50;
+    s.image[0x2B] = 40;   // 25 kHz Tight Squelch, point 1
+    s.image[0x89] = 21;   // CMX148 deviation, 25 kHz point 2
+    s.image[0x52] = 0x0C; // squelch points 1 and 2 absent
     const std::vector<std::string> lines = describeSettings(s);
     auto has = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -65,6 +68,12 @@ TEST(Catalogue, DescribesTheSettingsOfTheRadiosChipByName) {
     EXPECT_TRUE(has("  Program Block 4 - Limiter Setting (HEX): 0512"));
     EXPECT_TRUE(has("  CMX148 Setting, Audio Output Att (dB) - [$B0]: value 16 (not in the list)"));
     EXPECT_TRUE(has("  CMX148 [$CD] : Output 1 Fine Gain (dB), 12.5KHz: 2.50"));
+    EXPECT_TRUE(has("Receive Squelch, 25KHz (writes 0x20..0x3D)"));
+    EXPECT_TRUE(has("  Tight Squelch, point 1 (136.00000 MHz): 40"));
+    EXPECT_TRUE(has("Transmit Modulation, 25KHz (writes 0x83..0x91)"));
+    EXPECT_TRUE(has("  25KHz, point 2 (150.00000 MHz): 1.05"));
+    EXPECT_TRUE(has("Receive Squelch (writes 0x52)"));
+    EXPECT_TRUE(has("  Frequency-point mask: 0x0C (points 3, 4, 5 have their own values)"));
     EXPECT_FALSE(has("TX Mode (writes 0x40..0x44, 0x46)")) << "an AK2347 page";
 
     s.flags.isAk2347Radio = true;
@@ -74,6 +83,8 @@ TEST(Catalogue, DescribesTheSettingsOfTheRadiosChipByName) {
     EXPECT_NE(std::find(ak.begin(), ak.end(),
                         "  Volume Register 1, VR1 gain (dB): 4.5  (kept in the image; no write "
                         "sends it)"),
+              ak.end());
+    EXPECT_NE(std::find(ak.begin(), ak.end(), "Transmit Modulation, 12.5KHz (writes 0x02..0x15)"),
               ak.end());
     EXPECT_EQ(std::count_if(ak.begin(), ak.end(),
                             [](const std::string& l) { return l.find("CMX148") != l.npos; }),
