@@ -36,7 +36,9 @@ SoftpotTabDialog::SoftpotTabDialog(AppEnv& env, const TabHostSpec& spec, QWidget
 }
 
 SoftpotTabDialog::~SoftpotTabDialog() {
-    // The page widgets go before the pages they show.
+    // The page widgets go before the pages they show, without the tab bar reporting each
+    // removal to a dialog half gone.
+    disconnect(tabs_, nullptr, this, nullptr);
     for (SoftpotPageWidget*& p : pages_) {
         delete p;
         p = nullptr;

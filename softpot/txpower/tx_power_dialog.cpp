@@ -3,6 +3,7 @@
 #include "softpot/gui/close_question.h"
 #include "softpot/txpower/tx_power_page.h"
 
+#include <QLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -11,8 +12,8 @@ namespace korvelo {
 CTxPower::CTxPower(AppEnv& env, QWidget* parent) : QDialog(parent), group_(env, txPowerPage()) {
     setWindowTitle(QStringLiteral("Transmit Power"));
     auto* top = new QVBoxLayout(this);
-    top->setContentsMargins(0, 0, 0, 0);
     page_ = new SoftpotPageWidget(group_, this);
+    page_->layout()->setContentsMargins(0, 0, 0, 0); // the dialog's own margins frame it
     program_ = pageButton(QStringLiteral("Program"), page_);
     page_->addButton(program_);
     page_->setAfterMirror([this] { program_->setEnabled(group_.programEnabled()); });
