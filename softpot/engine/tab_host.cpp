@@ -4,10 +4,10 @@
 
 namespace korvelo {
 
-SoftpotTabHost::SoftpotTabHost(const AppEnv& env, const TabHostSpec& spec)
-    : env_(env), spec_(spec) {
+SoftpotTabHost::SoftpotTabHost(const AppEnv& env, const TabHostSpec& tables)
+    : env_(env), tables_(tables) {
     for (std::size_t i = 0; i < pages_.size(); ++i) {
-        pages_[i] = std::make_unique<SoftpotGroup>(env, *spec.pages[i]);
+        pages_[i] = std::make_unique<SoftpotGroup>(env, *tables.pages[i]);
         pages_[i]->setSharedTransmitter(&transmitter_);
     }
 }
@@ -41,8 +41,8 @@ bool SoftpotTabHost::selectTab(int tab) {
     page(current_).leaveTab();
     current_ = tab;
     TxSetupBlock block(env_.session.txSetupBlock);
-    spec_.tabPreset.apply(block, env_.session.radioType);
-    if (spec_.tabSetsUpFirstRow)
+    tables_.tabPreset.apply(block, env_.session.radioType);
+    if (tables_.tabSetsUpFirstRow)
         page(tab).setUp(0);
     return true;
 }
@@ -52,8 +52,8 @@ void SoftpotTabHost::program() {
         return;
     programming_ = true;
     Session& s = env_.session;
-    if (spec_.pointMask) {
-        const std::uint8_t mask = s.image[*spec_.pointMask];
+    if (tables_.pointMask) {
+        const std::uint8_t mask = s.image[*tables_.pointMask];
         for (auto& p : pages_)
             p->fillAbsentPoints(mask);
     }
@@ -61,7 +61,7 @@ void SoftpotTabHost::program() {
         p->storeWorkingTexts();
     SoftpotLink link(env_);
     bool confirmed = link.open();
-    for (const WriteRegionSpec& w : spec_.writes)
+    for (const WriteRegionSpec& w : tables_.writes)
         confirmed = link.writeRegion(s, w) == LinkResult::Replied && confirmed;
     link.close();
     programming_ = false;
@@ -87,7 +87,7 @@ bool SoftpotTabHost::close(const CloseQuestion& ask) {
     for (const auto& p : pages_)
         mayTransmit = mayTransmit || p->mayTransmit();
     if (env_.session.flags.inTunerMode && mayTransmit) {
-        const KeyingSpec& k = spec_.pages[0]->keying;
+        const KeyingSpec& k = tables_.pages[0]->keying;
         SoftpotLink link(env_);
         link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
         link.close();

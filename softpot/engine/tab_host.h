@@ -35,9 +35,9 @@ struct TabHostSpec {
 
 class SoftpotTabHost {
   public:
-    SoftpotTabHost(const AppEnv& env, const TabHostSpec& spec);
+    SoftpotTabHost(const AppEnv& env, const TabHostSpec& tables);
 
-    const TabHostSpec& spec() const { return spec_; }
+    const TabHostSpec& tables() const { return tables_; }
     SoftpotGroup& page(int tab) { return *pages_.at(static_cast<std::size_t>(tab)); }
     const SoftpotGroup& page(int tab) const { return *pages_.at(static_cast<std::size_t>(tab)); }
     std::array<SoftpotGroup*, TabHostSpec::kTabs> pages();
@@ -60,7 +60,7 @@ class SoftpotTabHost {
 
   private:
     const AppEnv env_;
-    const TabHostSpec& spec_;
+    const TabHostSpec& tables_;
     SharedTransmitter transmitter_;
     std::array<std::unique_ptr<SoftpotGroup>, TabHostSpec::kTabs> pages_;
     int current_ = 0;

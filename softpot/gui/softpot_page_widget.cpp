@@ -50,18 +50,18 @@ QPushButton* pageButton(const QString& text, QWidget* parent) {
 
 SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
     : QWidget(parent), group_(group) {
-    const PageSpec& spec = group.page();
+    const PageSpec& page = group.page();
     auto* top = new QVBoxLayout(this);
 
     // One group box per row group when the page has several; else the rows stand on the page.
     std::vector<std::string_view> groups;
-    for (const RowSpec& r : spec.rows)
+    for (const RowSpec& r : page.rows)
         if (std::find(groups.begin(), groups.end(), r.group) == groups.end())
             groups.push_back(r.group);
     std::vector<QGridLayout*> grids;
     for (std::string_view g : groups) {
         QWidget* box = groups.size() > 1 ? new QGroupBox(qs(g), this) : new QWidget(this);
-        grids.push_back(rowGrid(box, spec.frequencyHeading));
+        grids.push_back(rowGrid(box, page.frequencyHeading));
         top->addWidget(box);
     }
     std::vector<int> used(groups.size(), 0);
@@ -74,10 +74,10 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
 
     buttons_ = new QHBoxLayout;
     buttons_->addStretch(1);
-    if (spec.keying.hasButton) {
-        ptt_ = pageButton(qs(spec.keying.idleCaption), this);
+    if (page.keying.hasButton) {
+        ptt_ = pageButton(qs(page.keying.idleCaption), this);
         // Wide enough for every caption the button takes.
-        ptt_->setMinimumWidth(ptt_->fontMetrics().horizontalAdvance(qs(spec.keying.idleCaption)) +
+        ptt_->setMinimumWidth(ptt_->fontMetrics().horizontalAdvance(qs(page.keying.idleCaption)) +
                               40);
         buttons_->addWidget(ptt_);
         connect(ptt_, &QPushButton::clicked, this, [this] {

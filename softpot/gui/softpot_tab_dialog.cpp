@@ -16,9 +16,9 @@ QString qs(std::string_view s) {
 }
 } // namespace
 
-SoftpotTabDialog::SoftpotTabDialog(AppEnv& env, const TabHostSpec& spec, QWidget* parent)
-    : QDialog(parent), host_(env, spec) {
-    setWindowTitle(qs(spec.title));
+SoftpotTabDialog::SoftpotTabDialog(AppEnv& env, const TabHostSpec& tables, QWidget* parent)
+    : QDialog(parent), host_(env, tables) {
+    setWindowTitle(qs(tables.title));
     auto* top = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
     tabs_->setAccessibleName(QStringLiteral("Channel spacing"));
@@ -49,7 +49,7 @@ void SoftpotTabDialog::setPages(std::array<SoftpotPageWidget*, TabHostSpec::kTab
     pages_ = pages;
     for (int i = 0; i < TabHostSpec::kTabs; ++i)
         tabs_->addTab(pages_[static_cast<std::size_t>(i)],
-                      qs(host_.spec().tabs[static_cast<std::size_t>(i)]));
+                      qs(host_.tables().tabs[static_cast<std::size_t>(i)]));
     setTabOrder(tabs_, pages_[0]);
     connect(tabs_, &QTabWidget::currentChanged, this, &SoftpotTabDialog::tabChanged);
     mirror();

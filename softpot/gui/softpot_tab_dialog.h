@@ -27,7 +27,7 @@ class SoftpotTabDialog : public QDialog {
     void done(int result) override;
 
   protected:
-    SoftpotTabDialog(AppEnv& env, const TabHostSpec& spec, QWidget* parent);
+    SoftpotTabDialog(AppEnv& env, const TabHostSpec& tables, QWidget* parent);
     // The three pages, built on host().page(0..2), in tab order.
     void setPages(std::array<SoftpotPageWidget*, TabHostSpec::kTabs> pages);
     void showEvent(QShowEvent* event) override;

@@ -29,8 +29,8 @@ class TabHostTest : public PowerPageTest {
             static_cast<std::uint8_t>((ak2347 ? 0x00 : 0x20) | (big ? 0x10 : 0));
     }
 
-    void openHost(const TabHostSpec& spec) {
-        host = std::make_unique<SoftpotTabHost>(bench.env(), spec);
+    void openHost(const TabHostSpec& tables) {
+        host = std::make_unique<SoftpotTabHost>(bench.env(), tables);
         host->open();
         bench.radio.clearReceived();
         bench.clock.clearSteps();
