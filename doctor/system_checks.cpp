@@ -293,7 +293,9 @@ std::vector<Finding> checkUdevSetup(const SystemRoot& sys, const std::vector<Usb
         return fs::exists(sys.root / p, ec);
     });
     if (hasBrltty) {
-        for (const auto& [file, list] : rules) {
+        for (const auto& entry : rules) {
+            const RulesFile* file = entry.first;
+            const std::vector<UdevRule>& list = entry.second;
             if (file->name.find("brltty") == std::string::npos)
                 continue;
             const auto claimed = std::find_if(ids.begin(), ids.end(), [&](UsbId id) {
