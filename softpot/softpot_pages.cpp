@@ -3,13 +3,14 @@
 #include "softpot/rxsquelch/rx_squelch_pages.h"
 #include "softpot/txmodulation/tx_modulation_pages.h"
 #include "softpot/txpower/tx_power_page.h"
+#include "softpot/zel/zel_signalling_page.h"
 
 #include <array>
 
 namespace korvelo {
 
 std::span<const PageSpec* const> softpotPages() {
-    static const std::array<const PageSpec*, 10> pages = {
+    static const std::array<const PageSpec*, 11> pages = {
         &txPowerPage(),
         &txModulationPage(0, true),
         &txModulationPage(1, true),
@@ -20,6 +21,7 @@ std::span<const PageSpec* const> softpotPages() {
         &rxSquelchPage(0),
         &rxSquelchPage(1),
         &rxSquelchPage(2),
+        &zelSignallingPage(),
     };
     return pages;
 }

@@ -120,8 +120,9 @@ enum class LiveRule { WhileKeyed, OnSameRow };
 // take the nearest value in range, or refuse it and put the stored value back.
 enum class EnterRule { Clamp, RefuseOffScale };
 
-// When a committed value reaches the TuningImage: only at "Program", or at Enter already.
-enum class ImageStore { OnProgram, OnEnter };
+// When a committed value reaches the TuningImage: only at "Program", at Enter already, or at
+// every commit (spin, end of scroll and Enter).
+enum class ImageStore { OnProgram, OnEnter, OnCommit };
 
 // Which setting of TxSetupBlock the row's frequency point gives: the transmit setting (bytes
 // 4..7) or the receive setting (bytes 1..3 and 7, local oscillator 45.1 MHz off).
@@ -178,6 +179,13 @@ struct PageSpec {
     // Image bytes set when the page opens without an image; none given: each row's own byte
     // takes its noImageValue.
     std::optional<std::vector<BytePreset>> noImageBytes;
+    // With an image, "PTT Toggle" and "Program" are enabled whatever tuner mode says.
+    bool buttonsWithoutTunerMode = false;
+    // Asks the radio whether it has what the page aligns, at every opening; false (the user has
+    // been told) leaves the rows with their initial texts.
+    std::function<bool(SoftpotLink&)> openingCheck;
+    // Width a spin step pads the working text to with leading blanks (" 7"); 0: none.
+    int spinTextWidth = 0;
 
     // Row setup.
     SetupFrequency setupFrequency = SetupFrequency::Transmit;

@@ -98,14 +98,30 @@ void SoftpotGroup::open() {
     for (SoftpotRow& r : rows_)
         r.controls.position = page_.scale.clamp(r.controls.position);
     keyed_ = false;
-    if (s.flags.imageLoaded || !page_.openingNeedsImage) {
-        setButtons(s.flags.inTunerMode);
+    const bool withImage = s.flags.imageLoaded || !page_.openingNeedsImage;
+    if (withImage) {
+        setButtons(s.flags.inTunerMode || page_.buttonsWithoutTunerMode);
         changed();
         if (page_.openingPauseMs > 0)
             env_.clock.sleepMs(page_.openingPauseMs);
         TxSetupBlock block(env_.session.txSetupBlock);
         page_.openingPreset.apply(block, s.radioType);
-        if (s.flags.inTunerMode) {
+    }
+    if (page_.openingCheck) {
+        SoftpotLink link(env_);
+        const bool passed = page_.openingCheck(link);
+        link.close();
+        if (!passed) {
+            if (!rows_.empty())
+                currentRow_ = keyOf(rows_.front());
+            putTexts();
+            return;
+        }
+    }
+    if (withImage) {
+        if (page_.buttonsWithoutTunerMode) {
+            setButtons(true);
+        } else if (s.flags.inTunerMode) {
             setButtons(true);
             const std::uint8_t* usable = page_.usablePoints.find(s.radioType);
             for (SoftpotRow& r : rows_)
@@ -188,7 +204,11 @@ void SoftpotGroup::endScroll(int row) {
     putTexts();
     currentRow_ = keyOf(at(row));
     const bool same = rowCheck();
-    sendOrSetUp(row, at(row).controls.position, same);
+    const int value = at(row).controls.position;
+    sendOrSetUp(row, value, same);
+    // Written after the sending, so a row setup here still sends the stored value.
+    if (page_.store == ImageStore::OnCommit)
+        env_.session.image[at(row).desc->imageByte] = static_cast<std::uint8_t>(value);
 }
 
 void SoftpotGroup::spin(int row, int delta) {
@@ -205,6 +225,11 @@ void SoftpotGroup::spin(int row, int delta) {
     const int value = page_.scale.clamp(page_.scale.clamp(page_.scale.parse(r.workingText)) +
                                         (delta > 0 ? 1 : -1));
     r.workingText = page_.scale.format(value);
+    if (static_cast<int>(r.workingText.size()) < page_.spinTextWidth)
+        r.workingText.insert(
+            0, static_cast<std::size_t>(page_.spinTextWidth) - r.workingText.size(), ' ');
+    if (page_.store == ImageStore::OnCommit)
+        env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(value);
     r.controls.position = value;
     focus(row);
     putTexts();
@@ -226,7 +251,7 @@ void SoftpotGroup::enter(int row) {
     currentRow_ = keyOf(r);
     const bool same = rowCheck();
     const int value = enteredValue(r);
-    if (page_.store == ImageStore::OnEnter)
+    if (page_.store != ImageStore::OnProgram)
         env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(value);
     r.workingText = page_.scale.format(value);
     r.controls.working = r.workingText;

@@ -113,6 +113,11 @@ LinkResult SoftpotLink::sendModulation(std::uint8_t a, std::uint8_t b) {
     return exchangePumped(frame, SoftpotTiming::kValuePauseMs, SoftpotTiming::kValueWaitMs);
 }
 
+LinkResult SoftpotLink::sendSignallingValue(std::uint8_t value) {
+    return exchangePumped(CommandFrame::oneByte(Cmd::ZelValue, value),
+                          SoftpotTiming::kSignallingPauseMs, SoftpotTiming::kValueWaitMs);
+}
+
 LinkResult SoftpotLink::sendSquelchValue(std::uint8_t value) {
     link_.clock().sleepMs(SoftpotTiming::kSquelchLeadMs);
     return exchangePumped(CommandFrame::oneByte(Cmd::SquelchValue, value),

@@ -27,6 +27,7 @@ struct SoftpotTiming {
     static constexpr int kValueWaitMs = kUnboundedWaitBoundMs; // pumped; ends at 3,000 ms
     static constexpr int kSquelchLeadMs = 50;
     static constexpr int kSquelchPauseMs = 80;
+    static constexpr int kSignallingPauseMs = 80;
 };
 
 struct WriteRegionSpec;
@@ -46,6 +47,8 @@ class SoftpotLink {
     LinkResult sendPowerValue(std::uint8_t value);
     // Command 0x43 with b when a is 0xFF, else command 0xB3 with a and b; waits as above.
     LinkResult sendModulation(std::uint8_t a, std::uint8_t b);
+    // Command 0x4C, the live signalling deviation; waits as above.
+    LinkResult sendSignallingValue(std::uint8_t value);
     // Command 0x45 after a 50 ms lead, then 80 ms; waits as above.
     LinkResult sendSquelchValue(std::uint8_t value);
     // The one way a page's values reach the radio's memory: the region's bytes of the image at
