@@ -179,6 +179,8 @@ struct PageSpec {
     // Image bytes set when the page opens without an image; none given: each row's own byte
     // takes its noImageValue.
     std::optional<std::vector<BytePreset>> noImageBytes;
+    // Rows usable from the start, whatever the opening finds (no tuner mode, no image).
+    bool rowsAlwaysEnabled = false;
     // With an image, "PTT Toggle" and "Program" are enabled whatever tuner mode says.
     bool buttonsWithoutTunerMode = false;
     // Asks the radio whether it has what the page aligns, at every opening; false (the user has

@@ -35,6 +35,7 @@ SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
         const std::string_view initial = rs.initialText.empty() ? page.initialText : rs.initialText;
         r.defaultText = std::string(initial);
         r.workingText = std::string(initial);
+        r.controls.enabled = page.rowsAlwaysEnabled;
         rows_.push_back(std::move(r));
     }
 }

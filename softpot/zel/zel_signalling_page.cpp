@@ -56,6 +56,7 @@ PageSpec makePage() {
     p.store = ImageStore::OnCommit;
     p.spinTextWidth = 2;
     p.buttonsWithoutTunerMode = true;
+    p.rowsAlwaysEnabled = true;
     p.openingPauseMs = 100;
     p.openingCheck = zelCheck;
     p.openingPreset.transmit = {
