@@ -60,12 +60,18 @@ CatalogueEntry heldEntry(std::string page, ChipFamily chip, std::span<const Regi
 void addSoftpotPage(std::vector<CatalogueEntry>& out, const PageSpec& page) {
     const std::optional<Region> write = knownRegion(page.region.offset, page.region.count);
     const ChipFamily chip = write ? chipOf(write->owner) : ChipFamily::Any;
+    std::vector<Region> rowWrites;
+    if (write)
+        rowWrites.push_back(*write);
+    for (const WriteRegionSpec& w : page.moreRegions)
+        if (const auto r = knownRegion(w.offset, w.count))
+            rowWrites.push_back(*r);
     for (const RowSpec& row : page.rows) {
         CatalogueEntry e;
         e.page = std::string(page.title);
         e.chip = chip;
         e.bytes = {{row.imageByte, 0xFF}};
-        e.write = write;
+        e.write = carrying(rowWrites, row.imageByte);
         e.name = [&page, &row](const Session& s) { return rowName(page, row, s.radioType); };
         e.value = [&page, &row](const Session& s) {
             return page.scale.format(s.image[row.imageByte]);

@@ -3,6 +3,7 @@
 #include "softpot/rxsquelch/rx_squelch_pages.h"
 #include "softpot/txmodulation/tx_modulation_pages.h"
 #include "softpot/txpower/tx_power_page.h"
+#include "softpot/txsubaudio/tx_sub_audio_pages.h"
 #include "softpot/zel/zel_signalling_page.h"
 
 #include <array>
@@ -10,7 +11,7 @@
 namespace korvelo {
 
 std::span<const PageSpec* const> softpotPages() {
-    static const std::array<const PageSpec*, 11> pages = {
+    static const std::array<const PageSpec*, 14> pages = {
         &txPowerPage(),
         &txModulationPage(0, true),
         &txModulationPage(1, true),
@@ -22,13 +23,16 @@ std::span<const PageSpec* const> softpotPages() {
         &rxSquelchPage(1),
         &rxSquelchPage(2),
         &zelSignallingPage(),
+        &txSubAudioPage(0),
+        &txSubAudioPage(1),
+        &txSubAudioPage(2),
     };
     return pages;
 }
 
 std::span<const TabHostSpec* const> softpotTabHosts() {
-    static const std::array<const TabHostSpec*, 3> hosts = {
-        &txModulationHost(true), &txModulationHost(false), &rxSquelchHost()};
+    static const std::array<const TabHostSpec*, 4> hosts = {
+        &txModulationHost(true), &txModulationHost(false), &rxSquelchHost(), &txSubAudioHost()};
     return hosts;
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -144,6 +145,19 @@ struct KeyingSpec {
     // A button press the radio does not answer shows "Radio Coummunication Error"; some pages
     // say nothing (the status line still tells an unconfirmed PTT off).
     bool buttonReportsNoReply = true;
+    // Pause after a row setup's confirmed PTT off, before the set-up block; 0: none.
+    int setupOffSettleMs = 0;
+    // The PTT-on frame carries the page's code (command 0x48 with the selected tone or code)
+    // in place of onFrame.
+    bool onFrameCarriesCode = false;
+};
+
+// A list the user picks from for the rows of one group (a tone or code the transmitter sends
+// while keyed); entry i has the code firstCode + i.
+struct CodeChoice {
+    std::string_view group; // the rows' RowSpec::group
+    std::span<const std::string_view> entries;
+    std::uint8_t firstCode = 1;
 };
 
 struct WriteRegionSpec {
@@ -201,12 +215,16 @@ struct PageSpec {
     Icon invalidFrequencyIcon = Icon::Exclamation;
 
     WriteRegionSpec region;
+    // Further regions holding the page's rows (written by its host's "Program").
+    std::vector<WriteRegionSpec> moreRegions;
     // Bytes of the region that no row edits and Program sends as the image holds them.
     std::vector<HeldBytes> sentAsHeld;
     // False on the pages of a tab host: the host's "Program" writes their values, so a failed
     // PTT off in a row setup locks only the page's "PTT Toggle".
     bool ownProgram = true;
     KeyingSpec keying;
+    // The row groups' code lists; a row setup takes the code selected in its group's list.
+    std::vector<CodeChoice> codeChoices;
     // End of scroll rewrites every row's working text from its bar, or only the sender's.
     bool endScrollSetsAllRows = true;
 

@@ -1,5 +1,6 @@
 #include "softpot/engine/softpot_group.h"
 
+#include "link/command_frame.h"
 #include "softpot/engine/softpot_link.h"
 
 namespace korvelo {
@@ -38,6 +39,15 @@ SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
         r.controls.enabled = page.rowsAlwaysEnabled;
         rows_.push_back(std::move(r));
     }
+    selected_.assign(page.codeChoices.size(), 0);
+    if (!page.codeChoices.empty())
+        code_ = page.codeChoices.front().firstCode;
+}
+
+void SoftpotGroup::selectCode(int choice, int entry) {
+    const CodeChoice& c = page_.codeChoices.at(static_cast<std::size_t>(choice));
+    if (entry >= 0 && static_cast<std::size_t>(entry) < c.entries.size())
+        selected_.at(static_cast<std::size_t>(choice)) = entry;
 }
 
 RowKey SoftpotGroup::keyOf(const SoftpotRow& r) const {
@@ -298,12 +308,15 @@ void SoftpotGroup::sendOrSetUp(int row, int value, bool sameRow) {
     rowSetup(row);
 }
 
-void SoftpotGroup::rowSetup(int row) {
+void SoftpotGroup::rowSetup(int row, std::optional<long> hz) {
     const KeyingSpec& k = page_.keying;
     setUpRow_ = row;
     takeTexts();
     SoftpotRow& r = at(row);
-    currentRow_.hz = frequencyTextToHz(r.frequencyText);
+    currentRow_.hz = hz ? *hz : frequencyTextToHz(r.frequencyText);
+    for (std::size_t c = 0; c < page_.codeChoices.size(); ++c)
+        if (page_.codeChoices[c].group == r.desc->group)
+            code_ = static_cast<std::uint8_t>(page_.codeChoices[c].firstCode + selected_[c]);
     const Session& s = env_.session;
     TxSetupBlock block(env_.session.txSetupBlock);
     const bool onRaster = page_.setupFrequency == SetupFrequency::Receive
@@ -340,6 +353,8 @@ void SoftpotGroup::rowSetup(int row) {
             changed();
             return;
         }
+        if (k.setupOffSettleMs > 0)
+            env_.clock.sleepMs(k.setupOffSettleMs);
         if (buttonsLockedByFailedOff_ && env_.session.flags.inTunerMode)
             setButtons(true);
         buttonsLockedByFailedOff_ = false;
@@ -364,12 +379,12 @@ void SoftpotGroup::setPttLocked() {
     buttonsLockedByFailedOff_ = true;
 }
 
-void SoftpotGroup::setUp(int row) {
+void SoftpotGroup::setUp(int row, std::optional<long> hz) {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
     programState_ = ProgramState::None;
-    rowSetup(row);
+    rowSetup(row, hz);
     changed();
 }
 
@@ -399,7 +414,9 @@ void SoftpotGroup::pttToggle() {
     const KeyingSpec& k = page_.keying;
     const bool unkeying = keyed_;
     SoftpotLink link(env_);
-    const bool posted = link.post(unkeying ? k.offFrame : k.onFrame, k.buttonPauseMs);
+    const std::string onFrame = k.onFrameCarriesCode ? CommandFrame::oneByte(Cmd::SubAudioOn, code_)
+                                                     : std::string(k.onFrame);
+    const bool posted = link.post(unkeying ? std::string(k.offFrame) : onFrame, k.buttonPauseMs);
     pttCaption_ = std::string(unkeying ? k.offCaption : k.onCaption);
     keyed_ = !keyed_;
     // Keying makes the caption the record again; an unkeying counts only once confirmed.

@@ -75,7 +75,13 @@ class SoftpotGroup {
     // For a tab host.
     void setSharedTransmitter(SharedTransmitter* shared) { shared_ = shared; }
     // Runs a row's setup as a commit would, without a value (the host, when a tab is entered).
-    void setUp(int row);
+    void setUp(int row, std::optional<long> hz = std::nullopt);
+    // The entry picked in a code list (PageSpec::codeChoices); the next row setup of the
+    // list's group takes its code.
+    void selectCode(int choice, int entry);
+    int selectedEntry(int choice) const { return selected_.at(static_cast<std::size_t>(choice)); }
+    // The code "PTT Toggle" sends: the last row setup's, before any the first list's first.
+    std::uint8_t code() const { return code_; }
     // The page's tab was left: its caption goes back to "PTT Toggle"; keyed stays as it is.
     void leaveTab();
     // "Program" in steps, for a host that writes several pages at once: points whose bit in
@@ -133,7 +139,7 @@ class SoftpotGroup {
     // (pages that refuse) or the nearest in range.
     int enteredValue(const SoftpotRow& r) const;
     void setPttLocked();
-    void rowSetup(int row);
+    void rowSetup(int row, std::optional<long> hz = std::nullopt);
     void setButtons(bool enabled);
     // A typed text that is no number goes back to the row's working text; true when it did.
     bool restoreUnreadableText(SoftpotRow& r);
@@ -163,6 +169,8 @@ class SoftpotGroup {
     bool programEnabled_ = false;
     bool buttonsLockedByFailedOff_ = false;
     bool busy_ = false;
+    std::vector<int> selected_;
+    std::uint8_t code_ = 0;
 };
 
 } // namespace korvelo

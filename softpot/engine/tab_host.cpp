@@ -43,7 +43,7 @@ bool SoftpotTabHost::selectTab(int tab) {
     TxSetupBlock block(env_.session.txSetupBlock);
     tables_.tabPreset.apply(block, env_.session.radioType);
     if (tables_.tabSetsUpFirstRow)
-        page(tab).setUp(0);
+        page(tab).setUp(0, tables_.tabSetupHz);
     return true;
 }
 

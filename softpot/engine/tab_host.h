@@ -26,6 +26,8 @@ struct TabHostSpec {
     // setup of the entered page's first row.
     BlockPreset tabPreset;
     bool tabSetsUpFirstRow = false;
+    // The frequency that setup uses in place of the row's own; none: the row's.
+    std::optional<long> tabSetupHz;
     // Image byte whose bits 0..3 tell which of points 1..4 the radio has; at "Program" an
     // absent point takes the values of the point above it. None: every point is written as is.
     std::optional<std::uint8_t> pointMask;
