@@ -10,6 +10,7 @@
 #include "softpot/rxsquelch/rx_squelch_dialog.h"
 #include "softpot/txmodulation/tx_modulation_dialog.h"
 #include "softpot/txpower/tx_power_dialog.h"
+#include "softpot/txsubaudio/tx_sub_audio_dialog.h"
 #include "softpot/zel/zel_signalling_dialog.h"
 
 namespace korvelo {
@@ -19,8 +20,7 @@ void registerPageDialogs(CommandTable& table) {
     table.addDialog(cmd::TxModulation, Gate::PortFault, dialogFactory<CTxFrequency>());
     table.addDialog(cmd::RxSquelch, Gate::PortFault, dialogFactory<CRxSquelch>());
     table.addDialog(cmd::TxSignaling, Gate::PortFault, dialogFactory<CZELSignalingSys>());
-    // To come:
-    //   cmd::TxSubAudio   CTxSubTone
+    table.addDialog(cmd::TxSubAudio, Gate::PortFault, dialogFactory<CTxSubTone>());
     // Register pages (Service submenu).
     table.addDialog(cmd::AkTxMode, Gate::PortFault, dialogFactory<CTxMode>());
     table.addDialog(cmd::CmxTxSetup, Gate::PortFault, dialogFactory<CTxCMX148_SetDlg>());

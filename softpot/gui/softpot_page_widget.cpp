@@ -2,6 +2,7 @@
 
 #include "softpot/gui/softpot_row_widget.h"
 
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -71,6 +72,23 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
         QGridLayout* grid = grids[g];
         rows_.push_back(new SoftpotRowWidget(group_, r, grid->parentWidget(), grid, 1 + used[g]++));
     }
+    // A group's tone or code list, below its rows.
+    for (std::size_t c = 0; c < page.codeChoices.size(); ++c) {
+        const CodeChoice& choice = page.codeChoices[c];
+        const auto g = static_cast<std::size_t>(
+            std::find(groups.begin(), groups.end(), choice.group) - groups.begin());
+        if (g >= grids.size())
+            continue;
+        auto* combo = new QComboBox(grids[g]->parentWidget());
+        for (std::string_view e : choice.entries)
+            combo->addItem(qs(e));
+        combo->setAccessibleName(qs(choice.group) + QStringLiteral(", tone or code"));
+        combo->setEnabled(false);
+        grids[g]->addWidget(combo, 1 + used[g], 0);
+        connect(combo, &QComboBox::currentIndexChanged, this,
+                [this, c](int index) { group_.selectCode(static_cast<int>(c), index); });
+        combos_.push_back(combo);
+    }
 
     buttons_ = new QHBoxLayout;
     buttons_->addStretch(1);
@@ -131,6 +149,8 @@ void SoftpotPageWidget::addButton(QPushButton* button) {
 void SoftpotPageWidget::controlsChanged() {
     for (SoftpotRowWidget* row : rows_)
         row->mirror();
+    for (QComboBox* combo : combos_)
+        combo->setEnabled(group_.pttEnabled());
     if (ptt_) {
         const QString caption = QString::fromStdString(group_.pttCaption());
         if (ptt_->text() != caption)

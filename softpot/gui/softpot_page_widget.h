@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -28,6 +29,8 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     SoftpotRowWidget& rowWidget(int row) { return *rows_.at(static_cast<std::size_t>(row)); }
     QPushButton* pttButton() const { return ptt_; } // null on pages without keying
     QLabel* statusLine() const { return status_; }
+    // The tone or code lists (PageSpec::codeChoices), in their order.
+    QComboBox* codeList(int i) const { return combos_.at(static_cast<std::size_t>(i)); }
 
     // A button of the dialog, placed after "PTT Toggle" and reached after it by Tab.
     void addButton(QPushButton* button);
@@ -45,6 +48,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     QWidget* lastInTabOrder_ = nullptr;
     QPushButton* ptt_ = nullptr;
     QLabel* status_ = nullptr;
+    std::vector<QComboBox*> combos_;
     std::function<void()> afterMirror_;
 };
 
