@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace korvelo {
@@ -19,6 +21,27 @@ struct RadioStateFlags {
     bool portFault = false;
 };
 
+enum class ImageSource { None, Radio, File };
+
+// What is known of the radio's tuning area beyond the image itself: where the image came
+// from, the image as it was read or loaded, and the bytes the radio acknowledged as
+// programmed since the last Tuning Init. Kept by the functions of image_record.h only.
+struct ImageRecord {
+    ImageSource source = ImageSource::None;
+    std::string fileName;   // the file's name without its folder, when source is File
+    bool radioRead = false; // a Tuning Init has succeeded: radioType names this radio's band
+    TuningImage asRead;     // as read from the radio or loaded from the file
+    TuningImage programmed; // what the radio acknowledged, where isProgrammed is set
+    std::array<bool, TuningImage::kSize> isProgrammed{};
+};
+
+// The radio's own information, once read (Identify, the utilities); empty when unknown.
+struct RadioIdentity {
+    std::optional<std::string> fwVersion;
+    std::optional<std::string> serialNumber;
+    std::optional<std::string> country;
+};
+
 struct Session {
     RadioStateFlags flags;
     TuningImage image;
@@ -28,6 +51,18 @@ struct Session {
     std::array<std::uint8_t, 9> txSetupBlock{};
     // Why the port last failed to open (empty once it opens again).
     std::string portFaultReason;
+
+    ImageRecord record;
+    RadioIdentity identity;
+    // A page has keyed the transmitter, or its PTT off was not confirmed: the transmitter may
+    // be on until a PTT off is confirmed. Kept by the alignment pages' engine.
+    bool transmitterMayBeOn = false;
+    // Told after the record, the identity or the transmitter changed (the bench window).
+    std::function<void()> onChange;
+    void changed() const {
+        if (onChange)
+            onChange();
+    }
 };
 
 // Everything an operation needs: the session and the link environment.

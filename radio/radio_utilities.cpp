@@ -1,6 +1,7 @@
 #include "radio/radio_utilities.h"
 
 #include "link/radio_link.h"
+#include "radio/image_record.h"
 
 #include <algorithm>
 
@@ -110,11 +111,14 @@ int countryIndex(std::uint8_t code) {
     return code <= 2 ? code : -1;
 }
 
-std::optional<std::string> ReadFwVersion(const AppEnv& env) {
-    const InfoRead r = readRadioInfo(env, Cmd::FwVersion, 5);
+namespace {
+
+// What the panel and the dialogs show for an answer; nothing without one.
+std::optional<std::string> answerText(const InfoRead& r,
+                                      std::string (*format)(std::span<const std::uint8_t>)) {
     switch (r.outcome) {
     case InfoOutcome::Ok:
-        return formatFwVersion(r.data);
+        return format(r.data);
     case InfoOutcome::BadReply:
         return std::string(kReadFail);
     case InfoOutcome::NoAnswer:
@@ -124,22 +128,36 @@ std::optional<std::string> ReadFwVersion(const AppEnv& env) {
     return std::nullopt;
 }
 
-std::optional<std::string> ReadSerialNumber(const AppEnv& env) {
-    const InfoRead r = readRadioInfo(env, Cmd::SerialNumber, 10);
-    switch (r.outcome) {
-    case InfoOutcome::Ok:
-        return formatSerialNumber(r.data);
-    case InfoOutcome::BadReply:
+std::string countryText(std::span<const std::uint8_t> data) {
+    if (data.empty())
         return std::string(kReadFail);
-    case InfoOutcome::NoAnswer:
-    case InfoOutcome::PortFailed:
-        break;
-    }
-    return std::nullopt;
+    const int index = countryIndex(data[0]);
+    const std::string number = "code " + std::to_string(data[0]);
+    if (index <= 0) // the empty entry, or none
+        return number;
+    return std::string(kCountryEntries[index]) + " (" + number + ")";
+}
+
+} // namespace
+
+std::optional<std::string> ReadFwVersion(const AppEnv& env) {
+    const auto text = answerText(readRadioInfo(env, Cmd::FwVersion, 5), formatFwVersion);
+    if (text)
+        recordIdentity(env.session, {text, std::nullopt, std::nullopt});
+    return text;
+}
+
+std::optional<std::string> ReadSerialNumber(const AppEnv& env) {
+    const auto text = answerText(readRadioInfo(env, Cmd::SerialNumber, 10), formatSerialNumber);
+    if (text)
+        recordIdentity(env.session, {std::nullopt, text, std::nullopt});
+    return text;
 }
 
 std::optional<int> ReadCountryCode(const AppEnv& env) {
     const InfoRead r = readRadioInfo(env, Cmd::CountryCode, 1);
+    if (const auto text = answerText(r, countryText))
+        recordIdentity(env.session, {std::nullopt, std::nullopt, text});
     switch (r.outcome) {
     case InfoOutcome::Ok:
         // A reply without its byte is no answer to the question.
@@ -151,6 +169,11 @@ std::optional<int> ReadCountryCode(const AppEnv& env) {
         break;
     }
     return std::nullopt;
+}
+
+bool IdentifyRadio(const AppEnv& env) {
+    // Each read records what it got; the first without an answer ends the run (one message).
+    return ReadFwVersion(env) && ReadSerialNumber(env) && ReadCountryCode(env);
 }
 
 bool LeaveTunerMode(const AppEnv& env) {

@@ -50,11 +50,17 @@ int countryIndex(std::uint8_t code);
 
 // What edit 1009 shows: the value, or "Read Fail !" after an answer that was not the data.
 // Nothing when the radio did not answer or the port failed: the user has been told, and a
-// dialog with a placeholder value would look like an answer.
+// dialog with a placeholder value would look like an answer. What was shown is also kept in
+// the session's identity (the bench window's radio panel).
 std::optional<std::string> ReadFwVersion(const AppEnv& env);
 std::optional<std::string> ReadSerialNumber(const AppEnv& env);
 // The combo index to select (-1 for no selection, a code above 2); nothing as above.
 std::optional<int> ReadCountryCode(const AppEnv& env);
+
+// Identify: the firmware version, serial number and country code, one read each, into the
+// session's identity. A radio that does not answer (or a port that fails) is told once and
+// ends the reads; false then. An answer that is not the data gives "Read Fail !".
+bool IdentifyRadio(const AppEnv& env);
 
 // Command 0x41 when the radio is in tuner mode (exit and window close): 30 ms, then at most
 // 1,000 ms for a reply whose content is not examined. inTunerMode is not cleared. True when

@@ -1,5 +1,7 @@
 #include "radio/tuning_file.h"
 
+#include "radio/image_record.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -271,6 +273,7 @@ bool OpenTuningFile(Session& session, const fs::path& path, Notifier& notifier) 
     session.flags.isAk2347Radio = fileAk;
     session.flags.imageLoaded = true;
     session.flags.spacingTabsEnabled = 1;
+    recordFileLoaded(session, displayPath(path.filename()));
     return true;
 }
 

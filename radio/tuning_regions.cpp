@@ -1,7 +1,6 @@
 #include "radio/tuning_regions.h"
 
 #include "link/command_frame.h"
-#include "link/radio_link.h"
 
 namespace korvelo {
 
@@ -35,14 +34,6 @@ std::string writeRegionFrame(const TuningImage& image, const Region& region,
                              bool is256BlockMemory) {
     const auto bytes = image.bytes().subspan(region.offset, region.count);
     return CommandFrame::writeRegion(tuningBase(is256BlockMemory), region.offset, bytes);
-}
-
-bool sendRegion(RadioLink& link, const TuningImage& image, const Region& region,
-                bool is256BlockMemory, int pauseMs, int waitMs, RegionWait wait) {
-    const std::string frame = writeRegionFrame(image, region, is256BlockMemory);
-    if (wait == RegionWait::Pumped)
-        return link.sendAndWaitPumped(frame, pauseMs, waitMs);
-    return link.sendAndWait(frame, pauseMs, waitMs);
 }
 
 } // namespace korvelo

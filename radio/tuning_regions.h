@@ -13,8 +13,6 @@
 
 namespace korvelo {
 
-class RadioLink;
-
 // The page (or page family) that programs a region.
 enum class RegionOwner {
     TxModulationAk,   // transmit modulation, AK2347 radios
@@ -173,14 +171,8 @@ constexpr int firstTuningBlock(bool is256BlockMemory) {
 // "0202 01 " + base + offset + " 00 " + count + the region's image bytes + checksum + "03".
 std::string writeRegionFrame(const TuningImage& image, const Region& region, bool is256BlockMemory);
 
-// How a page waits for the reply to a region write. The write is not acknowledged by a status
-// test; only the reply event is awaited.
+// How a page waits for the reply to a region write (programRegion, image_record.h): one
+// bounded wait, or one that keeps the window alive.
 enum class RegionWait { Bounded, Pumped };
-
-// Sends one region on an open link by the send-and-wait convention: reset the reply, send,
-// pause, wait. True when the reply event came within waitMs.
-bool sendRegion(RadioLink& link, const TuningImage& image, const Region& region,
-                bool is256BlockMemory, int pauseMs, int waitMs,
-                RegionWait wait = RegionWait::Bounded);
 
 } // namespace korvelo

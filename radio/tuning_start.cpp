@@ -2,6 +2,7 @@
 
 #include "link/command_frame.h"
 #include "radio/band_model.h"
+#include "radio/image_record.h"
 #include "radio/tuning_regions.h"
 
 #include <algorithm>
@@ -178,6 +179,7 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     flags.spacingTabsEnabled = 1;
     link.close();
     session.isVhfRadio = isVhfForType(session.radioType, session.isVhfRadio);
+    recordRadioRead(session);
     std::string done = "Radio has been successfully read !!";
     if (!flagsReported)
         done += "\n" + flagsFallbackNote(flags.isAk2347Radio);

@@ -1,6 +1,7 @@
 #include "chipsetup/core/register_page.h"
 
 #include "link/radio_link.h"
+#include "radio/image_record.h"
 
 #include <cstdio>
 
@@ -193,7 +194,7 @@ SendOutcome RegisterPage::dataSend() {
         return SendOutcome::None;
     busy_ = true;
     commitTyped(); // a typed value counts as entered: the radio gets what the page shows
-    const Session& s = env_.session;
+    Session& s = env_.session;
     SendOutcome outcome = SendOutcome::Confirmed;
     {
         RadioLink link(env_.linkEnv());
@@ -202,13 +203,14 @@ SendOutcome RegisterPage::dataSend() {
             outcome = SendOutcome::NoPort; // the user has been told why
         } else {
             for (const Region& r : table_.writes) {
-                if (!sendRegion(link, s.image, r, s.flags.is256BlockMemory, table_.sendPauseMs,
-                                table_.sendWaitMs)) {
+                const RegionWrite w =
+                    programRegion(link, s, r, table_.sendPauseMs, table_.sendWaitMs);
+                if (w == RegionWrite::NoAnswer) {
                     outcome =
                         SendOutcome::NoReply; // one message; the next write would time out too
                     break;
                 }
-                if (link.replyStatus() != kStatusAck) {
+                if (w == RegionWrite::Refused) {
                     outcome = SendOutcome::Refused;
                     break;
                 }

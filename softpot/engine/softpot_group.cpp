@@ -361,6 +361,7 @@ void SoftpotGroup::rowSetup(int row, std::optional<long> hz) {
         offUnconfirmed_ = false;
         if (shared_)
             shared_->mayBeOn = false;
+        noteTransmitter(env_.session, false);
     }
     pttCaption_ = std::string(k.idleCaption);
     keyed_ = false;
@@ -417,6 +418,8 @@ void SoftpotGroup::pttToggle() {
     const std::string onFrame = k.onFrameCarriesCode ? CommandFrame::oneByte(Cmd::SubAudioOn, code_)
                                                      : std::string(k.onFrame);
     const bool posted = link.post(unkeying ? std::string(k.offFrame) : onFrame, k.buttonPauseMs);
+    if (!unkeying && posted)
+        noteTransmitter(env_.session, true);
     pttCaption_ = std::string(unkeying ? k.offCaption : k.onCaption);
     keyed_ = !keyed_;
     // Keying makes the caption the record again; an unkeying counts only once confirmed.
@@ -428,6 +431,8 @@ void SoftpotGroup::pttToggle() {
     offUnconfirmed_ = unkeying && got != LinkResult::Replied;
     if (shared_)
         shared_->mayBeOn = !unkeying || offUnconfirmed_;
+    if (unkeying && got == LinkResult::Replied)
+        noteTransmitter(env_.session, false);
     link.close();
     changed();
 }
@@ -508,7 +513,8 @@ void SoftpotGroup::close() {
     const KeyingSpec& k = page_.keying;
     if (env_.session.flags.inTunerMode && (mayTransmit() || (shared_ && shared_->mayBeOn))) {
         SoftpotLink link(env_);
-        link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
+        if (link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs) == LinkResult::Replied)
+            noteTransmitter(env_.session, false);
         transmitterOff();
         if (shared_)
             shared_->mayBeOn = false;

@@ -77,14 +77,24 @@ void SoftpotLink::reportNoReply() {
     link_.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
 }
 
-LinkResult SoftpotLink::writeRegion(const Session& session, const WriteRegionSpec& region) {
-    const auto bytes = session.image.bytes().subspan(region.offset, region.count);
-    const std::string frame =
-        CommandFrame::writeRegion(tuningBase(session.flags.is256BlockMemory), region.offset, bytes);
-    const LinkResult result = exchange(frame, region.pauseMs, region.waitMs);
-    if (result == LinkResult::NoReply)
-        reportNoReply();
-    return result;
+LinkResult SoftpotLink::writeRegion(Session& session, const WriteRegionSpec& region) {
+    bool closeAfter = false;
+    if (!openFor(closeAfter))
+        return LinkResult::NoPort;
+    const RegionWrite w =
+        programRegion(link_, session, region.offset, region.count, region.pauseMs, region.waitMs);
+    if (closeAfter)
+        link_.close();
+    switch (w) {
+    case RegionWrite::Acknowledged:
+        return LinkResult::Replied;
+    case RegionWrite::Refused:
+        return LinkResult::Refused;
+    case RegionWrite::NoAnswer:
+        break;
+    }
+    reportNoReply();
+    return LinkResult::NoReply;
 }
 
 bool SoftpotLink::post(std::string_view hex, int pauseMs) {

@@ -5,6 +5,7 @@
 // its port once: when that fails the user has already been told, and the operations that
 // follow send nothing and wait for nothing, so one pulled cable gives one message.
 #include "link/radio_link.h"
+#include "radio/image_record.h"
 #include "radio/radio_state.h"
 
 #include <cstdint>
@@ -13,7 +14,8 @@
 
 namespace korvelo {
 
-enum class LinkResult { Replied, NoReply, NoPort };
+// Refused: a region write answered with something other than ACK (only writeRegion says so).
+enum class LinkResult { Replied, NoReply, NoPort, Refused };
 
 // Texts of the link operations' messages, as the radio tool has always shown them.
 inline constexpr std::string_view kTxSetupFailText = "Radio Communication Error!!";
@@ -52,9 +54,10 @@ class SoftpotLink {
     // Command 0x45 after a 50 ms lead, then 80 ms; waits as above.
     LinkResult sendSquelchValue(std::uint8_t value);
     // The one way a page's values reach the radio's memory: the region's bytes of the image at
-    // the base the memory size gives, then the region's pause and bounded wait. No reply is
-    // reported as "Radio Coummunication Error".
-    LinkResult writeRegion(const Session& session, const WriteRegionSpec& region);
+    // the base the memory size gives, then the region's pause and bounded wait, by
+    // programRegion (image_record.h), which records what the radio acknowledged. No reply is
+    // reported as "Radio Coummunication Error"; an answer other than ACK gives Refused.
+    LinkResult writeRegion(Session& session, const WriteRegionSpec& region);
     // Any other frame: send, pause, one bounded wait. No message; the caller decides.
     LinkResult exchange(std::string_view hex, int pauseMs, int waitMs);
     // A frame whose wait keeps the window alive, with the message on time-out.

@@ -89,7 +89,8 @@ bool SoftpotTabHost::close(const CloseQuestion& ask) {
     if (env_.session.flags.inTunerMode && mayTransmit) {
         const KeyingSpec& k = tables_.pages[0]->keying;
         SoftpotLink link(env_);
-        link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs);
+        if (link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs) == LinkResult::Replied)
+            noteTransmitter(env_.session, false);
         link.close();
     }
     transmitter_.mayBeOn = false;

@@ -1,5 +1,6 @@
 // Reset, the information reads and leaving tuner mode against the simulated radio.
 #include "link/radio_link.h"
+#include "radio/image_record.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_regions.h"
 #include "support/clock_steps.h"
@@ -197,24 +198,38 @@ TEST(LeaveTunerMode, GoesOutWheneverThePortOpens) {
     EXPECT_EQ(gone.notifier.notices.size(), 1u) << "the failed open is reported once";
 }
 
-// The region write lands in the radio's tuning area at the base of its memory size.
-TEST(SendRegion, WritesTheRegionAtTheRadiosBase) {
+// The region write lands in the radio's tuning area at the base of its memory size, and the
+// session records as programmed exactly the bytes the radio acknowledged.
+TEST(ProgramRegion, WritesTheRegionAtTheRadiosBaseAndRecordsWhatWasAcknowledged) {
     for (bool is256 : {false, true}) {
         SimBench b;
         b.radio.radioFlags = is256 ? 0x10 : 0x00;
+        b.session.flags.is256BlockMemory = is256;
         for (unsigned i = 0; i < 256; ++i)
             b.session.image[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+        int told = 0;
+        b.session.onChange = [&told] { ++told; };
         RadioLink link(b.linkEnv());
         link.OpenPort();
-        EXPECT_TRUE(sendRegion(link, b.session.image, kRegionSubAudioF2F5, is256, 130, 3000));
+        EXPECT_EQ(programRegion(link, b.session, kRegionSubAudioF2F5, 130, 3000),
+                  RegionWrite::Acknowledged);
+        // A refused write changes neither the radio nor the record.
+        b.radio.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Nak});
+        EXPECT_EQ(programRegion(link, b.session, kRegionTxPower, 130, 3000), RegionWrite::Refused);
         link.close();
-        EXPECT_EQ(b.clock.steps(), (std::vector<Step>{sleep(130), wait(3000)}));
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(b.clock.steps(),
+                  (std::vector<Step>{sleep(130), wait(3000), sleep(130), wait(3000)}));
         const auto area = b.radio.tuningArea();
         for (unsigned i = 0; i < 256; ++i) {
-            if (kRegionSubAudioF2F5.contains(i))
+            const bool written = kRegionSubAudioF2F5.contains(i);
+            EXPECT_EQ(b.session.record.isProgrammed[i], written) << i;
+            if (written) {
                 EXPECT_EQ(area[i], b.session.image[i]) << i;
-            else
+                EXPECT_EQ(b.session.record.programmed[i], b.session.image[i]) << i;
+            } else {
                 EXPECT_EQ(area[i], sim::RadioModel::factoryByte(b.radio.tuningBase() + i)) << i;
+            }
         }
     }
 }

@@ -1,0 +1,43 @@
+#pragma once
+// The session's record of the tuning area and of the transmitter, for the bench window and the
+// listings: each is changed here only, and each change is told through Session::onChange.
+//
+// Region writes are recorded by programRegion, the one function every page's Program and every
+// register page's DATA SEND sends its region through; whatever else must happen to every write
+// to the radio's memory belongs there as well.
+#include "radio/radio_state.h"
+#include "radio/tuning_regions.h"
+
+#include <cstdint>
+#include <string>
+
+namespace korvelo {
+
+// A Tuning Init has read the image from the radio: the read column starts again from it, and
+// nothing is programmed yet. The radio's identity is forgotten (it may be another radio).
+void recordRadioRead(Session& session);
+// A tuning file has replaced the image (fileName without its folder). What was programmed
+// into the radio since its Tuning Init stays recorded: the radio still holds it.
+void recordFileLoaded(Session& session, std::string fileName);
+// The pages' engine: a PTT on was sent (true), or a PTT off was confirmed (false).
+void noteTransmitter(Session& session, bool mayBeOn);
+// New identity fields read from the radio.
+void recordIdentity(Session& session, const RadioIdentity& identity);
+
+enum class RegionWrite {
+    Acknowledged, // the radio answered with ACK: the bytes are recorded as programmed
+    Refused,      // another answer (NAK): the radio did not take them
+    NoAnswer,     // nothing within the wait
+};
+
+// Sends image bytes offset..offset+count-1 with the write command at the memory's base on an
+// open link, by the send-and-wait convention (reset, send, pause, wait).
+RegionWrite programRegion(RadioLink& link, Session& session, std::uint8_t offset,
+                          std::uint8_t count, int pauseMs, int waitMs,
+                          RegionWait wait = RegionWait::Bounded);
+inline RegionWrite programRegion(RadioLink& link, Session& session, const Region& region,
+                                 int pauseMs, int waitMs, RegionWait wait = RegionWait::Bounded) {
+    return programRegion(link, session, region.offset, region.count, pauseMs, waitMs, wait);
+}
+
+} // namespace korvelo
