@@ -4,6 +4,7 @@
 #include "softpot/softpot_pages.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace korvelo {
@@ -48,10 +49,10 @@ CatalogueEntry heldEntry(std::string page, ChipFamily chip, std::span<const Regi
     const std::string name =
         rangeText(h.offset, h.count) + " sent as held (" + std::string(h.what) + ")";
     e.name = [name](const Session&) { return name; };
-    e.value = [h](const Session& s) {
+    e.value = [h](const TuningImage& image) {
         std::string text;
         for (unsigned k = 0; k < h.count; ++k)
-            text += (k ? " " : "") + hex2(s.image[h.offset + k]);
+            text += (k ? " " : "") + hex2(image[h.offset + k]);
         return text;
     };
     return e;
@@ -73,8 +74,8 @@ void addSoftpotPage(std::vector<CatalogueEntry>& out, const PageSpec& page) {
         e.bytes = {{row.imageByte, 0xFF}};
         e.write = carrying(rowWrites, row.imageByte);
         e.name = [&page, &row](const Session& s) { return rowName(page, row, s.radioType); };
-        e.value = [&page, &row](const Session& s) {
-            return page.scale.format(s.image[row.imageByte]);
+        e.value = [&page, &row](const TuningImage& image) {
+            return page.scale.format(image[row.imageByte]);
         };
         out.push_back(std::move(e));
     }
@@ -102,8 +103,8 @@ void addTabHostMask(std::vector<CatalogueEntry>& out, const TabHostSpec& host) {
     e.bytes = {{byte, 0x0F}};
     e.write = carrying(writes, byte);
     e.name = [](const Session&) { return std::string("Frequency-point mask"); };
-    e.value = [byte](const Session& s) {
-        const unsigned mask = s.image[byte];
+    e.value = [byte](const TuningImage& image) {
+        const unsigned mask = image[byte];
         std::string text = "0x" + hex2(mask) + " (points";
         for (int p = 1; p <= 4; ++p)
             if ((mask >> (p - 1) & 1u) != 0)
@@ -127,7 +128,7 @@ void addRegisterPage(std::vector<CatalogueEntry>& out, const RegisterPageSpec& p
         const std::string label =
             bindingLabel(page.groups.at(static_cast<std::size_t>(b.group)).caption, b);
         e.name = [label](const Session&) { return label; };
-        e.value = [&b](const Session& s) { return describeField(s.image, b); };
+        e.value = [&b](const TuningImage& image) { return describeField(image, b); };
         out.push_back(std::move(e));
     }
     for (const HeldBytes& h : page.sentAsHeld)
@@ -147,6 +148,15 @@ std::vector<CatalogueEntry> build() {
 
 bool applies(ChipFamily chip, bool isAk2347Radio) {
     return chip == ChipFamily::Any || (chip == ChipFamily::Ak2347) == isAk2347Radio;
+}
+
+// The region a byte lies in, named as the listings name it.
+std::string regionOf(unsigned byte) {
+    std::string owners;
+    for (const Region& r : kRegions)
+        if (r.contains(byte))
+            owners += (owners.empty() ? "" : ", ") + std::string(ownerName(r.owner));
+    return owners.empty() ? "written by no page" : owners;
 }
 
 } // namespace
@@ -197,6 +207,77 @@ std::vector<Region> writtenRegions() {
     return regions;
 }
 
+bool appliesTo(const CatalogueEntry& entry, bool isAk2347Radio) {
+    return applies(entry.chip, isAk2347Radio);
+}
+
+bool differs(const CatalogueEntry& entry, const TuningImage& a, const TuningImage& b) {
+    for (const ByteClaim& c : entry.bytes)
+        if (((a[c.byte] ^ b[c.byte]) & c.mask) != 0)
+            return true;
+    return false;
+}
+
+std::vector<const CatalogueEntry*> entriesAt(unsigned byte, bool isAk2347Radio) {
+    std::vector<const CatalogueEntry*> edit, held;
+    for (const CatalogueEntry& e : tuningCatalogue()) {
+        if (!appliesTo(e, isAk2347Radio))
+            continue;
+        for (const ByteClaim& c : e.bytes) {
+            if (c.byte == byte) {
+                (e.held ? held : edit).push_back(&e);
+                break;
+            }
+        }
+    }
+    edit.insert(edit.end(), held.begin(), held.end());
+    return edit;
+}
+
+std::vector<std::string> describeDifferences(const Session& a, const TuningImage& b) {
+    std::array<std::uint8_t, TuningImage::kSize> open{}; // differing bits no line has named
+    for (unsigned i = 0; i < TuningImage::kSize; ++i)
+        open[i] = a.image[i] ^ b[i];
+    const std::vector<CatalogueEntry>& entries = tuningCatalogue();
+    std::vector<bool> listed(entries.size(), false);
+    // Values the pages edit first; bytes a page only sends as held are named by it when no
+    // value took them.
+    for (const bool held : {false, true}) {
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const CatalogueEntry& e = entries[k];
+            if (e.held != held || !appliesTo(e, a.flags.isAk2347Radio))
+                continue;
+            for (const ByteClaim& c : e.bytes)
+                listed[k] = listed[k] || (open[c.byte] & (held ? 0xFF : c.mask)) != 0;
+            if (listed[k])
+                for (const ByteClaim& c : e.bytes)
+                    open[c.byte] &= static_cast<std::uint8_t>(held ? 0 : ~c.mask);
+        }
+    }
+    std::vector<std::string> lines;
+    const std::string* heading = nullptr; // a page's entries stand together
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        if (!listed[k])
+            continue;
+        const CatalogueEntry& e = entries[k];
+        if (!heading || *heading != e.page)
+            lines.push_back(e.page);
+        heading = &e.page;
+        lines.push_back("  " + e.name(a) + ": " + e.value(a.image) + " -> " + e.value(b));
+    }
+    bool other = false;
+    for (unsigned i = 0; i < TuningImage::kSize; ++i) {
+        if (open[i] == 0)
+            continue;
+        if (!other)
+            lines.push_back("Other bytes");
+        other = true;
+        lines.push_back("  0x" + hex2(i) + ": " + hex2(a.image[i]) + " -> " + hex2(b[i]) + "  (" +
+                        regionOf(i) + ")");
+    }
+    return lines;
+}
+
 std::vector<std::string> describeSettings(const Session& session) {
     std::vector<std::string> lines;
     const std::vector<CatalogueEntry>& entries = tuningCatalogue();
@@ -219,7 +300,7 @@ std::vector<std::string> describeSettings(const Session& session) {
             lines.push_back(writes.empty() ? heading : heading + ")");
             for (std::size_t k = i; k < end; ++k) {
                 const CatalogueEntry& e = entries[k];
-                std::string line = "  " + e.name(session) + ": " + e.value(session);
+                std::string line = "  " + e.name(session) + ": " + e.value(session.image);
                 if (!e.write)
                     line += "  (kept in the image; no write sends it)";
                 lines.push_back(std::move(line));

@@ -193,29 +193,22 @@ int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, 
     return kExitOk;
 }
 
-int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out) {
+int diffCommand(const std::string& a, const std::string& b, std::optional<std::uint8_t> radioType,
+                Notifier& notifier, std::ostream& out) {
     Session sa, sb;
     if (!load(a, sa, notifier) || !load(b, sb, notifier))
         return kExitFile;
+    constexpr std::uint8_t kNoBand = 255; // no labels, as dump without --type
+    sa.radioType = radioType.value_or(kNoBand);
     bool same = true;
     if (sa.flags.isAk2347Radio != sb.flags.isAk2347Radio) {
         out << "Radio: " << chipName(sa.flags.isAk2347Radio) << " -> "
             << chipName(sb.flags.isAk2347Radio) << '\n';
         same = false;
     }
-    for (const Span& span : layout()) {
-        bool header = false;
-        for (unsigned i = span.first; i < span.end; ++i) {
-            if (sa.image[i] == sb.image[i])
-                continue;
-            if (!header) {
-                out << range(span.first, span.end) << "  " << span.owner << '\n';
-                header = true;
-            }
-            out << "  0x" << hex2(i) << ": " << hex2(sa.image[i]) << " -> " << hex2(sb.image[i])
-                << '\n';
-            same = false;
-        }
+    for (const std::string& line : describeDifferences(sa, sb.image)) {
+        out << line << '\n';
+        same = false;
     }
     if (same)
         out << "No differences.\n";

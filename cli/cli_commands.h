@@ -34,8 +34,10 @@ int leaveCommand(const AppEnv& env, std::ostream& out);
 // radioType labels the decoded softpots' frequency points; a tuning file does not record it.
 int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, Notifier& notifier,
                 std::ostream& out);
-// 0 when the files hold the same radio kind and image, kExitDiffers when they differ.
-int diffCommand(const std::string& a, const std::string& b, Notifier& notifier, std::ostream& out);
+// 0 when the files hold the same radio kind and image, kExitDiffers when they differ. The
+// differences are decoded through the tuning-area catalogue for the radio of `a`.
+int diffCommand(const std::string& a, const std::string& b, std::optional<std::uint8_t> radioType,
+                Notifier& notifier, std::ostream& out);
 
 // A radio's text with its control and non-ASCII bytes escaped (\x07), for a terminal.
 std::string printable(std::string_view text);

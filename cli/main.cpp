@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     if (o.command == Command::Dump)
         return finished(dumpCommand(o.files[0], o.radioType, notifier, std::cout));
     if (o.command == Command::Diff)
-        return finished(diffCommand(o.files[0], o.files[1], notifier, std::cout));
+        return finished(diffCommand(o.files[0], o.files[1], o.radioType, notifier, std::cout));
     if (o.command == Command::UdevRule)
         return finished(udevRuleCommand(std::cout));
     if (o.command == Command::Doctor) {
