@@ -11,6 +11,7 @@
 #include "link/file_trace.h"
 #include "link/qt/profile_port_provider.h"
 #include "link/qt/serial_ports.h"
+#include "link/traced_clock.h"
 #include "sim/pty_radio.h"
 
 #include <QApplication>
@@ -110,7 +111,8 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<PortProvider> ports;
     if (!fixedPort.isEmpty())
-        ports = std::make_unique<FixedPortProvider>(fixedPort.toStdString());
+        ports = std::make_unique<FixedPortProvider>(
+            fixedPort.toStdString(), options->simulator ? "simulated radio" : "--port");
     else
         ports = std::make_unique<ProfilePortProvider>();
 
@@ -123,10 +125,11 @@ int main(int argc, char** argv) {
                          qPrintable(options->traceFile));
             return 1;
         }
-        replies.setTrace(trace.get());
     }
 
-    GuiClock clock;
+    GuiClock guiClock;
+    // Pauses and waits without a reply show in the traffic dock between the frames.
+    TracedClock clock(guiClock, replies);
     MainWindow* mainWindow = nullptr;
     MessageBoxNotifier notifier([&mainWindow] { return static_cast<QWidget*>(mainWindow); });
     Session session;
@@ -143,6 +146,14 @@ int main(int argc, char** argv) {
 
     MainWindow window(env, startupScan);
     mainWindow = &window;
+    // Every frame goes to the traffic dock, and to the trace file when one was given.
+    std::unique_ptr<TraceTee> both;
+    if (trace) {
+        both = std::make_unique<TraceTee>(*trace, window.trafficLog());
+        replies.setTrace(both.get());
+    } else {
+        replies.setTrace(&window.trafficLog());
+    }
     notifier.setStatusSink([&window](const QString& text) { window.showProgress(text); });
     window.setRunPort(fixedPort);
     registerPageDialogs(window.commands());
@@ -153,6 +164,7 @@ int main(int argc, char** argv) {
         // The dialogs read (and on first start write) the profile; keep the user's out of it.
         QStandardPaths::setTestModeEnabled(true);
         takeScreenshots(window, options->screenshotDir);
+        replies.setTrace(nullptr);
         return 0;
     }
     const int result = app.exec();

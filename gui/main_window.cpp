@@ -41,18 +41,21 @@ MainWindow::MainWindow(AppEnv& env, std::function<void(AppEnv&)> startupScan, QW
     setWindowTitle(QStringLiteral("Korvelo"));
     setWindowIcon(svgIcon(QStringLiteral(":/icons/korvelo.svg")));
     setAccessibleName(QStringLiteral("Korvelo main window"));
-    auto* view = new QWidget(this);
-    view->setAccessibleName(QStringLiteral("Blank view"));
-    setCentralWidget(view);
-    resize(640, 420);
+    resize(1000, 680);
     buildMenus();
     buildToolBar();
     buildStatusBar();
+    buildBench();
+    buildViewMenu();
     korvelo::addShellCommands(*this);
     updateCommandStates();
+    env_.session.onChange = [this] { refreshBench(); };
+    refreshBench();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    env_.session.onChange = nullptr;
+}
 
 void MainWindow::startUp() {
     if (startupScan_)
@@ -60,6 +63,7 @@ void MainWindow::startUp() {
     env_.session.flags.isAk2347Radio = true;
     env_.session.flags.inTunerMode = false;
     updateCommandStates();
+    refreshBench();
 }
 
 QAction* MainWindow::makeAction(const MenuEntry& entry) {
@@ -124,6 +128,20 @@ void MainWindow::buildStatusBar() {
     auto* idle = new QLabel(kIdleText, this);
     idle->setAccessibleName(QStringLiteral("Status message"));
     statusBar()->addWidget(idle, 1);
+    // What a technician checks at a glance: the port, the tuner mode, a keyed transmitter.
+    auto indicator = [this](const QString& name) {
+        auto* l = new QLabel(this);
+        l->setAccessibleName(name);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        statusBar()->addPermanentWidget(l);
+        return l;
+    };
+    portIndicator_ = indicator(QStringLiteral("Port in use"));
+    modeIndicator_ = indicator(QStringLiteral("Tuner mode"));
+    txIndicator_ = indicator(QStringLiteral("Transmitter"));
+    txIndicator_->setAlignment(Qt::AlignCenter);
+    txIndicator_->setMinimumWidth(
+        txIndicator_->fontMetrics().horizontalAdvance(QStringLiteral("TX")) + 16);
 #ifdef Q_OS_WIN
     // Windows can tell the lock keys' state; elsewhere the window system does not say.
     const char* names[3] = {"CAP", "NUM", "SCRL"};
@@ -165,6 +183,8 @@ bool MainWindow::runCommand(int id) {
         return false;
     const bool ran = commands_.run(id, this);
     updateCommandStates();
+    refreshBench(); // the pages change the image and the flags without telling
+
     if (closePending_ && !commands_.running()) {
         closePending_ = false;
         close();

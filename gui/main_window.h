@@ -1,9 +1,11 @@
 #pragma once
-// The main window: a menu, a toolbar and a status bar around a blank view. Every function is
-// a command of the command table; the menus and the toolbar share one action per command.
+// The main window: a menu, a toolbar and a status bar around the bench: the radio panel, the
+// tuning area view and the traffic dock. Every function is a command of the command table;
+// the menus and the toolbar share one action per command.
 #include "gui/command_table.h"
 #include "gui/menu_layout.h"
 #include "gui/tuning_file_commands.h"
+#include "link/traffic_log.h"
 #include "radio/radio_state.h"
 
 #include <QMainWindow>
@@ -14,6 +16,11 @@ class QAction;
 class QLabel;
 
 namespace korvelo {
+
+class RadioPanel;
+class TrafficDock;
+class TrafficModel;
+class TuningAreaView;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -52,6 +59,21 @@ class MainWindow : public QMainWindow {
     // File "E&xit": leaves tuner mode and closes, as the window's close box does.
     void exitCommand();
 
+    // The bench: what it shows follows the session (its onChange) and every command's end.
+    void refreshBench();
+    RadioPanel& radioPanel() const { return *panel_; }
+    TuningAreaView& tuningArea() const { return *area_; }
+    // The link's traffic for the dock; the program installs it as the reply objects' trace.
+    TrafficLog& trafficLog() { return traffic_; }
+    TrafficModel& trafficModel() const { return *trafficModel_; }
+    TrafficDock& trafficDock() const { return *trafficDock_; }
+    // The status bar's permanent indicators: port, tuner mode, transmitter.
+    QLabel* portIndicator() const { return portIndicator_; }
+    QLabel* modeIndicator() const { return modeIndicator_; }
+    QLabel* txIndicator() const { return txIndicator_; }
+    // "Compare with a file...": asks for the file with the Open dialog.
+    void compareWithFile();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -59,6 +81,8 @@ class MainWindow : public QMainWindow {
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void buildBench();
+    void buildViewMenu();
     QAction* makeAction(const MenuEntry& entry);
     void updateLockIndicators();
 
@@ -70,6 +94,14 @@ class MainWindow : public QMainWindow {
     std::map<int, QAction*> actions_;
     std::map<int, EnableRule> rules_;
     QLabel* lockLabels_[3] = {};
+    TrafficLog traffic_;
+    TrafficModel* trafficModel_ = nullptr;
+    TrafficDock* trafficDock_ = nullptr;
+    RadioPanel* panel_ = nullptr;
+    TuningAreaView* area_ = nullptr;
+    QLabel* portIndicator_ = nullptr;
+    QLabel* modeIndicator_ = nullptr;
+    QLabel* txIndicator_ = nullptr;
     bool leftTunerMode_ = false;
     bool leaving_ = false;
     bool exiting_ = false;

@@ -61,6 +61,11 @@ void addShellCommands(MainWindow& window) {
     table.addDialog(cmd::FwVersion, Gate::PortFault, &CFWVersionDlg::read);
     table.addDialog(cmd::SerialNumber, Gate::PortFault, &CSerialnumDlg::read);
     table.addDialog(cmd::CountryCode, Gate::PortFault, &CCountryCode::read);
+    // The radio panel's button: the three reads, shown in the panel rather than in dialogs.
+    table.addHandler(cmd::Identify, Gate::PortFault, [w](AppEnv& env, QWidget*) {
+        if (IdentifyRadio(env))
+            w->showNote(QStringLiteral("The radio has been identified"));
+    });
 
     // Not gated, so that a faulty port can be corrected and help is always at hand.
     table.addDialog(cmd::SystemSetup, Gate::None,

@@ -55,8 +55,9 @@ QString askSaveName(QWidget* parent) {
     }
 }
 
-// The name as the file system knows it: UTF-16 on Windows (never through the ANSI code page,
-// which cannot hold every name), the local 8-bit encoding elsewhere.
+} // namespace
+
+// UTF-16 on Windows, which no ANSI code page can replace; the local 8-bit encoding elsewhere.
 std::filesystem::path fileSystemPath(const QString& name) {
 #ifdef Q_OS_WIN
     return std::filesystem::path(name.toStdWString());
@@ -64,8 +65,6 @@ std::filesystem::path fileSystemPath(const QString& name) {
     return std::filesystem::path(QFile::encodeName(name).toStdString());
 #endif
 }
-
-} // namespace
 
 TuningFileDialogs standardTuningFileDialogs() {
     return {[](QWidget* parent) { return runFileDialog(parent, false); }, askSaveName};

@@ -3,6 +3,7 @@
 #include "radio/radio_state.h"
 
 #include <QString>
+#include <filesystem>
 #include <functional>
 
 class QWidget;
@@ -16,6 +17,9 @@ struct TuningFileDialogs {
 };
 
 TuningFileDialogs standardTuningFileDialogs();
+
+// The name as the file system knows it (UTF-16 on Windows, never through the ANSI code page).
+std::filesystem::path fileSystemPath(const QString& name);
 
 // The file's name when it was read or written; empty after a cancel or a reported failure.
 QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs);

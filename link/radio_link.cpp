@@ -40,6 +40,7 @@ void RadioLink::OpenPort() {
         return;
     }
     channel_ = std::move(channel);
+    env_.ports.opened(*device);
     // The port works now, whatever an earlier action or the start-up search concluded.
     env_.portFault = false;
     if (env_.portFaultReason)

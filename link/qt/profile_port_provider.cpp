@@ -16,6 +16,10 @@ std::optional<std::string> ProfilePortProvider::choosePort(Notifier& notifier, b
                            portFault);
 }
 
+std::string ProfilePortProvider::howChosen() const {
+    return TunerSettings().isAutoDetect() ? "automatic search" : "System Configuration";
+}
+
 // The real serial channel, the same one a fixed port uses.
 std::unique_ptr<Channel> ProfilePortProvider::makeChannel(ReplyObjects& replies) {
     return FixedPortProvider(std::string()).makeChannel(replies);

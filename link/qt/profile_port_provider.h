@@ -16,6 +16,8 @@ class ProfilePortProvider : public PortProvider {
 
     std::optional<std::string> choosePort(Notifier& notifier, bool& portFault) override;
     std::unique_ptr<Channel> makeChannel(ReplyObjects& replies) override;
+    // "automatic search" or "System Configuration", as the profile says now.
+    std::string howChosen() const override;
 
   private:
     std::function<PortEnumeration()> enumerate_;

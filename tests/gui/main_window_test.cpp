@@ -78,7 +78,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
     QStringList titles;
     for (QAction* a : window.menuBar()->actions())
         titles << a->text();
-    EXPECT_EQ(titles, QStringList({"&File", "&Alignment", "&Utillities", "&Tools", "&Help"}));
+    EXPECT_EQ(titles,
+              QStringList({"&File", "&Alignment", "&Utillities", "&Tools", "&View", "&Help"}));
 
     EXPECT_EQ(
         menuItems(topMenu(window, "&File")),
