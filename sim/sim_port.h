@@ -22,6 +22,7 @@ class SimPortProvider : public PortProvider {
 
     std::optional<std::string> choosePort(Notifier& notifier, bool& portFault) override;
     std::unique_ptr<Channel> makeChannel(ReplyObjects& replies) override;
+    std::string howChosen() const override { return "simulated radio"; }
 
     // open() fails as a port held by another program.
     bool failOpen = false;
