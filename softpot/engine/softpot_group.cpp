@@ -24,7 +24,8 @@ class BusyScope {
 } // namespace
 
 SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
-    : env_(env), page_(page), pttCaption_(page.keying.idleCaption) {
+    : env_(env), page_(page), offUnconfirmed_(env.session.transmitterMayBeOn),
+      pttCaption_(page.keying.idleCaption) {
     const auto labels = frequencyLabels(page.labels, bandGroup(env.session.radioType, page.type1));
     rows_.reserve(page.rows.size());
     for (const RowSpec& rs : page.rows) {

@@ -160,7 +160,8 @@ class SoftpotGroup {
     // The outcome of the last Program, shown until the next commit or toggle.
     enum class ProgramState { None, Confirmed, Unconfirmed } programState_ = ProgramState::None;
     // A PTT off the radio did not confirm: the transmitter may still be on until a later PTT off
-    // is confirmed (the row setup and closing send one).
+    // is confirmed (the row setup and closing send one). A page opens with the session's word
+    // on it, since an earlier page may have left it so.
     bool offUnconfirmed_ = false;
     std::optional<int> lastTypedRow_;
     bool keyed_ = false;
