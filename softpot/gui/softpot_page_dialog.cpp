@@ -1,6 +1,7 @@
 #include "softpot/gui/softpot_page_dialog.h"
 
 #include "softpot/gui/close_question.h"
+#include "softpot/gui/page_opening.h"
 
 #include <QLayout>
 #include <QPushButton>
@@ -33,7 +34,7 @@ void SoftpotPageDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!opened_) {
         opened_ = true;
-        group_.open();
+        openKeepingLaidOutSize(*this, [this] { group_.open(); });
     }
 }
 

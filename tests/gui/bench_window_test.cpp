@@ -14,6 +14,7 @@
 #include "link/command_frame.h"
 #include "link/traced_clock.h"
 #include "radio/tuning_file.h"
+#include "radio/tuning_start.h"
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/txpower/tx_power_dialog.h"
 #include "support/sim_bench.h"
@@ -37,6 +38,7 @@
 #include <map>
 #include <set>
 #include <thread>
+#include <utility>
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -283,6 +285,38 @@ TEST_F(BenchWindow, EveryControlHasANameAndTabReachesThem) {
                                 window.trafficDock().filterEdit(), window.trafficDock().view()};
     for (const QWidget* c : reached)
         EXPECT_TRUE(chain.count(const_cast<QWidget*>(c))) << c->accessibleName().toStdString();
+}
+
+// X11 can report a page's first, unlaid-out size while the page's opening exchange runs,
+// before the window is mapped (the page opened as a 100 x 30 window after Tuning Init). The
+// page keeps the size its layout gave it.
+TEST(TxPowerPage, KeepsItsSizeWhenTheWindowSystemReportsAnotherDuringTheOpening) {
+    SimBench bench;
+    TuningInit(bench.env());
+    ASSERT_TRUE(bench.session.flags.inTunerMode);
+    struct ReportingClock : Clock {
+        explicit ReportingClock(VirtualClock& c) : inner(c) {}
+        void sleepMs(int ms) override {
+            if (report)
+                std::exchange(report, {})();
+            inner.sleepMs(ms);
+        }
+        bool wait(ReplyEvent& e, int ms) override { return inner.wait(e, ms); }
+        std::int64_t nowMs() const override { return inner.nowMs(); }
+        VirtualClock& inner;
+        std::function<void()> report;
+    } clock(bench.clock);
+    AppEnv env{bench.session, bench.replies, clock, bench.notifier, bench.ports};
+    CTxPower page(env, nullptr);
+    QSize laidOut;
+    clock.report = [&page, &laidOut] {
+        laidOut = page.size();
+        page.resize(100, 30);
+    };
+    page.show();
+    ASSERT_FALSE(clock.report) << "the opening paused";
+    EXPECT_GT(laidOut.width(), 100);
+    EXPECT_EQ(page.size(), laidOut);
 }
 
 std::vector<std::uint8_t> numbered(int n) {
