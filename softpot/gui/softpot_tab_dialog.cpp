@@ -1,6 +1,7 @@
 #include "softpot/gui/softpot_tab_dialog.h"
 
 #include "softpot/gui/close_question.h"
+#include "softpot/gui/page_opening.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -59,7 +60,7 @@ void SoftpotTabDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!opened_) {
         opened_ = true;
-        host_.open();
+        openKeepingLaidOutSize(*this, [this] { host_.open(); });
         mirror();
     }
 }
