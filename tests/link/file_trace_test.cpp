@@ -1,5 +1,6 @@
 #include "link/file_trace.h"
 #include "link/reply_objects.h"
+#include "link/traffic_log.h"
 #include "reply_frames.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,61 @@ TEST(FileTrace, UnwritablePathIsNotOk) {
     EXPECT_FALSE(trace.ok());
     const std::uint8_t b[] = {1};
     trace.sent(b); // harmless
+}
+
+// A block reply of one byte whose address numbers it.
+std::vector<std::uint8_t> numberedBlock(unsigned n) {
+    std::vector<std::uint8_t> f = {
+        0x02, 0x10, 0x03, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n),
+        0x00, 0x01, 0x5A};
+    unsigned sum = 0;
+    for (std::size_t i = 1; i < f.size(); ++i)
+        sum += f[i];
+    f.push_back(static_cast<std::uint8_t>(sum));
+    f.push_back(0x03);
+    return f;
+}
+
+// The traffic dock's hand-over: the receive side adds every frame it commits while the reader
+// takes batches; every frame arrives once and in order, and a reader that falls behind costs
+// the oldest frames only, never the writer's time.
+TEST(TrafficLog, TheReceiveSideHandsOverInOrderAndKeepsTheLatest) {
+    ReplyObjects replies;
+    TrafficLog log;
+    replies.setTrace(&log);
+    constexpr unsigned kFrames = 10000;
+    std::thread receive([&replies] {
+        for (unsigned n = 0; n < kFrames; ++n) {
+            const auto f = numberedBlock(n);
+            replies.feed(f.data(), f.size());
+            replies.endOfReceiveEvent();
+        }
+    });
+    std::vector<unsigned> seen;
+    while (seen.size() < kFrames) {
+        for (const TrafficEvent& e : log.take()) {
+            ASSERT_EQ(e.kind, TrafficEvent::Kind::Received);
+            seen.push_back(unsigned{e.bytes[3]} << 8 | e.bytes[4]);
+        }
+        std::this_thread::yield();
+    }
+    receive.join();
+    replies.setTrace(nullptr);
+    for (unsigned n = 0; n < kFrames; ++n)
+        ASSERT_EQ(seen[n], n);
+    EXPECT_EQ(log.dropped(), 0u);
+
+    TrafficLog small(100);
+    for (unsigned n = 0; n < 150; ++n)
+        small.sent(numberedBlock(n));
+    small.paused(130);
+    const auto kept = small.take();
+    ASSERT_EQ(kept.size(), 100u);
+    EXPECT_EQ(kept.front().bytes[4], 51);
+    EXPECT_EQ(kept.back().kind, TrafficEvent::Kind::Pause);
+    EXPECT_EQ(kept.back().ms, 130);
+    EXPECT_EQ(small.dropped(), 51u);
+    EXPECT_TRUE(small.take().empty());
 }
 
 } // namespace
