@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -117,6 +118,8 @@ class GuiClock::Gate : public QObject {
 class GuiClock::Hold {
   public:
     explicit Hold(GuiClock& clock) : clock_(clock) {
+        if (clock_.depth_ == 0)
+            clock_.operationLoopLevel_ = QThread::currentThread()->loopLevel();
         if (clock_.depth_++ == 0 && QCoreApplication::instance()) {
             clock_.inputGate_ = std::make_unique<Gate>(clock_);
             QCoreApplication::instance()->installEventFilter(clock_.inputGate_.get());
@@ -205,10 +208,10 @@ bool GuiClock::pumpMessages() {
 }
 
 void GuiClock::deferClose(QWidget* window) {
-    for (const QPointer<QWidget>& w : closeRequests_)
-        if (w == window)
+    for (const CloseRequest& r : closeRequests_)
+        if (r.window == window)
             return;
-    closeRequests_.emplace_back(window);
+    closeRequests_.push_back({window, operationLoopLevel_});
     closeTimer_.start();
 }
 
@@ -217,13 +220,15 @@ void GuiClock::deferClose(QWidget* window) {
 void GuiClock::closeDeferred() {
     if (depth_ > 0)
         return;
-    std::erase_if(closeRequests_,
-                  [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+    std::erase_if(closeRequests_, [](const CloseRequest& r) {
+        return r.window.isNull() || !r.window->isVisible();
+    });
     QWidget* const modal = QApplication::activeModalWidget();
+    const int level = QThread::currentThread()->loopLevel();
     for (auto it = closeRequests_.begin(); it != closeRequests_.end(); ++it) {
-        if (modal && modal != *it)
+        if ((modal && modal != it->window) || level > it->loopLevel)
             continue;
-        const QPointer<QWidget> window = *it;
+        const QPointer<QWidget> window = it->window;
         closeRequests_.erase(it);
         window->close(); // may run an operation of its own; the rest wait for the next tick
         break;

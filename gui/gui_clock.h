@@ -51,7 +51,15 @@ class GuiClock : public Clock {
     std::unique_ptr<QObject> inputGate_; // application event filter while busy
     QEventLoop* loop_ = nullptr;
     int depth_ = 0;
-    std::vector<QPointer<QWidget>> closeRequests_;
+    // The event-loop level the outermost pause or wait was entered from: the operation's own.
+    // A message box the operation shows after its last wait runs a loop above it, and a kept
+    // close must not run inside that loop, where the operation has not returned yet.
+    int operationLoopLevel_ = 0;
+    struct CloseRequest {
+        QPointer<QWidget> window;
+        int loopLevel; // honoured once the event loop is back at this level or below
+    };
+    std::vector<CloseRequest> closeRequests_;
     QTimer closeTimer_; // looks for the end of the operation while a close is kept
 };
 
