@@ -1,14 +1,13 @@
 #include "radio/tuning_file.h"
 
+#include "radio/disk_file.h"
 #include "radio/image_record.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -46,10 +45,7 @@ std::optional<TuningRecord> decodeRecord(std::span<const std::uint8_t, kTuningFi
     return record;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+using disk::FilePtr;
 
 std::string systemReason(int error) {
     return std::generic_category().message(error);
@@ -119,40 +115,6 @@ ReadOpen openForReading(const fs::path& path) {
     return r;
 }
 
-// A new file that did not exist before (so two saves never share a temporary file).
-FilePtr createExclusive(const fs::path& path) {
-#ifdef _WIN32
-    const int fd =
-        _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-#endif
-    if (fd < 0)
-        return nullptr;
-#ifdef _WIN32
-    std::FILE* f = _fdopen(fd, "wb");
-    if (!f)
-        _close(fd);
-#else
-    std::FILE* f = ::fdopen(fd, "wb");
-    if (!f)
-        ::close(fd);
-#endif
-    return FilePtr(f);
-}
-
-// Flushes the file's data to the device so that the rename cannot publish an empty file after
-// a power cut.
-bool syncToDisk(std::FILE* f) {
-    if (std::fflush(f) != 0)
-        return false;
-#ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
-#else
-    return ::fsync(fileno(f)) == 0;
-#endif
-}
-
 // An existing target the user may not write (a read-only file) is refused as the in-place
 // write would have been, rather than silently replaced by the rename.
 bool targetWritable(const fs::path& target) {
@@ -164,18 +126,6 @@ bool targetWritable(const fs::path& target) {
 #else
     return ::access(target.c_str(), W_OK) == 0;
 #endif
-}
-
-// A name no other save picks: the leftovers of a save that was killed never block the next.
-fs::path temporaryBeside(const fs::path& target) {
-    static std::mt19937_64 random{
-        std::random_device{}() ^
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%016llx", static_cast<unsigned long long>(random()));
-    fs::path tmp = target;
-    tmp += suffix;
-    return tmp;
 }
 
 } // namespace
@@ -319,8 +269,8 @@ bool TuningFileWriter::prepare(const fs::path& path, Notifier& notifier) {
     fs::path tmp;
     int error = 0;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        tmp = temporaryBeside(target);
-        file = createExclusive(tmp);
+        tmp = disk::temporaryBeside(target);
+        file = disk::createExclusive(tmp);
         error = errno;
         if (!file && error != EEXIST)
             break;
@@ -341,7 +291,7 @@ bool TuningFileWriter::commit(const TuningRecord& record, Notifier& notifier) {
     const Record bytes = encodeTuningFile(record);
     errno = 0;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
-    ok = ok && syncToDisk(file_);
+    ok = ok && disk::syncToDisk(file_);
     int error = errno;
     ok = (std::fclose(file_) == 0) && ok;
     if (error == 0)
