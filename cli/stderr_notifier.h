@@ -1,7 +1,7 @@
 #pragma once
 // The CLI's notifier: each message on standard error, prefixed by its kind. The exclamation
 // messages end the command (a port that fails, a radio that refuses, a file that cannot be
-// written), so they are errors here, not warnings.
+// written), so they are errors here; warnings tell of a problem the command went on past.
 #include "link/notifier.h"
 
 #include <iostream>
@@ -20,6 +20,8 @@ class StderrNotifier : public Notifier {
         case Icon::Error:
         case Icon::Exclamation:
             return "error: ";
+        case Icon::Warning:
+            return "warning: ";
         case Icon::Information:
         case Icon::None:
             break;

@@ -12,6 +12,7 @@ QMessageBox::Icon boxIcon(Icon icon) {
     case Icon::Information:
         return QMessageBox::Information;
     case Icon::Exclamation:
+    case Icon::Warning:
         return QMessageBox::Warning;
     case Icon::Error:
         return QMessageBox::Critical;

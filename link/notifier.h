@@ -6,7 +6,8 @@
 
 namespace korvelo {
 
-enum class Icon { None, Information, Exclamation, Error };
+// Warning: a problem that does not end the operation (a backup that could not be kept).
+enum class Icon { None, Information, Exclamation, Error, Warning };
 
 struct Notice {
     std::string text;

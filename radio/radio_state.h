@@ -2,6 +2,7 @@
 // State that outlives a single operation: the radio state flags, the tuning image, the band
 // type and the shared transmit set-up block. One Session per program (tests make their own).
 #include "link/radio_link.h"
+#include "radio/guard_options.h"
 #include "tuning_image.h"
 
 #include <array>
@@ -63,6 +64,8 @@ struct Session {
         if (onChange)
             onChange();
     }
+    GuardOptions guard;
+    GuardRecord guardRecord;
 };
 
 // Everything an operation needs: the session and the link environment.

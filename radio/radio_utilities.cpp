@@ -24,6 +24,19 @@ const char* infoName(Cmd command) {
     }
 }
 
+// The payload of the data reply in replyData, consumed: only the bytes the reply declared
+// (the low byte of its length, as the assembler takes it); what follows them is the checksum
+// and the end byte, or an older reply.
+std::vector<std::uint8_t> takePayload(RadioLink& link, std::size_t bytes) {
+    const auto reply = link.replyDataCopy();
+    const std::size_t declared = std::min<std::size_t>(reply[1], reply.size() - kPayloadAt);
+    std::vector<std::uint8_t> data(
+        reply.begin() + kPayloadAt,
+        reply.begin() + static_cast<std::ptrdiff_t>(kPayloadAt + std::min(bytes, declared)));
+    link.clearReplyStatus();
+    return data;
+}
+
 void appendChar(std::string& text, std::uint8_t c) {
     if (c != 0)
         text.push_back(static_cast<char>(c));
@@ -76,16 +89,16 @@ InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
     }
     if (link.replyStatus() != kStatusData)
         return {InfoOutcome::BadReply, {}}; // the status is left as it stands
-    const auto reply = link.replyDataCopy();
-    // Only the bytes the reply declared (the low byte of its length, as the assembler takes
-    // it); what follows them is the checksum and the end byte, or an older reply.
-    const std::size_t declared = std::min<std::size_t>(reply[1], reply.size() - kPayloadAt);
-    InfoRead read{InfoOutcome::Ok, {}};
-    read.data.assign(reply.begin() + kPayloadAt,
-                     reply.begin() +
-                         static_cast<std::ptrdiff_t>(kPayloadAt + std::min(bytes, declared)));
-    link.clearReplyStatus();
-    return read;
+    return {InfoOutcome::Ok, takePayload(link, bytes)};
+}
+
+std::optional<std::vector<std::uint8_t>> readInfoOnLink(RadioLink& link, Cmd command,
+                                                        std::size_t bytes) {
+    link.waitingFor(infoName(command));
+    if (!link.sendAndWait(CommandFrame::noData(command), 100, 5000) ||
+        link.replyStatus() != kStatusData)
+        return std::nullopt;
+    return takePayload(link, bytes);
 }
 
 std::string formatFwVersion(std::span<const std::uint8_t> data) {

@@ -35,6 +35,10 @@ struct InfoRead {
     std::vector<std::uint8_t> data;
 };
 InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes);
+// The same read on a link the caller holds open, one try, without a message: the payload, or
+// nothing when no data reply came.
+std::optional<std::vector<std::uint8_t>> readInfoOnLink(RadioLink& link, Cmd command,
+                                                        std::size_t bytes);
 
 // Texts as the dialogs show them.
 inline constexpr std::string_view kFwVersionInitial = "00.00";

@@ -36,6 +36,7 @@ struct Region {
 
     unsigned end() const { return unsigned{offset} + count; } // one past the last byte
     bool contains(unsigned i) const { return i >= offset && i < end(); }
+    bool operator==(const Region&) const = default;
 };
 
 // Bytes inside a page's write region that the page sends as the image holds them without

@@ -1,8 +1,11 @@
 #include "radio/tuning_start.h"
 
 #include "link/command_frame.h"
+#include "radio/backup.h"
 #include "radio/band_model.h"
+#include "radio/block_read.h"
 #include "radio/image_record.h"
+#include "radio/radio_utilities.h"
 #include "radio/tuning_regions.h"
 
 #include <algorithm>
@@ -15,8 +18,6 @@ namespace korvelo {
 namespace {
 
 constexpr int kBlocks = 4;
-constexpr int kBlockSize = 64;
-constexpr int kBlockDataAt = 4; // block bytes in replyData after code and address
 
 constexpr int kEnterTries = 5;
 constexpr int kTypeTries = 5;
@@ -88,21 +89,6 @@ Step readRadioType(RadioLink& link, Session& session) {
     return Step::End;
 }
 
-// The block asked for, or nothing: a reply with another address (a late or stale answer to
-// an earlier request) or another length is not this block.
-std::optional<std::array<std::uint8_t, kBlockSize>> blockReply(RadioLink& link,
-                                                               std::uint16_t address) {
-    if (link.replyStatus() != kStatusData)
-        return std::nullopt;
-    const auto data = link.replyDataCopy();
-    if (data[0] != (address >> 8) || data[1] != (address & 0xFF) || data[2] != 0 ||
-        data[3] != kBlockSize)
-        return std::nullopt;
-    std::array<std::uint8_t, kBlockSize> block{};
-    std::copy_n(data.begin() + kBlockDataAt, kBlockSize, block.begin());
-    return block;
-}
-
 // Reads the four blocks into `area`. One failure count covers the whole read, and each
 // failure lengthens the pause before the next wait by 10 ms.
 Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
@@ -116,10 +102,7 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
         const auto address = static_cast<std::uint16_t>((first + k) * kBlockSize);
         link.waitingFor("block " + std::to_string(k + 1) + " of " + std::to_string(kBlocks),
                         failures - failuresBeforeBlock + 1, kReadRepeats - failuresBeforeBlock + 1);
-        link.sendAndWait(CommandFrame::readBlock(address), 130 + 10 * failures, 3000);
-        const auto block = blockReply(link, address);
-        if (link.replyStatus() == kStatusData)
-            link.clearReplyStatus();
+        const auto block = readBlockOnce(link, address, 130 + 10 * failures);
         if (block) {
             std::copy(block->begin(), block->end(),
                       area.bytes().begin() + static_cast<std::ptrdiff_t>(k * kBlockSize));
@@ -158,6 +141,7 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     link.OpenPort();
     env.replies.replyEvent.reset();
     flags.inTunerMode = false;
+    session.guardRecord = {}; // what it says belongs to the radio this run reads
     if (flags.portFault)
         return; // the port's failure has been reported; the link closes on destruction
 
@@ -177,14 +161,23 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     session.image = area;
 
     flags.spacingTabsEnabled = 1;
+    // The serial number names the backup of what the radio held; one try, and a radio that
+    // does not tell it is backed up as "unknown".
+    if (session.guard.takesBackups()) {
+        if (const auto serial = readInfoOnLink(link, Cmd::SerialNumber, 10))
+            session.guardRecord.serialNumber = formatSerialNumber(*serial);
+    }
     link.close();
     session.isVhfRadio = isVhfForType(session.radioType, session.isVhfRadio);
     recordRadioRead(session);
+    if (session.guardRecord.serialNumber)
+        recordIdentity(session, RadioIdentity{.serialNumber = session.guardRecord.serialNumber});
     std::string done = "Radio has been successfully read !!";
     if (!flagsReported)
         done += "\n" + flagsFallbackNote(flags.isAk2347Radio);
     env.notifier.notify(done, Icon::Information);
     flags.imageLoaded = true;
+    backupAfterRead(session, env.notifier);
 }
 
 } // namespace korvelo

@@ -48,6 +48,8 @@ Faults:
   --garbage         stray bytes ahead of every answer
   --drop-nth N      lose the Nth answer
   --hang-up         stop every answer half way through
+  --lose-writes     acknowledge region writes without storing them
+  --alter-writes    store region writes with their middle byte 2 lower
 
   --log             print every frame received and every answer sent
   --help            this text
@@ -147,6 +149,10 @@ int main(int argc, char** argv) {
             radio.faults.dropNthReply = value(1, 1000000);
         } else if (a == "--hang-up") {
             radio.faults.hangUpMidReply = true;
+        } else if (a == "--lose-writes") {
+            radio.faults.writes = korvelo::sim::WriteFault::Lost;
+        } else if (a == "--alter-writes") {
+            radio.faults.writes = korvelo::sim::WriteFault::Altered;
         } else if (a == "--log") {
             log = true;
         } else {

@@ -360,7 +360,11 @@ std::vector<std::uint8_t> RadioModel::execute(std::uint8_t c, std::span<const st
         const std::size_t address = be16(params[0], params[1]);
         if (data.empty() || address + data.size() > memorySize())
             return nakFrame();
+        if (faults.writes == WriteFault::Lost)
+            return ackFrame();
         std::copy(data.begin(), data.end(), eeprom.begin() + static_cast<std::ptrdiff_t>(address));
+        if (faults.writes == WriteFault::Altered)
+            eeprom[address + (data.size() - 1) / 2] -= 2;
         return ackFrame();
     }
     case Cmd::EnterTunerMode:

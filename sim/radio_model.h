@@ -15,8 +15,9 @@
 //   write beyond it, or with a count the command does not take, is answered with NAK and
 //   changes nothing, so a wrong base address shows up in tests instead of landing somewhere.
 // - A command whose answer is a NAK (scripted, nakAll, bad layout) changes no state. The
-//   silent fault is a switched-off radio: frames are recorded but nothing happens. Every other
-//   fault damages only the answer on its way back: the command itself took effect.
+//   silent fault is a switched-off radio: frames are recorded but nothing happens. The write
+//   fault changes what a region write stores, not its ACK. Every other fault damages only the
+//   answer on its way back: the command itself took effect.
 #include "link/command_frame.h"
 
 #include <array>
@@ -44,6 +45,10 @@ struct ReceivedFrame {
     std::vector<std::uint8_t> bytes; // the whole command frame, 02 02 .. 03
 };
 
+// What becomes of a region write (command 0x01) that the radio acknowledges: stored, lost
+// (nothing stored) or altered (stored with one byte, the middle one, 2 lower than sent).
+enum class WriteFault { None, Lost, Altered };
+
 struct Faults {
     bool silent = false;         // no answer at all (radio off, cable pulled)
     bool nakAll = false;         // every command refused
@@ -53,6 +58,7 @@ struct Faults {
     int dropNthReply = 0;        // > 0: the Nth answer from when this was set is lost, once
     bool hangUpMidReply = false; // each answer stops half way through the frame
     bool pace = false;           // transports send at the real line rate
+    WriteFault writes = WriteFault::None;
 };
 
 // What goes back on the line for one command frame. Empty when the radio stays silent.

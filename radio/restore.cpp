@@ -1,0 +1,222 @@
+#include "radio/restore.h"
+
+#include "link/command_frame.h"
+#include "radio/block_read.h"
+#include "radio/write_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace korvelo {
+
+namespace {
+
+std::vector<bool> differing(const TuningImage& a, const TuningImage& b) {
+    std::vector<bool> d(TuningImage::kSize);
+    for (std::size_t i = 0; i < TuningImage::kSize; ++i)
+        d[i] = a[i] != b[i];
+    return d;
+}
+
+bool inside(const Region& inner, const Region& outer) {
+    return inner.offset >= outer.offset && inner.end() <= outer.end() &&
+           !(inner.offset == outer.offset && inner.count == outer.count);
+}
+
+const char* chipName(bool isAk2347Radio) {
+    return isAk2347Radio ? "AK2347" : "CMX148";
+}
+
+constexpr char kReadFailText[] = "Read Radio Fail !! Please try again.";
+
+std::optional<TuningImage> readAreaOn(RadioLink& link, bool is256BlockMemory) {
+    const auto area =
+        readMemory(link, static_cast<std::uint16_t>(tuningBase(is256BlockMemory) << 8),
+                   TuningImage::kSize, "tuning area");
+    if (!area)
+        return std::nullopt;
+    TuningImage image;
+    std::copy(area->begin(), area->end(), image.bytes().begin());
+    return image;
+}
+
+std::string byteLine(unsigned address, std::uint8_t from, std::uint8_t to) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "  0x%04X: %u -> %u", address, unsigned{from}, unsigned{to});
+    return buf;
+}
+
+} // namespace
+
+std::vector<Region> regionsToRestore(const TuningImage& radio, const TuningImage& backup) {
+    const auto d = differing(radio, backup);
+    std::vector<Region> chosen;
+    for (unsigned i = 0; i < TuningImage::kSize; ++i) {
+        if (!d[i])
+            continue;
+        const Region* smallest = nullptr;
+        for (const Region& r : kRegions)
+            if (r.contains(i) && (!smallest || r.count < smallest->count))
+                smallest = &r;
+        if (!smallest)
+            continue;
+        const bool have = std::any_of(chosen.begin(), chosen.end(), [&](const Region& c) {
+            return c.offset == smallest->offset && c.count == smallest->count;
+        });
+        if (!have)
+            chosen.push_back(*smallest);
+    }
+    std::erase_if(chosen, [&](const Region& r) {
+        return std::any_of(chosen.begin(), chosen.end(),
+                           [&](const Region& o) { return inside(r, o); });
+    });
+    std::sort(chosen.begin(), chosen.end(),
+              [](const Region& a, const Region& b) { return a.offset < b.offset; });
+    return chosen;
+}
+
+std::vector<unsigned> unwritableDifferences(const TuningImage& radio, const TuningImage& backup) {
+    const auto d = differing(radio, backup);
+    std::vector<unsigned> out;
+    for (unsigned i = 0; i < TuningImage::kSize; ++i)
+        if (d[i] && std::none_of(kRegions.begin(), kRegions.end(),
+                                 [i](const Region& r) { return r.contains(i); }))
+            out.push_back(i);
+    return out;
+}
+
+std::optional<TuningImage> readRadioArea(const AppEnv& env) {
+    std::optional<TuningImage> area;
+    {
+        RadioLink link(env.linkEnv());
+        link.OpenPort();
+        if (!link.isOpen())
+            return std::nullopt; // told already
+        area = readAreaOn(link, env.session.flags.is256BlockMemory);
+    }
+    if (!area)
+        env.notifier.notify(kReadFailText, Icon::Exclamation);
+    return area;
+}
+
+std::vector<std::string> restorePreview(const TuningImage& radio, const TuningImage& backup,
+                                        bool is256BlockMemory) {
+    const unsigned base = unsigned{tuningBase(is256BlockMemory)} << 8;
+    std::vector<std::string> lines;
+    for (const Region& r : regionsToRestore(radio, backup)) {
+        lines.push_back("Writes " + writtenRangeName(is256BlockMemory, r.offset, r.count) + ":");
+        for (unsigned i = r.offset; i < r.end(); ++i)
+            if (radio[i] != backup[i])
+                lines.push_back(byteLine(base + i, radio[i], backup[i]));
+    }
+    const auto left = unwritableDifferences(radio, backup);
+    if (!left.empty()) {
+        lines.push_back("Left as the radio holds them (no page writes these bytes):");
+        for (unsigned i : left)
+            lines.push_back(byteLine(base + i, radio[i], backup[i]));
+    }
+    return lines;
+}
+
+RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
+    Session& s = env.session;
+    RestoreResult result;
+    if (!s.flags.inTunerMode) {
+        env.notifier.notify("Restore needs the radio in tuner mode: run Tuning Init first.",
+                            Icon::Exclamation);
+        result.outcome = RestoreOutcome::NotInTunerMode;
+        return result;
+    }
+    if (backup.isAk2347Radio != s.flags.isAk2347Radio) {
+        env.notifier.notify(std::string("The backup is of a radio with the ") +
+                                chipName(backup.isAk2347Radio) +
+                                " audio processor; the radio in tuner mode has the " +
+                                chipName(s.flags.isAk2347Radio) + ". Nothing was written.",
+                            Icon::Exclamation);
+        result.outcome = RestoreOutcome::OtherChip;
+        return result;
+    }
+    const bool is256 = s.flags.is256BlockMemory;
+    std::string failure;
+    TuningImage now;
+    {
+        RadioLink link(env.linkEnv());
+        link.OpenPort();
+        if (!link.isOpen()) {
+            result.outcome = RestoreOutcome::NoPort;
+            return result;
+        }
+        const auto area = readAreaOn(link, is256);
+        if (!area) {
+            result.outcome = RestoreOutcome::ReadFailed;
+        } else {
+            now = *area;
+            result.notRestorable = unwritableDifferences(now, backup.image);
+            const auto regions = regionsToRestore(now, backup.image);
+            result.outcome = regions.empty() ? RestoreOutcome::NothingToDo : RestoreOutcome::Restored;
+            for (const Region& r : regions) {
+                link.waitingFor("restore of " + std::string(ownerName(r.owner)));
+                const bool answered = sendRegion(link, backup.image, r, is256,
+                                                 kRestoreWritePauseMs, kRestoreWriteWaitMs);
+                const auto bytes = backup.image.bytes().subspan(r.offset, r.count);
+                if (!answered || link.replyStatus() != kStatusAck) {
+                    failure = std::string("The radio did not take the write of ") +
+                              writtenRangeName(is256, r.offset, r.count) + ".";
+                    result.outcome = RestoreOutcome::WriteFailed;
+                    break;
+                }
+                link.clearReplyStatus();
+                const WriteCheck check = checkWritten(link, is256, r.offset, bytes);
+                if (check.outcome != CheckOutcome::Same) {
+                    failure = checkMessage(check, is256, r.offset, r.count);
+                    result.outcome = RestoreOutcome::WriteFailed;
+                    break;
+                }
+                std::copy(bytes.begin(), bytes.end(), now.bytes().begin() + r.offset);
+                result.written.push_back(r);
+            }
+        }
+    } // the port is closed before any message box
+
+    // The image follows what the radio now holds in what was written and read back.
+    for (const Region& r : result.written)
+        std::copy_n(now.bytes().begin() + r.offset, r.count, s.image.bytes().begin() + r.offset);
+
+    std::string note;
+    if (!result.notRestorable.empty())
+        note = "\n" + std::to_string(result.notRestorable.size()) +
+               " differing bytes lie outside every region a page writes and were left as the "
+               "radio holds them.";
+    switch (result.outcome) {
+    case RestoreOutcome::ReadFailed:
+        env.notifier.notify(std::string(kReadFailText) +
+                                "\nThe radio's tuning area could not be read, so nothing was "
+                                "restored.",
+                            Icon::Exclamation);
+        break;
+    case RestoreOutcome::WriteFailed:
+        env.notifier.notify(failure + "\n" + std::to_string(result.written.size()) +
+                                (result.written.size() == 1 ? " region was" : " regions were") +
+                                " restored before it.",
+                            Icon::Exclamation);
+        break;
+    case RestoreOutcome::NothingToDo:
+        env.notifier.notify("The radio already holds the backup's values; nothing was written." +
+                                note,
+                            Icon::Information);
+        break;
+    case RestoreOutcome::Restored:
+        env.notifier.notify("The backup has been restored: " +
+                                std::to_string(result.written.size()) +
+                                (result.written.size() == 1 ? " region" : " regions") +
+                                " written and read back." + note,
+                            Icon::Information);
+        break;
+    default:
+        break;
+    }
+    return result;
+}
+
+} // namespace korvelo
