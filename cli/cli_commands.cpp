@@ -1,11 +1,14 @@
 #include "cli/cli_commands.h"
 
 #include "catalogue/catalogue.h"
+#include "radio/backup.h"
 #include "radio/band_model.h"
 #include "radio/radio_utilities.h"
+#include "radio/restore.h"
 #include "radio/tuning_file.h"
 #include "radio/tuning_regions.h"
 #include "radio/tuning_start.h"
+#include "radio/write_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -79,6 +82,33 @@ bool leaveAndSay(const AppEnv& env, std::ostream& out) {
             Icon::Exclamation);
     return answered;
 }
+
+// Where the backup of the read went, after a completed Tuning Init.
+void sayBackup(const Session& s, std::ostream& out) {
+    if (!s.guard.takesBackups())
+        out << "Backup: none (backups are turned off)\n";
+    else if (s.guardRecord.backupFailure.empty() || !s.guardRecord.backup.empty())
+        out << "Backup: " << displayPath(s.guardRecord.backup) << '\n';
+    else
+        out << "Backup: none (" << s.guardRecord.backupFailure << ")\n";
+}
+
+// The radio stays in tuner mode as after Tuning Init in the program, unless --leave.
+int afterRead(const AppEnv& env, bool leave, int status, std::ostream& out) {
+    if (!leave) {
+        out << "The radio stays in tuner mode (korvelo-cli leave, or Reset, takes it out).\n";
+        return status;
+    }
+    return leaveAndSay(env, out) ? status : kExitRadio;
+}
+
+// A tuning file's record; the reason told on failure.
+std::optional<TuningRecord> loadRecord(const std::string& path, Notifier& notifier) {
+    Session s;
+    if (!OpenTuningFile(s, path, notifier))
+        return std::nullopt;
+    return TuningRecord{s.flags.isAk2347Radio, s.image};
+}
 } // namespace
 
 int readCommand(const AppEnv& env, const std::string& path, bool force, bool leave,
@@ -109,11 +139,103 @@ int readCommand(const AppEnv& env, const std::string& path, bool force, bool lea
     out << "Band: radio type " << unsigned{s.radioType} << ", "
         << (range.empty() ? std::string_view("no band known for this type") : range) << '\n';
     out << "Saved " << path << '\n';
-    if (!leave) {
-        out << "The radio stays in tuner mode (korvelo-cli leave, or Reset, takes it out).\n";
+    sayBackup(s, out);
+    return afterRead(env, leave, kExitOk, out);
+}
+
+int backupsCommand(const std::filesystem::path& folder, const std::optional<std::string>& serial,
+                   std::ostream& out) {
+    const auto entries = listBackups(folder, serial);
+    if (entries.empty()) {
+        out << "No backups" << (serial ? " of " + *serial : std::string()) << " in "
+            << displayPath(folder) << '\n';
         return kExitOk;
     }
-    return leaveAndSay(env, out) ? kExitOk : kExitRadio;
+    for (const BackupEntry& e : entries) {
+        const BackupFacts& f = e.facts;
+        const std::string_view band = bandRange(bandGroup(f.bandType, Type1::AsV2));
+        out << readableStamp(f.time) << "  "
+            << (f.serial.empty() ? std::string("unknown") : printable(f.serial)) << "  type "
+            << unsigned{f.bandType} << (band.empty() ? "" : " (" + std::string(band) + ")") << "  "
+            << (e.hasSidecar ? std::string(f.is256BlockMemory ? "256 blocks" : "128 blocks") +
+                                   "  " + chipName(f.isAk2347Radio)
+                             : std::string("memory size and chip not recorded"))
+            << "  " << displayPath(e.path) << '\n';
+    }
+    return kExitOk;
+}
+
+int verifyCommand(const AppEnv& env, const std::string& path, bool leave, std::ostream& out) {
+    const auto file = loadRecord(path, env.notifier);
+    if (!file)
+        return kExitFile;
+    TuningInit(env);
+    const Session& s = env.session;
+    if (!s.flags.imageLoaded)
+        return kExitNoRadio;
+    sayBackup(s, out);
+    bool same = true;
+    if (file->isAk2347Radio != s.flags.isAk2347Radio) {
+        out << "Audio processor: file " << chipName(file->isAk2347Radio) << ", radio "
+            << chipName(s.flags.isAk2347Radio) << '\n';
+        same = false;
+    }
+    const unsigned base = unsigned{tuningBase(s.flags.is256BlockMemory)} << 8;
+    for (unsigned i = 0; i < TuningImage::kSize; ++i) {
+        if (file->image[i] == s.image[i])
+            continue;
+        char line[64];
+        std::snprintf(line, sizeof line, "0x%04X: file %u, radio %u", base + i,
+                      unsigned{file->image[i]}, unsigned{s.image[i]});
+        out << line << '\n';
+        same = false;
+    }
+    out << (same ? "The radio holds the file's tuning area.\n"
+                 : "The radio holds another tuning area than the file.\n");
+    return afterRead(env, leave, same ? kExitOk : kExitDiffers, out);
+}
+
+int restoreCommand(const AppEnv& env, const std::string& path, bool force, bool leave,
+                   std::ostream& out) {
+    const auto backup = loadRecord(path, env.notifier);
+    if (!backup)
+        return kExitFile;
+    const auto entry = backupEntry(path);
+    const std::string backupSerial = entry ? entry->facts.serial : std::string();
+    TuningInit(env); // the backup of what the radio holds now comes first
+    Session& s = env.session;
+    if (!s.flags.imageLoaded)
+        return kExitNoRadio;
+    sayBackup(s, out);
+    if (!s.guardRecord.serialNumber) {
+        // Backups off: Tuning Init did not ask for it.
+        if (const auto serial = ReadSerialNumber(env); serial && *serial != kReadFail)
+            s.guardRecord.serialNumber = serial;
+    }
+    const std::string radioSerial = s.guardRecord.serialNumber.value_or("");
+    std::string refusal;
+    if (backupSerial.empty())
+        refusal = "The file does not say which radio it was taken from.";
+    else if (radioSerial.empty())
+        refusal = "The radio did not tell its serial number.";
+    else if (serialForFileName(backupSerial) != serialForFileName(radioSerial))
+        refusal = "The backup is of radio " + printable(backupSerial) + ", but the radio is " +
+                  printable(radioSerial) + ".";
+    if (!refusal.empty()) {
+        if (!force) {
+            env.notifier.notify(refusal + " Nothing was written; --force restores it anyway.",
+                                Icon::Exclamation);
+            return afterRead(env, leave, kExitRadio, out);
+        }
+        env.notifier.notify(refusal + " Restoring it as --force asks.", Icon::Warning);
+    }
+    const RestoreResult r = RestoreBackup(env, *backup);
+    for (const Region& region : r.written)
+        out << "Restored "
+            << writtenRangeName(s.flags.is256BlockMemory, region.offset, region.count) << '\n';
+    const bool ok =
+        r.outcome == RestoreOutcome::Restored || r.outcome == RestoreOutcome::NothingToDo;
+    return afterRead(env, leave, ok ? kExitOk : kExitRadio, out);
 }
 
 int infoCommand(const AppEnv& env, std::ostream& out) {

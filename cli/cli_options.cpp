@@ -11,13 +11,21 @@ namespace {
 struct CommandEntry {
     Command command;
     std::size_t files;
+    bool optional = false; // the words may be left out
 };
 
 const std::map<std::string_view, CommandEntry> kCommands{
-    {"read", {Command::Read, 1}},     {"info", {Command::Info, 0}},
-    {"reset", {Command::Reset, 0}},   {"leave", {Command::Leave, 0}},
-    {"dump", {Command::Dump, 1}},     {"diff", {Command::Diff, 2}},
-    {"doctor", {Command::Doctor, 0}}, {"udev-rule", {Command::UdevRule, 0}},
+    {"read", {Command::Read, 1}},
+    {"info", {Command::Info, 0}},
+    {"reset", {Command::Reset, 0}},
+    {"leave", {Command::Leave, 0}},
+    {"dump", {Command::Dump, 1}},
+    {"diff", {Command::Diff, 2}},
+    {"doctor", {Command::Doctor, 0}},
+    {"udev-rule", {Command::UdevRule, 0}},
+    {"backups", {Command::Backups, 1, true}},
+    {"verify", {Command::Verify, 1}},
+    {"restore", {Command::Restore, 1}},
 };
 
 // Decimal or 0x-prefixed hexadecimal, 0..255.
@@ -38,7 +46,7 @@ std::optional<std::uint8_t> parseByte(std::string_view text) {
 
 bool needsRadio(Command command) {
     return command != Command::Dump && command != Command::Diff && command != Command::Doctor &&
-           command != Command::UdevRule;
+           command != Command::UdevRule && command != Command::Backups;
 }
 
 const char* usageText() {
@@ -59,12 +67,22 @@ const char* usageText() {
            "                     in the way, each with its fix (exit 0 when a usable cable\n"
            "                     port was found, 1 otherwise)\n"
            "  udev-rule          print Korvelo's udev rule for CP210x cables (Linux)\n"
+           "  backups [SERIAL]   the backups Korvelo keeps of every radio read (of one radio\n"
+           "                     with SERIAL), newest first, with time, band and memory size\n"
+           "  verify FILE.tun    read the radio and say whether it holds the file's tuning\n"
+           "                     area (exit 0 it does, 1 it differs, 3 a file error, 4 no\n"
+           "                     radio), listing the differing bytes\n"
+           "  restore FILE.tun   read the radio, then write the regions that differ from the\n"
+           "                     backup, each read back; a backup of another serial number\n"
+           "                     (or of an unknown one) only with --force\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
            "  --sim-type N       radio type (band)\n"
            "  --sim-tun FILE     initial tuning area from a tuning file\n"
            "  --sim-pace         pace replies at the real line rate\n"
            "  --sim-silent       a radio that never answers\n"
+           "  --sim-writes lost|altered  region writes acknowledged but not stored, or\n"
+           "                     stored with one byte changed\n"
            "without --port or --simulator the port is chosen as the program does\n";
 }
 
@@ -129,6 +147,12 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             o.simulator->pace = true;
         } else if (a == "--sim-silent") {
             o.simulator->silent = true;
+        } else if (a == "--sim-writes") {
+            std::string how;
+            if (!value(how) || (how != "lost" && how != "altered"))
+                return fail("--sim-writes needs lost or altered");
+            o.simulator->writes =
+                how == "lost" ? SimOptions::Writes::Lost : SimOptions::Writes::Altered;
         } else if (a.starts_with("--")) {
             return fail("unknown option " + a);
         } else {
@@ -144,7 +168,7 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return fail("unknown command " + words.front());
     o.command = entry->second.command;
     o.files.assign(words.begin() + 1, words.end());
-    if (o.files.size() != entry->second.files)
+    if (o.files.size() != entry->second.files && !(entry->second.optional && o.files.empty()))
         return fail(words.front() + " needs " + std::to_string(entry->second.files) + " file" +
                     (entry->second.files == 1 ? "" : "s"));
     return {o, {}};

@@ -17,20 +17,35 @@ struct SimOptions {
     std::string tuningFile; // initial tuning area from a .tun file
     bool pace = false;      // real line rate
     bool silent = false;    // a switched-off radio
+    // region writes acknowledged but lost, or stored altered
+    enum class Writes { Stored, Lost, Altered } writes = Writes::Stored;
 };
 
-enum class Command { Read, Info, Reset, Leave, Dump, Diff, Doctor, UdevRule };
+enum class Command {
+    Read,
+    Info,
+    Reset,
+    Leave,
+    Dump,
+    Diff,
+    Doctor,
+    UdevRule,
+    Backups,
+    Verify,
+    Restore
+};
 
 struct Options {
     std::optional<std::string> port;
     std::optional<SimOptions> simulator;
     std::optional<std::string> trace;
-    bool force = false;
+    bool force = false; // read: overwrite the file; restore: a backup of another radio
     bool leave = false; // read: send leave-tuner-mode after a successful read
     // dump: the band type, which a tuning file does not record; it labels the frequency points
     std::optional<std::uint8_t> radioType;
     Command command = Command::Info;
-    std::vector<std::string> files; // read: 1, dump: 1, diff: 2
+    // read, dump, verify, restore: 1; diff: 2; backups: the serial number, when given
+    std::vector<std::string> files;
 };
 
 // The options, or the reason the command line is wrong.

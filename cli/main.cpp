@@ -5,13 +5,16 @@
 #include "cli/doctor_command.h"
 #include "cli/simulated_radio.h"
 #include "cli/stderr_notifier.h"
+#include "cli/stop_signals.h"
 #include "cli/system_ports.h"
 #include "link/clock.h"
 #include "link/file_trace.h"
 #include "link/port_choice.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
+#include "link/stop_request.h"
 #include "radio/radio_state.h"
+#include "radio/safe_exit.h"
 #include "radio/tuning_file.h"
 
 #include <fstream>
@@ -36,6 +39,9 @@ std::optional<sim::RadioModel> simulatedRadio(const SimOptions& o) {
     model.radioType = o.radioType;
     model.faults.pace = o.pace;
     model.faults.silent = o.silent;
+    if (o.writes != SimOptions::Writes::Stored)
+        model.faults.writes =
+            o.writes == SimOptions::Writes::Lost ? sim::WriteFault::Lost : sim::WriteFault::Altered;
     if (!o.tuningFile.empty()) {
         std::ifstream in(o.tuningFile, std::ios::binary);
         if (!in)
@@ -85,6 +91,14 @@ int main(int argc, char** argv) {
             return usageError("doctor looks at the system's serial ports; --simulator has none");
         return finished(doctorCommand(o.port, std::cout));
     }
+    const GuardOptions guard = systemGuardOptions(KORVELO_VERSION);
+    if (o.command == Command::Backups) {
+        std::optional<std::string> serial;
+        if (!o.files.empty())
+            serial = o.files[0];
+        return finished(backupsCommand(guard.backupFolder, serial, std::cout));
+    }
+    watchStopSignals();
 
     std::unique_ptr<SimulatedRadio> radio;
     std::unique_ptr<PortProvider> ports;
@@ -125,6 +139,7 @@ int main(int argc, char** argv) {
     RealClock realClock;
     Clock& clock = radio && radio->clock() ? *radio->clock() : realClock;
     Session session;
+    session.guard = guard;
     const AppEnv env{session, replies, clock, notifier, *chosen};
 
     int status = kExitUsage;
@@ -141,11 +156,28 @@ int main(int argc, char** argv) {
     case Command::Leave:
         status = leaveCommand(env, std::cout);
         break;
+    case Command::Verify:
+        status = verifyCommand(env, o.files[0], o.leave, std::cout);
+        break;
+    case Command::Restore:
+        status = restoreCommand(env, o.files[0], o.force, o.leave, std::cout);
+        break;
     case Command::Dump:
     case Command::Diff:
     case Command::Doctor:
     case Command::UdevRule:
+    case Command::Backups:
         break;
+    }
+    if (const int sig = stopSignal()) {
+        // The command ended early; its own complaints were about frames it no longer sent.
+        const bool left = leaveRadioSafe(env);
+        stoppedSafely();
+        std::cerr << "korvelo-cli: stopped by signal " << sig << "; "
+                  << (left ? "the radio has left tuner mode"
+                           : "the radio was not in tuner mode or did not answer")
+                  << '\n';
+        status = 128 + sig;
     }
     replies.setTrace(nullptr);
     if (radio)

@@ -1,6 +1,7 @@
 #include "link/radio_link.h"
 
 #include "link/command_frame.h"
+#include "link/stop_request.h"
 
 #include <algorithm>
 
@@ -73,7 +74,9 @@ void RadioLink::waitingFor(std::string_view what, int attempt, int attempts) {
 
 void RadioLink::SendHex(std::string_view text) {
     const std::vector<std::uint8_t> bytes = hexToBytes(text);
-    if (!isOpen())
+    // Once the program is stopping, only what leaves the radio safe goes out.
+    withheld_ = stopSignal() != 0 && !isSafetyFrame(bytes);
+    if (!isOpen() || withheld_)
         return;
     if (FrameTrace* trace = env_.replies.trace())
         trace->sent(bytes);
@@ -96,12 +99,16 @@ void RadioLink::resetReply() {
 }
 
 bool RadioLink::waitReply(int timeoutMs) {
+    if (withheld_)
+        return false; // nothing was sent, so nothing will come
     const bool got = env_.clock.wait(env_.replies.replyEvent, timeoutMs);
     deliverChannelNotices();
     return got;
 }
 
 bool RadioLink::waitReplyPumped(int boundMs) {
+    if (withheld_)
+        return false;
     constexpr int kSliceMs = 3000;
     for (int left = boundMs; left > 0;) {
         const int slice = std::min(kSliceMs, left);
@@ -121,6 +128,8 @@ bool RadioLink::waitReplyPumped(int boundMs) {
 bool RadioLink::sendAndWait(std::string_view hex, int pauseMs, int timeoutMs) {
     resetReply();
     SendHex(hex);
+    if (withheld_)
+        return false;
     env_.clock.sleepMs(pauseMs);
     return waitReply(timeoutMs);
 }
@@ -128,6 +137,8 @@ bool RadioLink::sendAndWait(std::string_view hex, int pauseMs, int timeoutMs) {
 bool RadioLink::sendAndWaitPumped(std::string_view hex, int pauseMs, int boundMs) {
     resetReply();
     SendHex(hex);
+    if (withheld_)
+        return false;
     env_.clock.sleepMs(pauseMs);
     return waitReplyPumped(boundMs);
 }

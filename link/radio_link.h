@@ -44,7 +44,9 @@ class RadioLink {
     bool isOpen() const;
     void close();
 
-    // Converts the hex text and writes it in pieces of 8 bytes, then the rest.
+    // Converts the hex text and writes it in pieces of 8 bytes, then the rest. Once the program
+    // is stopping (stop_request.h) only safety frames are written; the waits after a frame
+    // that was withheld end at once without an answer.
     void SendHex(std::string_view text);
     // Keeps the user interface alive during long waits; 0 when the application is quitting.
     int pumpMessages();
@@ -83,6 +85,7 @@ class RadioLink {
     LinkEnv env_;
     std::unique_ptr<Channel> channel_;
     bool announced_ = false;
+    bool withheld_ = false; // the last frame was not sent: the program is stopping
 };
 
 } // namespace korvelo

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korvelo {
 
@@ -43,6 +44,8 @@ struct RadioIdentity {
     std::optional<std::string> country;
 };
 
+class Keyer;
+
 struct Session {
     RadioStateFlags flags;
     TuningImage image;
@@ -66,6 +69,8 @@ struct Session {
     }
     GuardOptions guard;
     GuardRecord guardRecord;
+    // The pages that can key the transmitter, while they live (safe_exit.h).
+    std::vector<Keyer*> keyers;
 };
 
 // Everything an operation needs: the session and the link environment.

@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
@@ -17,6 +19,7 @@
 #include <iterator>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace korvelo {
@@ -30,11 +33,14 @@ struct CliRun {
     std::string out, err;
 };
 
-// Runs korvelo-cli with the arguments (shell-quoted by the caller where needed).
+// Runs korvelo-cli with the arguments (shell-quoted by the caller where needed). Its data
+// (the backups) and its settings stay in the test's folder.
 CliRun cli(const std::string& args, const fs::path& dir, const std::string& env = "") {
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    const std::string command = env + std::string(KORVELO_CLI_PATH) + " " + args + " >" +
-                                out.string() + " 2>" + err.string();
+    const std::string command = "XDG_DATA_HOME=" + (dir / "data").string() +
+                                " XDG_CONFIG_HOME=" + (dir / "config").string() + " " + env +
+                                std::string(KORVELO_CLI_PATH) + " " + args + " >" + out.string() +
+                                " 2>" + err.string();
     const int raw = std::system(command.c_str());
     auto slurp = [](const fs::path& p) {
         std::ifstream in(p);
@@ -98,14 +104,21 @@ TEST_F(CliEndToEnd, ReadSavesTheRadiosTuningAreaForBothMemoriesAndChips) {
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_NE(run.err.find("Radio has been successfully read !!"), std::string::npos);
         EXPECT_NE(run.err.find("read block 4 of 4"), std::string::npos);
-        // What was read, and that the radio is still in tuner mode.
-        EXPECT_EQ(run.out, std::string(c.flags ? "Memory: 256 blocks, tuning area at 0x3F00\n"
-                                                 "Audio processor: CMX148\n"
-                                               : "Memory: 128 blocks, tuning area at 0x1F00\n"
-                                                 "Audio processor: AK2347\n") +
-                               "Band: radio type 5, 403 to 447 MHz\nSaved " + file.string() +
-                               "\nThe radio stays in tuner mode (korvelo-cli leave, or Reset, "
-                               "takes it out).\n");
+        // What was read, where its backup went, and that the radio is still in tuner mode.
+        const std::string backups = (dir_ / "data" / "Korvelo" / "Korvelo" / "backups").string();
+        const auto backupAt = run.out.find("Backup: " + backups + "/KV00012345_type5_");
+        ASSERT_NE(backupAt, std::string::npos) << run.out;
+        const auto backupEnd = run.out.find('\n', backupAt);
+        const fs::path backup = run.out.substr(backupAt + 8, backupEnd - backupAt - 8);
+        EXPECT_EQ(Bytes(readFile(backup)), readFile(file));
+        EXPECT_EQ(run.out.substr(0, backupAt) + run.out.substr(backupEnd + 1),
+                  std::string(c.flags ? "Memory: 256 blocks, tuning area at 0x3F00\n"
+                                        "Audio processor: CMX148\n"
+                                      : "Memory: 128 blocks, tuning area at 0x1F00\n"
+                                        "Audio processor: AK2347\n") +
+                      "Band: radio type 5, 403 to 447 MHz\nSaved " + file.string() +
+                      "\nThe radio stays in tuner mode (korvelo-cli leave, or Reset, "
+                      "takes it out).\n");
 
         const Bytes saved = readFile(file);
         ASSERT_EQ(saved.size(), kTuningFileSize);
@@ -306,6 +319,125 @@ TEST_F(CliEndToEnd, InProcessSimulatorDumpAndDiff) {
     const std::string low5 =
         "  Low Power, point 5 (446.52500 MHz): " + std::to_string(saved[16 + 0x1F]) + "\n";
     EXPECT_NE(labelled.out.find(low5), std::string::npos) << labelled.out;
+}
+
+// The guards from the command line on one radio: every read leaves a backup; verify finds
+// what a bad write changed; restore puts the backup back (only the differing regions) and
+// verify then agrees; a backup of another radio is refused without --force.
+TEST_F(CliEndToEnd, BackupsVerifyAndRestore) {
+    auto radio = startRadio(0x10, 5);
+    const std::string at = port(*radio) + " --leave ";
+    ASSERT_EQ(cli(at + "read " + (dir_ / "a.tun").string(), dir_).status, 0);
+    const CliRun listed = cli("backups", dir_);
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("  KV00012345  type 5 (403 to 447 MHz)  256 blocks  AK2347  " +
+                              (dir_ / "data" / "Korvelo" / "Korvelo" / "backups").string() +
+                              "/KV00012345_type5_"),
+              std::string::npos)
+        << listed.out;
+    const std::string backup = listed.out.substr(listed.out.rfind("  ") + 2,
+                                                 listed.out.size() - listed.out.rfind("  ") - 3);
+    const auto area = [&] {
+        return radio->withModel([](sim::RadioModel& m) {
+            const auto a = m.tuningArea();
+            return Bytes(a.begin(), a.end());
+        });
+    };
+    const Bytes original = area();
+
+    // A Program gone wrong: a power softpot and a CMX148 setup byte.
+    radio->withModel([](sim::RadioModel& m) {
+        m.tuningArea()[0x18] = 7;
+        m.tuningArea()[0x72] ^= 0x01;
+    });
+    const CliRun differs = cli(at + "verify " + backup, dir_);
+    EXPECT_EQ(differs.status, 1) << differs.err;
+    EXPECT_NE(differs.out.find("0x3F18: file " + std::to_string(original[0x18]) + ", radio 7\n"),
+              std::string::npos)
+        << differs.out;
+    EXPECT_NE(differs.out.find("0x3F72: file "), std::string::npos);
+    EXPECT_NE(differs.out.find("The radio holds another tuning area than the file.\n"),
+              std::string::npos);
+
+    radio->withModel([](sim::RadioModel& m) { m.clearReceived(); });
+    const CliRun restored = cli(at + "restore " + backup, dir_);
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_NE(restored.out.find("Restored TX power (0x3F16..0x3F1F)\nRestored CMX148 TX setup "
+                                "(0x3F71..0x3FAD)\n"),
+              std::string::npos)
+        << restored.out;
+    EXPECT_EQ(area(), original);
+    const auto frames = radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    EXPECT_EQ(
+        std::count_if(frames.begin(), frames.end(), [](const Bytes& f) { return f[2] == 0x01; }),
+        2);
+    const CliRun same = cli(at + "verify " + backup, dir_);
+    EXPECT_EQ(same.status, 0) << same.err;
+    EXPECT_NE(same.out.find("The radio holds the file's tuning area.\n"), std::string::npos);
+
+    // Another radio: refused, nothing written; --force restores it.
+    radio->withModel([](sim::RadioModel& m) {
+        m.serialNumber = {'K', 'V', '0', '0', '0', '9', '9', '9', '9', '9'};
+        m.tuningArea()[0x18] = 9;
+        m.clearReceived();
+    });
+    const CliRun refused = cli(at + "restore " + backup, dir_);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("error: The backup is of radio KV00012345, but the radio is "
+                               "KV00099999. Nothing was written; --force restores it anyway.\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(area()[0x18], 9);
+    EXPECT_EQ(cli(at + "--force restore " + backup, dir_).status, 0);
+    EXPECT_EQ(area(), original);
+
+    // Every read left its backup: a read, two verifies and three restores.
+    const CliRun mine = cli("backups KV00012345", dir_);
+    EXPECT_EQ(std::count(mine.out.begin(), mine.out.end(), '\n'), 4) << mine.out;
+    const CliRun all = cli("backups", dir_);
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 6) << all.out;
+}
+
+// A SIGTERM in the middle of a read at the real line rate: the read stops sending, the radio
+// leaves tuner mode, and the program ends with 128 + 15.
+TEST_F(CliEndToEnd, SigtermLeavesTunerModeBeforeExit) {
+    sim::RadioModel model;
+    model.faults.pace = true;
+    auto radio = std::make_unique<sim::PtyRadio>(std::move(model));
+    ASSERT_TRUE(radio->start());
+    // Everything the child needs is made before the fork: the radio's thread runs meanwhile.
+    const std::string data = "XDG_DATA_HOME=" + (dir_ / "data").string();
+    const std::string file = (dir_ / "s.tun").string();
+    const std::string device = radio->devicePath();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::putenv(const_cast<char*>(data.c_str()));
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(KORVELO_CLI_PATH, KORVELO_CLI_PATH, "--port", device.c_str(), "read", file.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Until the first block has been asked for: in tuner mode, in the middle of the read.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!radio->withModel([](sim::RadioModel& m) {
+        for (const auto& f : m.receivedFrames())
+            if (f[2] == 0x02)
+                return true;
+        return false;
+    }) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 128 + SIGTERM) << raw;
+    const auto frames = radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back(), (Bytes{0x02, 0x02, 0x41, 0x43, 0x03}));
+    EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
+    EXPECT_FALSE(fs::exists(dir_ / "s.tun")); // the read did not finish
 }
 
 // korvelo-cli doctor: exit 0 for a port that can be used; 1, with the cause and its fix, for
