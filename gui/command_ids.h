@@ -23,6 +23,8 @@ inline constexpr int TxSubAudio = 32801;
 inline constexpr int RadioSetup = 32802;
 inline constexpr int UsingHelp = 32803;
 inline constexpr int ConnectionDoctor = 32804;
+inline constexpr int RestoreBackup = 32805;
+inline constexpr int Options = 32806;
 // The radio panel's "Identify" button (no menu item).
 inline constexpr int Identify = 32810;
 inline constexpr int About = 57664;

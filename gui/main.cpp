@@ -6,12 +6,15 @@
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
+#include "gui/options_dialog.h"
 #include "gui/page_dialogs.h"
 #include "gui/serial_comm_dialog.h"
+#include "gui/stop_signal_watch.h"
 #include "link/file_trace.h"
 #include "link/qt/profile_port_provider.h"
 #include "link/qt/serial_ports.h"
 #include "link/traced_clock.h"
+#include "radio/qt/korvelo_settings.h"
 #include "sim/pty_radio.h"
 
 #include <QApplication>
@@ -55,6 +58,7 @@ void takeScreenshots(MainWindow& window, const QString& dir) {
     dialog(CRadioSetupDlg(&window), QStringLiteral("radio_setup"));
     dialog(CSerialCommDlg(&window), QStringLiteral("system_configuration"));
     dialog(CAboutDlg(&window), QStringLiteral("about"));
+    dialog(OptionsDialog(window.env().session.guard, &window), QStringLiteral("options"));
     dialog(
         ConnectionDoctorDialog(ConnectionDoctorDialog::systemGatherer(window.runPort()), &window),
         QStringLiteral("connection_doctor"));
@@ -82,7 +86,7 @@ int main(int argc, char** argv) {
         return options ? 0 : exitCode;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Korvelo"));
+    useKorveloNames();
     QApplication::setApplicationVersion(QStringLiteral(KORVELO_VERSION));
 
     int exitCode = 0;
@@ -134,6 +138,8 @@ int main(int argc, char** argv) {
     MessageBoxNotifier notifier([&mainWindow] { return static_cast<QWidget*>(mainWindow); });
     Session session;
     AppEnv env{session, replies, clock, notifier, *ports};
+    if (options->screenshotDir.isEmpty())
+        session.guard = KorveloSettings().guardOptions(QStringLiteral(KORVELO_VERSION));
 
     // With a port given for the run there is nothing to search for at start.
     std::function<void(AppEnv&)> startupScan;
@@ -159,6 +165,7 @@ int main(int argc, char** argv) {
     registerPageDialogs(window.commands());
     window.show();
     window.startUp();
+    StopSignalWatch stopWatch([&window](int signal) { window.stopOnSignal(signal); });
 
     if (!options->screenshotDir.isEmpty()) {
         // The dialogs read (and on first start write) the profile; keep the user's out of it.

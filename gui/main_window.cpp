@@ -1,11 +1,14 @@
 #include "gui/main_window.h"
 
 #include "gui/command_ids.h"
+#include "gui/gui_clock.h"
 #include "gui/shell_commands.h"
 #include "gui/svg_icons.h"
 #include "radio/radio_utilities.h"
+#include "radio/safe_exit.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -67,7 +70,7 @@ void MainWindow::startUp() {
 }
 
 QAction* MainWindow::makeAction(const MenuEntry& entry) {
-    auto* action = new QAction(QString::fromLatin1(entry.caption), this);
+    auto* action = new QAction(QString::fromUtf8(entry.caption), this);
     action->setData(entry.id);
     applyPrompt(action, entry.prompt);
     if (entry.shortcut)
@@ -229,6 +232,24 @@ void MainWindow::exitCommand() {
     exiting_ = true;
     close();
     exiting_ = false;
+}
+
+void MainWindow::stopOnSignal(int signal) {
+    stopSignal_ = signal;
+    // An exchange in progress ends soon (the link sends nothing more but safety frames); the
+    // radio is made safe after it, never inside it.
+    const auto* gui = dynamic_cast<const GuiClock*>(&env_.clock);
+    if (gui && gui->busy()) {
+        QTimer::singleShot(20, this, [this] { stopOnSignal(stopSignal_); });
+        return;
+    }
+    if (!leftTunerMode_) {
+        leaving_ = true;
+        leaveRadioSafe(env_);
+        leaving_ = false;
+        leftTunerMode_ = true;
+    }
+    QCoreApplication::exit(128 + signal);
 }
 
 } // namespace korvelo

@@ -73,6 +73,10 @@ class MainWindow : public QMainWindow {
     QLabel* txIndicator() const { return txIndicator_; }
     // "Compare with a file...": asks for the file with the Open dialog.
     void compareWithFile();
+    // The program's end on a signal: once no radio exchange is running, every page that keyed
+    // the transmitter unkeys it, the radio leaves tuner mode, and the program ends with status
+    // 128 + signal (every dialog's loop ends with it).
+    void stopOnSignal(int signal);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -106,6 +110,7 @@ class MainWindow : public QMainWindow {
     bool leaving_ = false;
     bool exiting_ = false;
     bool closePending_ = false;
+    int stopSignal_ = 0;
 };
 
 } // namespace korvelo

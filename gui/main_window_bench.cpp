@@ -1,7 +1,7 @@
 // The bench parts of the main window: the radio panel and the tuning area view in the central
 // area, the traffic dock, the View menu and the indicators and title that follow the session.
 #include "gui/command_ids.h"
-#include "gui/korvelo_settings.h"
+#include "radio/qt/korvelo_settings.h"
 #include "gui/main_window.h"
 #include "gui/radio_panel.h"
 #include "gui/traffic_dock.h"

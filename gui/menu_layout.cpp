@@ -18,6 +18,8 @@ bool isEnabledBy(EnableRule rule, const RadioStateFlags& flags) {
         return flags.isAk2347Radio;
     case EnableRule::AkRadioWith256:
         return flags.is256BlockMemory && flags.isAk2347Radio;
+    case EnableRule::TunerMode:
+        return flags.inTunerMode;
     }
     return false;
 }
@@ -31,6 +33,11 @@ constexpr std::array kFile = {
     kSeparator,
     MenuEntry{cmd::FileOpen, "&Open...", "Open", EnableRule::Always, "Ctrl+O"},
     MenuEntry{cmd::FileSave, "&Save...", "Save", EnableRule::ImageLoaded, "Ctrl+S"},
+    kSeparator,
+    MenuEntry{cmd::RestoreBackup, "Restore Backup\u2026",
+              "Put a backup of a radio's tuning area back into the radio in tuner mode\nRestore "
+              "Backup",
+              EnableRule::TunerMode},
     kSeparator,
     MenuEntry{cmd::Exit, "E&xit", "Quit the application; prompts to save documents\nExit"},
 };
@@ -71,6 +78,8 @@ constexpr std::array kTools = {
               "Configure serial communication port\nSetup", EnableRule::Always, "Ctrl+T"},
     MenuEntry{cmd::ConnectionDoctor, "Connection &Doctor...",
               "Find out why the cable's port cannot be used, and how to fix it\nConnection Doctor"},
+    MenuEntry{cmd::Options, "&Options...",
+              "Backups of every read, the check after every write and the transmit limit\nOptions"},
 };
 
 constexpr std::array kHelp = {

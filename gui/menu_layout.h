@@ -13,6 +13,7 @@ enum class EnableRule {
     CmxRadio,       // the sub-audio page and the CMX148 register pages: a CMX148 radio
     AkRadio,        // the AK2347 register page: an AK2347 radio
     AkRadioWith256, // the signalling page: an AK2347 radio with the 256-block memory
+    TunerMode,      // File "Restore Backup...": a radio in tuner mode
 };
 
 bool isEnabledBy(EnableRule rule, const RadioStateFlags& flags);

@@ -1,7 +1,10 @@
 #include "gui/message_box_notifier.h"
 
+#include "link/stop_request.h"
+
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace korvelo {
 
@@ -43,6 +46,11 @@ MessageBoxNotifier::MessageBoxNotifier(std::function<QWidget*()> fallbackParent)
     : fallbackParent_(std::move(fallbackParent)) {}
 
 void MessageBoxNotifier::notify(const std::string& text, Icon icon) {
+    // The program is ending on a signal: no box waits for an answer any more.
+    if (stopSignal() != 0) {
+        std::fprintf(stderr, "korvelo: %s\n", text.c_str());
+        return;
+    }
     QWidget* parent = messageParent(fallbackParent_ ? fallbackParent_() : nullptr);
     QMessageBox box(boxIcon(icon), QString::fromLatin1(kMessageCaption), boxText(text),
                     QMessageBox::Ok, parent);

@@ -5,10 +5,14 @@
 #include "gui/help_launcher.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
+#include "gui/options_dialog.h"
+#include "gui/restore_dialog.h"
 #include "gui/serial_comm_dialog.h"
 #include "gui/tuning_file_commands.h"
 #include "gui/utility_dialogs.h"
+#include "radio/qt/korvelo_settings.h"
 #include "radio/radio_utilities.h"
+#include "radio/tuning_file.h"
 #include "radio/tuning_start.h"
 
 #include <QDir>
@@ -40,7 +44,16 @@ void addShellCommands(MainWindow& window) {
                 w->showProgress(QString());
         });
         w->showProgress(QString());
+        const GuardRecord& r = env.session.guardRecord;
+        if (env.session.flags.imageLoaded && env.session.guard.takesBackups())
+            w->showNote(r.backupFailure.empty() || !r.backup.empty()
+                            ? QStringLiteral("Backup kept in %1")
+                                  .arg(QDir::toNativeSeparators(
+                                      QString::fromStdString(displayPath(r.backup))))
+                            : QStringLiteral("No backup was kept: %1")
+                                  .arg(QString::fromStdString(r.backupFailure)));
     });
+    table.addDialog(cmd::RestoreBackup, Gate::PortFault, &RestoreBackupDialog::open);
     // Open, Save and Reset confirm nothing in a message box; the status bar says what happened.
     table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
         const QString name = openTuningFileCommand(env, parent, w->tuningFileDialogs());
@@ -79,6 +92,16 @@ void addShellCommands(MainWindow& window) {
                         return std::make_unique<ConnectionDoctorDialog>(
                             ConnectionDoctorDialog::systemGatherer(w->runPort()), parent);
                     });
+    table.addHandler(cmd::Options, Gate::None, [](AppEnv& env, QWidget* parent) {
+        OptionsDialog dialog(env.session.guard, parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        env.session.guard = dialog.chosen();
+        KorveloSettings settings;
+        settings.setBackups(env.session.guard.backups);
+        settings.setVerifyAfterWrite(env.session.guard.verifyAfterWrite);
+        settings.setTransmitLimitS(env.session.guard.transmitLimitS);
+    });
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
     table.addHandler(cmd::UsingHelp, Gate::None,
                      [](AppEnv& env, QWidget*) { openManual(env.notifier); });

@@ -16,6 +16,16 @@ bool KorveloSettings::flag(const char* key) const {
     return settings_.value(QString::fromLatin1(key)).toString() != QStringLiteral("false");
 }
 
+bool KorveloSettings::trafficDockVisible() const {
+    return settings_.value(QStringLiteral("Window/TrafficDockVisible")).toString() ==
+           QStringLiteral("true");
+}
+
+void KorveloSettings::setTrafficDockVisible(bool visible) {
+    settings_.setValue(QStringLiteral("Window/TrafficDockVisible"),
+                       visible ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
 bool KorveloSettings::backups() const {
     return flag(kBackupsKey);
 }

@@ -38,6 +38,10 @@ class KorveloSettings {
     // (QStandardPaths::AppDataLocation under the names useKorveloNames gives the process).
     static QString backupFolder();
 
+    // The traffic dock is shown (View menu); hidden until the user shows it.
+    bool trafficDockVisible() const;
+    void setTrafficDockVisible(bool visible);
+
     void sync() { settings_.sync(); }
 
   private:

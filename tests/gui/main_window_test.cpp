@@ -81,11 +81,13 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
     EXPECT_EQ(titles,
               QStringList({"&File", "&Alignment", "&Utillities", "&Tools", "&View", "&Help"}));
 
-    EXPECT_EQ(
-        menuItems(topMenu(window, "&File")),
-        (std::vector<std::string>{"Tuning &Init|32771|Tuning Start", "-", "&Open...|32778|Open",
-                                  "&Save...|32779|Save", "-",
-                                  "E&xit|57665|Quit the application; prompts to save documents"}));
+    EXPECT_EQ(menuItems(topMenu(window, "&File")),
+              (std::vector<std::string>{
+                  "Tuning &Init|32771|Tuning Start", "-", "&Open...|32778|Open",
+                  "&Save...|32779|Save", "-",
+                  "Restore Backup\u2026|32805|Put a backup of a radio's tuning "
+                  "area back into the radio in tuner mode",
+                  "-", "E&xit|57665|Quit the application; prompts to save documents"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Alignment")),
               (std::vector<std::string>{"TX &Power|32775|Power Tuning", "-",
                                         "TX Modulation|32774|Modulation Tuning",
@@ -100,7 +102,9 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
               (std::vector<std::string>{
                   "System Setup\tCtrl+T|32791|Configure serial communication port",
                   "Connection &Doctor...|32804|Find out why the cable's port cannot be used, and "
-                  "how to fix it"}));
+                  "how to fix it",
+                  "&Options...|32806|Backups of every read, the check after every write and the "
+                  "transmit limit"}));
     const auto help = menuItems(topMenu(window, "&Help"));
     ASSERT_EQ(help.size(), 4u);
     EXPECT_EQ(help[0], "Radio Setup|32802|");
