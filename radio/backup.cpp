@@ -83,7 +83,8 @@ class FlatJson {
         return true;
     }
     void skip() {
-        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n'))
+        while (i_ < s_.size() &&
+               (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n'))
             ++i_;
     }
     bool end() {
@@ -274,7 +275,8 @@ std::string backupStem(const BackupFacts& f) {
 }
 
 std::string sidecarJson(const BackupFacts& f) {
-    std::string s = "{\"serial\":" + (f.serial.empty() ? std::string("null") : jsonString(f.serial));
+    std::string s =
+        "{\"serial\":" + (f.serial.empty() ? std::string("null") : jsonString(f.serial));
     s += ",\"band_type\":" + std::to_string(f.bandType);
     s += ",\"memory_blocks\":" + std::string(f.is256BlockMemory ? "256" : "128");
     s += ",\"audio_processor\":" + jsonString(f.isAk2347Radio ? "AK2347" : "CMX148");

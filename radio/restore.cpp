@@ -154,11 +154,12 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
             now = *area;
             result.notRestorable = unwritableDifferences(now, backup.image);
             const auto regions = regionsToRestore(now, backup.image);
-            result.outcome = regions.empty() ? RestoreOutcome::NothingToDo : RestoreOutcome::Restored;
+            result.outcome =
+                regions.empty() ? RestoreOutcome::NothingToDo : RestoreOutcome::Restored;
             for (const Region& r : regions) {
                 link.waitingFor("restore of " + std::string(ownerName(r.owner)));
-                const bool answered = sendRegion(link, backup.image, r, is256,
-                                                 kRestoreWritePauseMs, kRestoreWriteWaitMs);
+                const bool answered = sendRegion(link, backup.image, r, is256, kRestoreWritePauseMs,
+                                                 kRestoreWriteWaitMs);
                 const auto bytes = backup.image.bytes().subspan(r.offset, r.count);
                 if (!answered || link.replyStatus() != kStatusAck) {
                     failure = std::string("The radio did not take the write of ") +
@@ -207,11 +208,11 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
                             Icon::Information);
         break;
     case RestoreOutcome::Restored:
-        env.notifier.notify("The backup has been restored: " +
-                                std::to_string(result.written.size()) +
-                                (result.written.size() == 1 ? " region" : " regions") +
-                                " written and read back." + note,
-                            Icon::Information);
+        env.notifier.notify(
+            "The backup has been restored: " + std::to_string(result.written.size()) +
+                (result.written.size() == 1 ? " region" : " regions") + " written and read back." +
+                note,
+            Icon::Information);
         break;
     default:
         break;
