@@ -11,6 +11,8 @@ runs=${3:-10}
 floor_ms=1000
 
 work=$(mktemp -d)
+# The reads' backups go to the scratch folder, not the user's data folder.
+export XDG_DATA_HOME="$work/data"
 fifo="$work/sim.out"
 mkfifo "$fifo"
 "$sim" --pace --flags 0x10 --type 4 >"$fifo" &
