@@ -43,27 +43,38 @@ void recordIdentity(Session& session, const RadioIdentity& identity) {
     session.changed();
 }
 
-RegionWrite programRegion(RadioLink& link, Session& session, std::uint8_t offset,
-                          std::uint8_t count, int pauseMs, int waitMs, RegionWait wait) {
-    // What is recorded is what the frame carried, whatever the image holds once the answer is in.
-    const TuningImage sent = session.image;
-    const auto bytes = sent.bytes().subspan(offset, count);
-    const std::string frame =
-        CommandFrame::writeRegion(tuningBase(session.flags.is256BlockMemory), offset, bytes);
-    const bool answered = wait == RegionWait::Pumped
-                              ? link.sendAndWaitPumped(frame, pauseMs, waitMs)
-                              : link.sendAndWait(frame, pauseMs, waitMs);
-    if (!answered)
-        return RegionWrite::NoAnswer;
-    if (link.replyStatus() != kStatusAck)
-        return RegionWrite::Refused;
+namespace {
+
+RegionWriteResult programFrom(RadioLink& link, Session& session, const TuningImage& sent,
+                              std::uint8_t offset, std::uint8_t count, int pauseMs, int waitMs,
+                              RegionWait wait, bool check) {
+    RegionWriteResult result = writeRegionChecked(link, sent, session.flags.is256BlockMemory,
+                                                  offset, count, pauseMs, waitMs, check, wait);
+    if (result.outcome != WriteOutcome::Confirmed)
+        return result;
     ImageRecord& r = session.record;
     for (unsigned i = offset; i < unsigned{offset} + count; ++i) {
         r.programmed[i] = sent[i];
         r.isProgrammed[i] = true;
     }
     session.changed();
-    return RegionWrite::Acknowledged;
+    return result;
+}
+
+} // namespace
+
+RegionWriteResult programRegion(RadioLink& link, Session& session, std::uint8_t offset,
+                                std::uint8_t count, int pauseMs, int waitMs, RegionWait wait) {
+    // What is recorded is what the frame carried, whatever the image holds once the answer is in.
+    const TuningImage sent = session.image;
+    return programFrom(link, session, sent, offset, count, pauseMs, waitMs, wait,
+                       session.guard.verifyAfterWrite);
+}
+
+RegionWriteResult programRegionFrom(RadioLink& link, Session& session, const TuningImage& source,
+                                    const Region& region, int pauseMs, int waitMs) {
+    return programFrom(link, session, source, region.offset, region.count, pauseMs, waitMs,
+                       RegionWait::Bounded, /*check=*/true);
 }
 
 } // namespace korvelo

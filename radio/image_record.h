@@ -7,6 +7,7 @@
 // to the radio's memory belongs there as well.
 #include "radio/radio_state.h"
 #include "radio/tuning_regions.h"
+#include "radio/write_check.h"
 
 #include <cstdint>
 #include <string>
@@ -24,20 +25,21 @@ void noteTransmitter(Session& session, bool mayBeOn);
 // New identity fields read from the radio.
 void recordIdentity(Session& session, const RadioIdentity& identity);
 
-enum class RegionWrite {
-    Acknowledged, // the radio answered with ACK: the bytes are recorded as programmed
-    Refused,      // another answer (NAK): the radio did not take them
-    NoAnswer,     // nothing within the wait
-};
-
 // Sends image bytes offset..offset+count-1 with the write command at the memory's base on an
-// open link, by the send-and-wait convention (reset, send, pause, wait).
-RegionWrite programRegion(RadioLink& link, Session& session, std::uint8_t offset,
-                          std::uint8_t count, int pauseMs, int waitMs,
-                          RegionWait wait = RegionWait::Bounded);
-inline RegionWrite programRegion(RadioLink& link, Session& session, const Region& region,
-                                 int pauseMs, int waitMs, RegionWait wait = RegionWait::Bounded) {
+// open link, by the send-and-wait convention (reset, send, pause, wait), requires an ACK and,
+// when the session's options ask for it, reads the range back (write_check.h). Only bytes the
+// radio took and, when checked, holds are recorded as programmed.
+RegionWriteResult programRegion(RadioLink& link, Session& session, std::uint8_t offset,
+                                std::uint8_t count, int pauseMs, int waitMs,
+                                RegionWait wait = RegionWait::Bounded);
+inline RegionWriteResult programRegion(RadioLink& link, Session& session, const Region& region,
+                                       int pauseMs, int waitMs,
+                                       RegionWait wait = RegionWait::Bounded) {
     return programRegion(link, session, region.offset, region.count, pauseMs, waitMs, wait);
 }
+// The same with the bytes of `source` instead of the session's image (a restore), always read
+// back whatever the options say.
+RegionWriteResult programRegionFrom(RadioLink& link, Session& session, const TuningImage& source,
+                                    const Region& region, int pauseMs, int waitMs);
 
 } // namespace korvelo

@@ -1,7 +1,7 @@
 #include "radio/restore.h"
 
-#include "link/command_frame.h"
 #include "radio/block_read.h"
+#include "radio/image_record.h"
 #include "radio/write_check.h"
 
 #include <algorithm>
@@ -158,22 +158,17 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
                 regions.empty() ? RestoreOutcome::NothingToDo : RestoreOutcome::Restored;
             for (const Region& r : regions) {
                 link.waitingFor("restore of " + std::string(ownerName(r.owner)));
-                const bool answered = sendRegion(link, backup.image, r, is256, kRestoreWritePauseMs,
-                                                 kRestoreWriteWaitMs);
+                const RegionWriteResult w = programRegionFrom(
+                    link, s, backup.image, r, kRestoreWritePauseMs, kRestoreWriteWaitMs);
+                if (w.outcome != WriteOutcome::Confirmed) {
+                    failure = w.message.empty()
+                                  ? "The radio did not take the write of " +
+                                        writtenRangeName(is256, r.offset, r.count) + "."
+                                  : w.message;
+                    result.outcome = RestoreOutcome::WriteFailed;
+                    break;
+                }
                 const auto bytes = backup.image.bytes().subspan(r.offset, r.count);
-                if (!answered || link.replyStatus() != kStatusAck) {
-                    failure = std::string("The radio did not take the write of ") +
-                              writtenRangeName(is256, r.offset, r.count) + ".";
-                    result.outcome = RestoreOutcome::WriteFailed;
-                    break;
-                }
-                link.clearReplyStatus();
-                const WriteCheck check = checkWritten(link, is256, r.offset, bytes);
-                if (check.outcome != CheckOutcome::Same) {
-                    failure = checkMessage(check, is256, r.offset, r.count);
-                    result.outcome = RestoreOutcome::WriteFailed;
-                    break;
-                }
                 std::copy(bytes.begin(), bytes.end(), now.bytes().begin() + r.offset);
                 result.written.push_back(r);
             }

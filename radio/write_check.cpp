@@ -1,5 +1,6 @@
 #include "radio/write_check.h"
 
+#include "link/command_frame.h"
 #include "radio/block_read.h"
 
 #include <cstdio>
@@ -36,6 +37,34 @@ WriteCheck checkWritten(RadioLink& link, bool is256BlockMemory, std::uint8_t off
                 {static_cast<std::uint16_t>(first + i), wrote[i], (*held)[i]});
     check.outcome = check.differences.empty() ? CheckOutcome::Same : CheckOutcome::Differs;
     return check;
+}
+
+RegionWriteResult writeRegionChecked(RadioLink& link, const TuningImage& image,
+                                     bool is256BlockMemory, std::uint8_t offset, std::uint8_t count,
+                                     int pauseMs, int waitMs, bool check, RegionWait wait) {
+    const auto bytes = image.bytes().subspan(offset, count);
+    const std::string frame =
+        CommandFrame::writeRegion(tuningBase(is256BlockMemory), offset, bytes);
+    const bool answered = wait == RegionWait::Pumped
+                              ? link.sendAndWaitPumped(frame, pauseMs, waitMs)
+                              : link.sendAndWait(frame, pauseMs, waitMs);
+    if (!answered)
+        return {WriteOutcome::NoAnswer, {}};
+    if (link.replyStatus() != kStatusAck)
+        return {WriteOutcome::Refused, {}};
+    link.clearReplyStatus();
+    if (!check)
+        return {WriteOutcome::Confirmed, {}};
+    const WriteCheck result = checkWritten(link, is256BlockMemory, offset, bytes);
+    switch (result.outcome) {
+    case CheckOutcome::Same:
+        return {WriteOutcome::Confirmed, {}};
+    case CheckOutcome::Differs:
+        return {WriteOutcome::Differs, checkMessage(result, is256BlockMemory, offset, count)};
+    case CheckOutcome::NoAnswer:
+        break;
+    }
+    return {WriteOutcome::Unchecked, checkMessage(result, is256BlockMemory, offset, count)};
 }
 
 std::string writtenRangeName(bool is256BlockMemory, std::uint8_t offset, std::size_t count) {

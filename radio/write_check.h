@@ -43,6 +43,27 @@ WriteCheck checkWritten(RadioLink& link, bool is256BlockMemory, std::uint8_t off
 std::string checkMessage(const WriteCheck& check, bool is256BlockMemory, std::uint8_t offset,
                          std::size_t count);
 
+enum class WriteOutcome {
+    Confirmed, // acknowledged, and (when checked) read back equal
+    NoAnswer,  // no answer to the write within its wait
+    Refused,   // an answer other than ACK
+    Differs,   // acknowledged, but the radio holds other values (message says which)
+    Unchecked, // acknowledged, but the read-back got no answer (message says so)
+};
+
+struct RegionWriteResult {
+    WriteOutcome outcome = WriteOutcome::Confirmed;
+    std::string message; // for Differs and Unchecked: what the user is told
+};
+
+// The write under every region write (programRegion in image_record.h, which also records
+// it; call that, not this): the write command at the memory's base on an open link by the
+// send-and-wait convention, an ACK required, then, when `check`, the read-back of the range.
+RegionWriteResult writeRegionChecked(RadioLink& link, const TuningImage& image,
+                                     bool is256BlockMemory, std::uint8_t offset, std::uint8_t count,
+                                     int pauseMs, int waitMs, bool check,
+                                     RegionWait wait = RegionWait::Bounded);
+
 // "TX power (0x3F16..0x3F1F)": the region table's name for the range, or the range alone.
 std::string writtenRangeName(bool is256BlockMemory, std::uint8_t offset, std::size_t count);
 

@@ -196,6 +196,7 @@ SendOutcome RegisterPage::dataSend() {
     commitTyped(); // a typed value counts as entered: the radio gets what the page shows
     Session& s = env_.session;
     SendOutcome outcome = SendOutcome::Confirmed;
+    std::string checkText;
     {
         RadioLink link(env_.linkEnv());
         link.OpenPort();
@@ -203,22 +204,23 @@ SendOutcome RegisterPage::dataSend() {
             outcome = SendOutcome::NoPort; // the user has been told why
         } else {
             for (const Region& r : table_.writes) {
-                const RegionWrite w =
+                const RegionWriteResult w =
                     programRegion(link, s, r, table_.sendPauseMs, table_.sendWaitMs);
-                if (w == RegionWrite::NoAnswer) {
-                    outcome =
-                        SendOutcome::NoReply; // one message; the next write would time out too
-                    break;
-                }
-                if (w == RegionWrite::Refused) {
-                    outcome = SendOutcome::Refused;
-                    break;
-                }
+                if (w.outcome == WriteOutcome::Confirmed)
+                    continue;
+                // One message; the next write would fare no better.
+                outcome = w.outcome == WriteOutcome::NoAnswer  ? SendOutcome::NoReply
+                          : w.outcome == WriteOutcome::Refused ? SendOutcome::Refused
+                                                               : SendOutcome::Differs;
+                checkText = w.message;
+                break;
             }
         }
     } // the port is closed before any message box
     if (outcome == SendOutcome::NoReply)
         env_.notifier.notify(std::string(kDataSendNoReplyText), Icon::Exclamation);
+    if (outcome == SendOutcome::Differs)
+        env_.notifier.notify(checkText, Icon::Exclamation);
     if (outcome == SendOutcome::Confirmed)
         baseline_ = s.image;
     lastSend_ = outcome;
@@ -254,6 +256,9 @@ std::string RegisterPage::statusText() const {
         return "The radio refused DATA SEND: the changes are only in the tuning image.";
     case SendOutcome::NoPort:
         return "DATA SEND could not open the port: nothing was sent.";
+    case SendOutcome::Differs:
+        return "The radio does not hold what DATA SEND wrote: the changes are only in the "
+               "tuning image.";
     default:
         break;
     }

@@ -36,7 +36,8 @@ struct RegisterPageSpec {
 // Shown when a write's reply does not come within its bound.
 inline constexpr std::string_view kDataSendNoReplyText = "Radio Coummunication Error";
 
-enum class SendOutcome { None, Confirmed, NoReply, Refused, NoPort };
+// Differs: the read-back after a write found other values (or no answer to it).
+enum class SendOutcome { None, Confirmed, NoReply, Refused, NoPort, Differs };
 
 // What one control shows.
 struct ControlState {

@@ -43,6 +43,11 @@ SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
     selected_.assign(page.codeChoices.size(), 0);
     if (!page.codeChoices.empty())
         code_ = page.codeChoices.front().firstCode;
+    env_.session.keyers.push_back(this);
+}
+
+SoftpotGroup::~SoftpotGroup() {
+    std::erase(env_.session.keyers, this);
 }
 
 void SoftpotGroup::selectCode(int choice, int entry) {
@@ -300,7 +305,10 @@ bool SoftpotGroup::rowCheck() {
 
 void SoftpotGroup::sendOrSetUp(int row, int value, bool sameRow) {
     programState_ = ProgramState::None;
+    unkeyedByWatchdog_ = false;
     if (page_.live == LiveRule::WhileKeyed ? keyed_ : sameRow) {
+        if (keyed_)
+            keyedSinceMs_ = env_.clock.nowMs(); // the technician is at work on this row
         SoftpotLink link(env_);
         if (page_.sendLive)
             page_.sendLive(link, env_.session, *at(row).desc, value);
@@ -360,6 +368,7 @@ void SoftpotGroup::rowSetup(int row, std::optional<long> hz) {
             setButtons(true);
         buttonsLockedByFailedOff_ = false;
         offUnconfirmed_ = false;
+        keyedSinceMs_.reset();
         if (shared_)
             shared_->mayBeOn = false;
         noteTransmitter(env_.session, false);
@@ -404,6 +413,7 @@ bool SoftpotGroup::mayTransmit() const {
 void SoftpotGroup::transmitterOff() {
     keyed_ = false;
     offUnconfirmed_ = false;
+    keyedSinceMs_.reset();
 }
 
 void SoftpotGroup::pttToggle() {
@@ -413,8 +423,12 @@ void SoftpotGroup::pttToggle() {
     if (!scope.entered())
         return;
     programState_ = ProgramState::None;
+    unkeyedByWatchdog_ = false;
+    switchTransmitter(keyed_);
+}
+
+void SoftpotGroup::switchTransmitter(bool unkeying) {
     const KeyingSpec& k = page_.keying;
-    const bool unkeying = keyed_;
     SoftpotLink link(env_);
     const std::string onFrame = k.onFrameCarriesCode ? CommandFrame::oneByte(Cmd::SubAudioOn, code_)
                                                      : std::string(k.onFrame);
@@ -422,7 +436,9 @@ void SoftpotGroup::pttToggle() {
     if (!unkeying && posted)
         noteTransmitter(env_.session, true);
     pttCaption_ = std::string(unkeying ? k.offCaption : k.onCaption);
-    keyed_ = !keyed_;
+    keyed_ = !unkeying;
+    if (!unkeying && posted)
+        keyedSinceMs_ = env_.clock.nowMs();
     // Keying makes the caption the record again; an unkeying counts only once confirmed.
     offUnconfirmed_ = false;
     changed();
@@ -430,6 +446,8 @@ void SoftpotGroup::pttToggle() {
     if (got == LinkResult::NoReply && k.buttonReportsNoReply)
         link.reportNoReply();
     offUnconfirmed_ = unkeying && got != LinkResult::Replied;
+    if (unkeying && !offUnconfirmed_)
+        keyedSinceMs_.reset();
     if (shared_)
         shared_->mayBeOn = !unkeying || offUnconfirmed_;
     if (unkeying && got == LinkResult::Replied)
@@ -438,15 +456,54 @@ void SoftpotGroup::pttToggle() {
     changed();
 }
 
+std::optional<int> SoftpotGroup::secondsToUnkey() const {
+    if (!keyedSinceMs_ || !mayTransmit())
+        return std::nullopt;
+    const std::int64_t left =
+        std::int64_t{GuardOptions::clampTransmitLimit(env_.session.guard.transmitLimitS)} * 1000 -
+        (env_.clock.nowMs() - *keyedSinceMs_);
+    return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
+}
+
+void SoftpotGroup::tick() {
+    if (busy_)
+        return;
+    const std::optional<int> left = secondsToUnkey();
+    if (left && *left == 0) {
+        BusyScope scope(busy_);
+        programState_ = ProgramState::None;
+        switchTransmitter(true);
+        keyedSinceMs_.reset(); // once: an unconfirmed off is left to the status line and closing
+        unkeyedByWatchdog_ = true;
+        shownCountdown_.reset();
+        changed();
+        return;
+    }
+    // The status line counts the last ten seconds down.
+    const std::optional<int> shown = left && *left <= 10 ? left : std::nullopt;
+    if (shown != shownCountdown_) {
+        shownCountdown_ = shown;
+        changed();
+    }
+}
+
+void SoftpotGroup::unkeyForSafety() {
+    if (!env_.session.flags.inTunerMode || !(mayTransmit() || (shared_ && shared_->mayBeOn)))
+        return;
+    BusyScope scope(busy_);
+    switchTransmitter(true);
+    keyedSinceMs_.reset();
+}
+
 void SoftpotGroup::program() {
     BusyScope scope(busy_);
     if (!scope.entered())
         return;
     storeWorkingTexts();
     SoftpotLink link(env_);
-    const LinkResult result = link.writeRegion(env_.session, page_.region);
+    const WriteOutcome outcome = link.writeRegion(env_.session, page_.region);
     link.close();
-    programmed(result == LinkResult::Replied);
+    programmed(outcome);
 }
 
 void SoftpotGroup::fillAbsentPoints(std::uint8_t presentMask) {
@@ -481,8 +538,13 @@ void SoftpotGroup::storeWorkingTexts() {
     }
 }
 
-void SoftpotGroup::programmed(bool confirmed) {
-    programState_ = confirmed ? ProgramState::Confirmed : ProgramState::Unconfirmed;
+void SoftpotGroup::programmed(WriteOutcome outcome) {
+    // A refusal (NAK) is no more a programmed value than a missing answer, and a write the
+    // read-back does not find is none at all.
+    const bool confirmed = outcome == WriteOutcome::Confirmed;
+    programState_ = confirmed                          ? ProgramState::Confirmed
+                    : outcome == WriteOutcome::Differs ? ProgramState::Differs
+                                                       : ProgramState::Unconfirmed;
     putTexts();
     // Default Softpot shows what the radio holds: only a confirmed write changes it. Otherwise
     // the new values are in the tuning image alone.
@@ -517,6 +579,7 @@ void SoftpotGroup::close() {
         if (link.exchange(k.offFrame, k.closeOffPauseMs, k.closeOffWaitMs) == LinkResult::Replied)
             noteTransmitter(env_.session, false);
         transmitterOff();
+        keyedSinceMs_.reset();
         if (shared_)
             shared_->mayBeOn = false;
         link.close();

@@ -4,6 +4,8 @@
 // and closing. UI-free: a dialog forwards its user events to the entry points below and
 // mirrors the controls' state after each change (SoftpotView).
 #include "radio/radio_state.h"
+#include "radio/safe_exit.h"
+#include "radio/write_check.h"
 #include "softpot/engine/page_spec.h"
 #include "softpot/engine/softpot_row.h"
 
@@ -50,10 +52,14 @@ struct SharedTransmitter {
     bool mayBeOn = false;
 };
 
-class SoftpotGroup {
+class SoftpotGroup : public Keyer {
   public:
-    // The frequency texts are fixed here, from the radio type of this moment.
+    // The frequency texts are fixed here, from the radio type of this moment. The page is
+    // known to the session's exit path (Keyer) while it lives.
     SoftpotGroup(const AppEnv& env, const PageSpec& page);
+    ~SoftpotGroup() override;
+    SoftpotGroup(const SoftpotGroup&) = delete;
+    SoftpotGroup& operator=(const SoftpotGroup&) = delete;
 
     void setView(SoftpotView* view) { view_ = view; }
 
@@ -66,6 +72,17 @@ class SoftpotGroup {
     void pttToggle();
     void program();
     void close();
+
+    // The transmit watchdog, on the session's clock: once the page has kept the transmitter
+    // keyed for the session's limit (GuardOptions::transmitLimitS; a commit sent while keyed
+    // starts the count again), it unkeys as "PTT Toggle" would, once. The page's widget calls
+    // it from a timer; it acts between operations only.
+    void tick();
+    // Whole seconds until the watchdog unkeys (rounded up); nothing while the transmitter is
+    // not keyed by the page.
+    std::optional<int> secondsToUnkey() const;
+    // PTT off when the page may have left the transmitter on (the exit path on a signal).
+    void unkeyForSafety() override;
 
     // What the user typed into a row's Working Softpot edit (not yet taken by the page).
     void setWorkingEditText(int row, std::string text);
@@ -90,7 +107,8 @@ class SoftpotGroup {
     // (Default Softpot follows only a confirmed write).
     void fillAbsentPoints(std::uint8_t presentMask);
     void storeWorkingTexts();
-    void programmed(bool confirmed);
+    // What the writes came to: Default Softpot follows only Confirmed.
+    void programmed(WriteOutcome outcome);
     // Typed numbers not yet entered are taken as entered (without sending them).
     void acceptTypedValues();
     // The transmitter may be on because of this page: keyed, or the caption or an unconfirmed
@@ -141,9 +159,12 @@ class SoftpotGroup {
     void setPttLocked();
     void rowSetup(int row, std::optional<long> hz = std::nullopt);
     void setButtons(bool enabled);
+    // PTT on or off as the button sends it, with the caption the button sets.
+    void switchTransmitter(bool unkeying);
     // A typed text that is no number goes back to the row's working text; true when it did.
     bool restoreUnreadableText(SoftpotRow& r);
     bool isPending(const SoftpotRow& r) const;
+    std::string pageStatus() const; // the status line without the watchdog's countdown
     std::string pendingText() const;
     void changed();
     void focus(int row);
@@ -158,7 +179,12 @@ class SoftpotGroup {
     std::optional<RowKey> lastRow_;
     std::optional<int> setUpRow_;
     // The outcome of the last Program, shown until the next commit or toggle.
-    enum class ProgramState { None, Confirmed, Unconfirmed } programState_ = ProgramState::None;
+    enum class ProgramState {
+        None,
+        Confirmed,
+        Unconfirmed,
+        Differs // the read-back found other values
+    } programState_ = ProgramState::None;
     // A PTT off the radio did not confirm: the transmitter may still be on until a later PTT off
     // is confirmed (the row setup and closing send one). A page opens with the session's word
     // on it, since an earlier page may have left it so.
@@ -169,6 +195,11 @@ class SoftpotGroup {
     bool pttEnabled_ = false;
     bool programEnabled_ = false;
     bool buttonsLockedByFailedOff_ = false;
+    // When the page keyed the transmitter, or last sent a value while keyed (clock ms); none
+    // once the watchdog has acted or a PTT off was confirmed.
+    std::optional<std::int64_t> keyedSinceMs_;
+    bool unkeyedByWatchdog_ = false; // told on the status line until the next action
+    std::optional<int> shownCountdown_;
     bool busy_ = false;
     std::vector<int> selected_;
     std::uint8_t code_ = 0;

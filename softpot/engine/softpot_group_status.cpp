@@ -70,6 +70,15 @@ RowMarks SoftpotGroup::marks(int row) const {
 }
 
 std::string SoftpotGroup::statusText() const {
+    std::string text = pageStatus();
+    // The last ten seconds before the watchdog unkeys.
+    if (const auto left = secondsToUnkey(); left && *left <= 10 && !offUnconfirmed_)
+        text +=
+            " The transmitter is unkeyed in " + std::to_string(*left) + " s to protect the radio.";
+    return text;
+}
+
+std::string SoftpotGroup::pageStatus() const {
     const RadioStateFlags& flags = env_.session.flags;
     if (!flags.imageLoaded)
         return "No tuning image: run File > Tuning Init (or open a tuning file) first.";
@@ -77,12 +86,19 @@ std::string SoftpotGroup::statusText() const {
         return "The radio is not in tuner mode: run File > Tuning Init to align it.";
     if (offUnconfirmed_)
         return "The radio did not confirm PTT off: the transmitter may still be on.";
+    if (unkeyedByWatchdog_)
+        return "Transmitter unkeyed after " +
+               std::to_string(GuardOptions::clampTransmitLimit(env_.session.guard.transmitLimitS)) +
+               " s to protect the radio.";
     if (std::string pending = pendingText(); !pending.empty())
         return pending;
     if (programState_ != ProgramState::None) {
         std::string text =
             programState_ == ProgramState::Confirmed
                 ? "Programmed: the radio's tuning area holds the values under Default Softpot."
+            : programState_ == ProgramState::Differs
+                ? "The radio holds other values than Program wrote: the new values are only in "
+                  "the tuning image."
                 : "The radio did not confirm Program: the new values are only in the tuning "
                   "image.";
         if (pttCaption_ == page_.keying.onCaption)

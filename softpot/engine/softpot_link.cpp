@@ -77,24 +77,19 @@ void SoftpotLink::reportNoReply() {
     link_.notifier().notify(std::string(kNoReplyText), Icon::Exclamation);
 }
 
-LinkResult SoftpotLink::writeRegion(Session& session, const WriteRegionSpec& region) {
+WriteOutcome SoftpotLink::writeRegion(Session& session, const WriteRegionSpec& region) {
     bool closeAfter = false;
     if (!openFor(closeAfter))
-        return LinkResult::NoPort;
-    const RegionWrite w =
+        return WriteOutcome::NoAnswer;
+    const RegionWriteResult result =
         programRegion(link_, session, region.offset, region.count, region.pauseMs, region.waitMs);
     if (closeAfter)
         link_.close();
-    switch (w) {
-    case RegionWrite::Acknowledged:
-        return LinkResult::Replied;
-    case RegionWrite::Refused:
-        return LinkResult::Refused;
-    case RegionWrite::NoAnswer:
-        break;
-    }
-    reportNoReply();
-    return LinkResult::NoReply;
+    if (result.outcome == WriteOutcome::NoAnswer)
+        reportNoReply();
+    else if (!result.message.empty())
+        link_.notifier().notify(result.message, Icon::Exclamation);
+    return result.outcome;
 }
 
 bool SoftpotLink::post(std::string_view hex, int pauseMs) {

@@ -54,10 +54,12 @@ class SoftpotLink {
     // Command 0x45 after a 50 ms lead, then 80 ms; waits as above.
     LinkResult sendSquelchValue(std::uint8_t value);
     // The one way a page's values reach the radio's memory: the region's bytes of the image at
-    // the base the memory size gives, then the region's pause and bounded wait, by
-    // programRegion (image_record.h), which records what the radio acknowledged. No reply is
-    // reported as "Radio Coummunication Error"; an answer other than ACK gives Refused.
-    LinkResult writeRegion(Session& session, const WriteRegionSpec& region);
+    // the base the memory size gives, the region's pause and bounded wait, an ACK required,
+    // then the read-back the session's options ask for, by programRegion (image_record.h),
+    // which records what the radio took. No reply is reported as "Radio Coummunication
+    // Error", a read-back that differs (or is not answered) with what it found. Without a
+    // port: NoAnswer, told already when the port failed.
+    WriteOutcome writeRegion(Session& session, const WriteRegionSpec& region);
     // Any other frame: send, pause, one bounded wait. No message; the caller decides.
     LinkResult exchange(std::string_view hex, int pauseMs, int waitMs);
     // A frame whose wait keeps the window alive, with the message on time-out.

@@ -60,13 +60,17 @@ void SoftpotTabHost::program() {
     for (auto& p : pages_)
         p->storeWorkingTexts();
     SoftpotLink link(env_);
-    bool confirmed = link.open();
-    for (const WriteRegionSpec& w : tables_.writes)
-        confirmed = link.writeRegion(s, w) == LinkResult::Replied && confirmed;
+    // The pages show the first write that did not come out confirmed.
+    WriteOutcome outcome = link.open() ? WriteOutcome::Confirmed : WriteOutcome::NoAnswer;
+    for (const WriteRegionSpec& w : tables_.writes) {
+        const WriteOutcome o = link.writeRegion(s, w);
+        if (outcome == WriteOutcome::Confirmed)
+            outcome = o;
+    }
     link.close();
     programming_ = false;
     for (auto& p : pages_)
-        p->programmed(confirmed);
+        p->programmed(outcome);
 }
 
 bool SoftpotTabHost::close(const CloseQuestion& ask) {

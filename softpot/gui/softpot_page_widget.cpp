@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -131,6 +132,15 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
 
     group_.setView(this);
     controlsChanged();
+
+    // The engine keeps the time; the timer only gives the watchdog its turns, also while the
+    // page's tab is not the one shown.
+    if (ptt_) {
+        watchdog_ = new QTimer(this);
+        watchdog_->setInterval(250);
+        connect(watchdog_, &QTimer::timeout, this, [this] { group_.tick(); });
+        watchdog_->start();
+    }
 }
 
 SoftpotPageWidget::~SoftpotPageWidget() {

@@ -14,6 +14,7 @@ class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace korvelo {
 
@@ -50,6 +51,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     QLabel* status_ = nullptr;
     std::vector<QComboBox*> combos_;
     std::function<void()> afterMirror_;
+    QTimer* watchdog_ = nullptr; // gives the page's transmit watchdog its turns
 };
 
 // A push button of a page: starts disabled and never takes Enter, which belongs to the

@@ -16,10 +16,13 @@ TEST_F(RegisterPageTest, TxModeSendsItsTwoRegionsAndStopsAtTheFirstTimeOut) {
     image(0x46) = 0x10;
     open(txModePage());
     EXPECT_EQ(page->dataSend(), SendOutcome::Confirmed);
+    // Each write is read back (the block at 0x1F40 holds both).
+    const Bytes readBack = hexToBytes(CommandFrame::readBlock(0x1F40));
     EXPECT_THAT(bench.radio.receivedFrames(),
-                ElementsAre(hexToBytes("02 02 01 1F 40 00 05 01 02 03 04 05 76 03"),
-                            hexToBytes("02 02 01 1F 46 00 01 10 79 03")));
-    EXPECT_THAT(bench.clock.steps(), ElementsAre(sleep(150), wait(3000), sleep(150), wait(3000)));
+                ElementsAre(hexToBytes("02 02 01 1F 40 00 05 01 02 03 04 05 76 03"), readBack,
+                            hexToBytes("02 02 01 1F 46 00 01 10 79 03"), readBack));
+    EXPECT_THAT(bench.clock.steps(), ElementsAre(sleep(150), wait(3000), sleep(130), wait(3000),
+                                                 sleep(150), wait(3000), sleep(130), wait(3000)));
     for (unsigned i = 0; i < 5; ++i)
         EXPECT_EQ(eeprom(0x40 + i), registers[i]);
     EXPECT_EQ(eeprom(0x46), 0x10);
@@ -45,12 +48,13 @@ TEST_F(RegisterPageTest, CmxSetupsSendTheirWholeRegionWithTheChecksumOfEachBase)
         const RegisterPageSpec& table;
         bool is256;
         Bytes frame;
+        std::vector<std::uint16_t> readBack; // the blocks that hold the region
     };
     const Case cases[] = {
-        {cmxTxSetupPage(), true, regionFrame(0x3F, 0x71, 0x3D, 0xF0)},
-        {cmxTxSetupPage(), false, regionFrame(0x1F, 0x71, 0x3D, 0xD0)},
-        {cmxRxSetupPage(), true, regionFrame(0x3F, 0xC0, 0x0E, 0x10)},
-        {cmxRxSetupPage(), false, regionFrame(0x1F, 0xC0, 0x0E, 0xF0)},
+        {cmxTxSetupPage(), true, regionFrame(0x3F, 0x71, 0x3D, 0xF0), {0x3F40, 0x3F80}},
+        {cmxTxSetupPage(), false, regionFrame(0x1F, 0x71, 0x3D, 0xD0), {0x1F40, 0x1F80}},
+        {cmxRxSetupPage(), true, regionFrame(0x3F, 0xC0, 0x0E, 0x10), {0x3FC0}},
+        {cmxRxSetupPage(), false, regionFrame(0x1F, 0xC0, 0x0E, 0xF0), {0x1FC0}},
     };
     for (const Case& c : cases) {
         bench.radio.radioFlags = c.is256 ? 0x30 : 0x20;
@@ -60,8 +64,14 @@ TEST_F(RegisterPageTest, CmxSetupsSendTheirWholeRegionWithTheChecksumOfEachBase)
         bench.clock.clearSteps();
         open(c.table);
         EXPECT_EQ(page->dataSend(), SendOutcome::Confirmed);
-        EXPECT_THAT(bench.radio.receivedFrames(), ElementsAre(c.frame));
-        EXPECT_THAT(bench.clock.steps(), ElementsAre(sleep(130), wait(3000)));
+        std::vector<Bytes> frames{c.frame};
+        std::vector<VirtualClock::Step> steps{sleep(130), wait(3000)};
+        for (const std::uint16_t block : c.readBack) {
+            frames.push_back(hexToBytes(CommandFrame::readBlock(block)));
+            steps.insert(steps.end(), {sleep(130), wait(3000)});
+        }
+        EXPECT_EQ(bench.radio.receivedFrames(), frames);
+        EXPECT_EQ(bench.clock.steps(), steps);
         EXPECT_EQ(eeprom(c.frame[4]), 0x00) << "the region landed at the base of the memory size";
     }
     // A silent radio ends the wait at its bound with the message.

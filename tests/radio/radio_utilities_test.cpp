@@ -211,11 +211,12 @@ TEST(ProgramRegion, WritesTheRegionAtTheRadiosBaseAndRecordsWhatWasAcknowledged)
         b.session.onChange = [&told] { ++told; };
         RadioLink link(b.linkEnv());
         link.OpenPort();
-        EXPECT_EQ(programRegion(link, b.session, kRegionSubAudioF2F5, 130, 3000),
-                  RegionWrite::Acknowledged);
+        EXPECT_EQ(programRegion(link, b.session, kRegionSubAudioF2F5, 130, 3000).outcome,
+                  WriteOutcome::Confirmed);
         // A refused write changes neither the radio nor the record.
         b.radio.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Nak});
-        EXPECT_EQ(programRegion(link, b.session, kRegionTxPower, 130, 3000), RegionWrite::Refused);
+        EXPECT_EQ(programRegion(link, b.session, kRegionTxPower, 130, 3000).outcome,
+                  WriteOutcome::Refused);
         link.close();
         EXPECT_EQ(told, 1);
         EXPECT_EQ(b.clock.steps(),

@@ -65,11 +65,14 @@ TEST_F(PowerPageTest, ProgramWritesTheTenBytesInEitherMemoryForm) {
     bench.radio.clearReceived();
     bench.clock.clearSteps();
     page->program();
-    // Rows never touched go back as stored (their working texts equal the image after opening).
+    // Rows never touched go back as stored (their working texts equal the image after opening);
+    // the block that holds them is read back.
     EXPECT_THAT(frames(),
-                ElementsAre(frame("0202 01 1F 16 00 0A 3F 15 16 17 18 19 1A 1B 1C 00 4503")));
+                ElementsAre(frame("0202 01 1F 16 00 0A 3F 15 16 17 18 19 1A 1B 1C 00 4503"),
+                            frame(CommandFrame::readBlock(0x1F00))));
     EXPECT_THAT(bench.clock.steps(),
-                ElementsAre(Step{Step::Sleep, 120, false}, Step{Step::Wait, 3000, true}));
+                ElementsAre(Step{Step::Sleep, 120, false}, Step{Step::Wait, 3000, true},
+                            Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true}));
     EXPECT_EQ(bench.radio.tuningArea()[0x16], 63);
     EXPECT_EQ(bench.session.image[0x1F], 0);
     EXPECT_EQ(page->row(High1).controls.defaultSoftpot, "63");
@@ -80,7 +83,8 @@ TEST_F(PowerPageTest, ProgramWritesTheTenBytesInEitherMemoryForm) {
     bench.radio.clearReceived();
     page->program();
     EXPECT_THAT(frames(),
-                ElementsAre(frame("0202 01 3F 16 00 0A 3F 15 16 17 18 19 1A 1B 1C 00 6503")));
+                ElementsAre(frame("0202 01 3F 16 00 0A 3F 15 16 17 18 19 1A 1B 1C 00 6503"),
+                            frame(CommandFrame::readBlock(0x3F00))));
     EXPECT_EQ(bench.radio.eeprom[0x3F16], 63);
 }
 
@@ -118,9 +122,10 @@ TEST_F(PowerPageTest, ClosingPagesAsksOnceAndProgramsWhatTheyHold) {
                                    "them now?"));
     EXPECT_TRUE(frames().empty()) << "Cancel leaves the pages as they are, still keyed";
     EXPECT_TRUE(closePages(pages, answer(CloseChoice::Program)));
-    ASSERT_EQ(frames().size(), 2u) << "one write, for the page that held the values";
+    ASSERT_EQ(frames().size(), 3u) << "one write and its read-back, for the page that held them";
     EXPECT_EQ(bench.radio.receivedFrames()[0][2], 0x01);
-    EXPECT_EQ(frames()[1], pttOff());
+    EXPECT_EQ(bench.radio.receivedFrames()[1][2], 0x02);
+    EXPECT_EQ(frames()[2], pttOff());
     EXPECT_EQ(bench.radio.tuningArea()[0x16], 40);
     EXPECT_EQ(bench.radio.tuningArea()[0x19], 9);
 

@@ -104,14 +104,21 @@ TEST_F(TabHostTest, SquelchProgramFillsAbsentPointsAndWritesTheMaskAtTheImageBas
             bytes[i] = static_cast<std::uint8_t>(0x20 + spacing * 10 + from * 2 + within % 2);
         }
         const std::string base = c.big ? "3F" : "1F";
+        const std::uint16_t area = c.big ? 0x3F00 : 0x1F00;
+        // Each write is read back: the softpots from the area's first block, the mask from its
+        // second.
         EXPECT_THAT(
             frames(),
             ElementsAre(write("0202 01 " + base + " 20 00 1E", bytes, c.big ? 0x80 : 0x60),
-                        write("0202 01 " + base + " 52 00 01", {c.mask}, c.big ? 0x95 : 0x75)))
+                        readBack(area),
+                        write("0202 01 " + base + " 52 00 01", {c.mask}, c.big ? 0x95 : 0x75),
+                        readBack(static_cast<std::uint16_t>(area + 0x40))))
             << int(c.mask);
         EXPECT_THAT(bench.clock.steps(),
                     ElementsAre(Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true},
-                                Step{Step::Sleep, 100, false}, Step{Step::Wait, 3000, true}));
+                                Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true},
+                                Step{Step::Sleep, 100, false}, Step{Step::Wait, 3000, true},
+                                Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true}));
         const std::size_t at = c.big ? 0x3F00 : 0x1F00;
         EXPECT_EQ(bench.radio.eeprom[at + 0x20], bytes[0]);
         EXPECT_EQ(bench.radio.eeprom[at + 0x3D], bytes[29]);

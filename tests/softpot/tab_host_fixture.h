@@ -42,6 +42,10 @@ class TabHostTest : public PowerPageTest {
     static std::string squelch(int v) {
         return frame(CommandFrame::oneByte(Cmd::SquelchValue, static_cast<std::uint8_t>(v)));
     }
+    // The read-back of the block at this address after a write.
+    static std::string readBack(std::uint16_t address) {
+        return frame(CommandFrame::readBlock(address));
+    }
     // A region write written out: its header, the bytes, (constant + their sum) & 0xFF, 03.
     static std::string write(std::string_view header, const std::vector<std::uint8_t>& bytes,
                              unsigned constant) {

@@ -61,7 +61,8 @@ TEST_F(TabHostTest, ALeftPageStaysKeyedAndClosingAsksThenUnkeys) {
     for (std::size_t i = 0; i < region.size(); ++i)
         region[i] = static_cast<std::uint8_t>(0x02 + i);
     region[0] = 10;
-    EXPECT_THAT(frames(), ElementsAre(write("0202 01 1F 02 00 14", region, 0x38), pttOff()));
+    EXPECT_THAT(frames(), ElementsAre(write("0202 01 1F 02 00 14", region, 0x38), readBack(0x1F00),
+                                      pttOff()));
     EXPECT_EQ(bench.radio.tuningArea()[0x02], 10);
     EXPECT_FALSE(p125.keyed());
     EXPECT_EQ(bench.replies.replyStatus.load(), kStatusNone);
@@ -128,9 +129,11 @@ TEST_F(TabHostTest, ProgramWritesTheChipsRegionInBothFormsAndFillsAbsentAkPoints
         for (std::size_t s = 0; s < 3; ++s) // points 1 and 2 carry point 3's values
             ak[s] = ak[4 + s] = static_cast<std::uint8_t>(0x0A + s);
         EXPECT_THAT(frames(), ElementsAre(write(big ? "0202 01 3F 02 00 14" : "0202 01 1F 02 00 14",
-                                                ak, big ? 0x58 : 0x38)));
+                                                ak, big ? 0x58 : 0x38),
+                                          readBack(static_cast<std::uint16_t>(base))));
         EXPECT_THAT(bench.clock.steps(),
-                    ElementsAre(Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true}));
+                    ElementsAre(Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true},
+                                Step{Step::Sleep, 130, false}, Step{Step::Wait, 3000, true}));
         for (std::size_t i = 0; i < ak.size(); ++i)
             EXPECT_EQ(bench.radio.eeprom[base + 0x02 + i], ak[i]) << i;
         EXPECT_EQ(host->page(0).row(0).controls.defaultSoftpot, "10");
@@ -150,7 +153,8 @@ TEST_F(TabHostTest, ProgramWritesTheChipsRegionInBothFormsAndFillsAbsentAkPoints
             cmxBytes[j] = static_cast<std::uint8_t>(j);
         cmxBytes[5] = 50;
         EXPECT_THAT(frames(), ElementsAre(write(big ? "0202 01 3F 83 00 0F" : "0202 01 1F 83 00 0F",
-                                                cmxBytes, big ? 0xD4 : 0xB4)));
+                                                cmxBytes, big ? 0xD4 : 0xB4),
+                                          readBack(static_cast<std::uint16_t>(base + 0x80))));
         EXPECT_EQ(bench.radio.eeprom[base + 0x88], 50);
     }
 }

@@ -132,8 +132,9 @@ TEST(TxPowerDialog, DrivesTheRadioFromItsControls) {
     bench.radio.clearReceived();
     QTest::mouseClick(dialog.programButton(), Qt::LeftButton);
     frames = bench.radio.receivedFrames();
-    ASSERT_EQ(frames.size(), 1u);
+    ASSERT_EQ(frames.size(), 2u); // the write and its read-back
     EXPECT_EQ(commandOf(frames[0]), 0x01);
+    EXPECT_EQ(commandOf(frames[1]), 0x02);
     EXPECT_EQ(bench.radio.tuningArea()[0x1A], 63);
     EXPECT_EQ(row.defaultEdit()->text(), "63");
 

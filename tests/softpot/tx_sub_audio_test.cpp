@@ -130,10 +130,14 @@ TEST_F(SubAudioTest, ProgramWritesBothRunsWithTheirChecksums) {
             bench.session.image[static_cast<std::size_t>(b)] = 0;
         openHost(txSubAudioHost());
         host->program();
+        // Each run is read back from the block that holds it.
+        const std::uint16_t area = big ? 0x3F00 : 0x1F00;
         EXPECT_THAT(frames(), ElementsAre(write(big ? "0202 01 3F 98 00 09" : "0202 01 1F 98 00 09",
                                                 std::vector<std::uint8_t>(9), big ? 0xE3 : 0xC3),
+                                          readBack(area + 0x80),
                                           write(big ? "0202 01 3F ED 00 12" : "0202 01 1F ED 00 12",
-                                                std::vector<std::uint8_t>(18), big ? 0x41 : 0x21)));
+                                                std::vector<std::uint8_t>(18), big ? 0x41 : 0x21),
+                                          readBack(area + 0xC0)));
     }
 }
 

@@ -133,9 +133,13 @@ TEST_F(ZelPageTest, ProgramWritesTheThreeBytesInBothFormsAndReportsNoReply) {
         page->enter(Khz20);
         bench.radio.clearReceived();
         page->program();
-        // Checksum 0x63 (0x83 in the 256-block form) plus the sum of 10, 20 and 30.
+        // Checksum 0x63 (0x83 in the 256-block form) plus the sum of 10, 20 and 30; the three
+        // bytes straddle two blocks, and both are read back.
+        const std::uint16_t area = big ? 0x3F00 : 0x1F00;
         EXPECT_THAT(frames(), ElementsAre(frame(big ? "0202 01 3F 3E 00 03 0A 14 1E BF 03"
-                                                    : "0202 01 1F 3E 00 03 0A 14 1E 9F 03")));
+                                                    : "0202 01 1F 3E 00 03 0A 14 1E 9F 03"),
+                                          frame(CommandFrame::readBlock(area)),
+                                          frame(CommandFrame::readBlock(area + 0x40))));
         EXPECT_EQ(bench.radio.tuningArea()[0x3F], 20);
         EXPECT_EQ(page->row(Khz20).controls.defaultSoftpot, "30");
     }
