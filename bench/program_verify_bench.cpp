@@ -35,8 +35,8 @@ struct Figures {
     }
     void print(const char* what) {
         std::sort(v.begin(), v.end());
-        std::printf("  %-40s n=%3zu  median %7.1f ms  min %7.1f ms  max %7.1f ms\n", what,
-                    v.size(), v[v.size() / 2], v.front(), v.back());
+        std::printf("  %-40s n=%3zu  median %7.1f ms  min %7.1f ms  max %7.1f ms\n", what, v.size(),
+                    v[v.size() / 2], v.front(), v.back());
     }
 };
 
