@@ -237,9 +237,9 @@ void MainWindow::exitCommand() {
 void MainWindow::stopOnSignal(int signal) {
     stopSignal_ = signal;
     // An exchange in progress ends soon (the link sends nothing more but safety frames); the
-    // radio is made safe after it, never inside it.
+    // radio is made safe after it, never inside it and never on a second link.
     const auto* gui = dynamic_cast<const GuiClock*>(&env_.clock);
-    if (gui && gui->busy()) {
+    if ((gui && gui->busy()) || env_.replies.receiverClaimed()) {
         QTimer::singleShot(20, this, [this] { stopOnSignal(stopSignal_); });
         return;
     }
