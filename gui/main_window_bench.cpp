@@ -1,12 +1,12 @@
 // The bench parts of the main window: the radio panel and the tuning area view in the central
 // area, the traffic dock, the View menu and the indicators and title that follow the session.
 #include "gui/command_ids.h"
-#include "radio/qt/korvelo_settings.h"
 #include "gui/main_window.h"
 #include "gui/radio_panel.h"
 #include "gui/traffic_dock.h"
 #include "gui/traffic_model.h"
 #include "gui/tuning_area_view.h"
+#include "radio/qt/korvelo_settings.h"
 
 #include <QAction>
 #include <QLabel>

@@ -170,8 +170,11 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     link.close();
     session.isVhfRadio = isVhfForType(session.radioType, session.isVhfRadio);
     recordRadioRead(session);
-    if (session.guardRecord.serialNumber)
-        recordIdentity(session, RadioIdentity{.serialNumber = session.guardRecord.serialNumber});
+    if (session.guardRecord.serialNumber) {
+        RadioIdentity known;
+        known.serialNumber = session.guardRecord.serialNumber;
+        recordIdentity(session, known);
+    }
     std::string done = "Radio has been successfully read !!";
     if (!flagsReported)
         done += "\n" + flagsFallbackNote(flags.isAk2347Radio);

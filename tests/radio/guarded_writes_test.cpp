@@ -198,7 +198,9 @@ TEST_F(RestoreTest, AWriteTheRadioDidNotKeepIsReportedByItsBytes) {
     bench.radio.faults.writes = sim::WriteFault::Altered;
     RadioLink link(bench.linkEnv());
     link.OpenPort();
-    ASSERT_TRUE(sendRegion(link, backup.image, kRegionTxPower, true, 120, 3000));
+    ASSERT_EQ(
+        writeRegionChecked(link, backup.image, true, 0x16, 10, 120, 3000, /*check=*/false).outcome,
+        WriteOutcome::Confirmed);
     const auto bytes = backup.image.bytes().subspan(0x16, 10);
     const WriteCheck check = checkWritten(link, true, 0x16, bytes);
     EXPECT_EQ(check.outcome, CheckOutcome::Differs);
