@@ -1,8 +1,10 @@
 #include "gui/restore_dialog.h"
 
+#include "catalogue/catalogue.h"
 #include "gui/message_box_notifier.h"
 #include "radio/band_model.h"
 #include "radio/restore.h"
+#include "radio/write_check.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -212,16 +214,25 @@ void RestoreBackupDialog::choose() {
                            "be restored into this one."));
         return;
     }
-    const auto lines = restorePreview(radioNow_, file.image, s.flags.is256BlockMemory);
+    // What the regions written carry, decoded as the pages and the bench window's compare show
+    // it, after the regions themselves.
     QString shown;
-    for (const std::string& line : lines)
+    const std::vector<Region> regions = regionsToRestore(radioNow_, file.image);
+    for (std::size_t i = 0; i < regions.size(); ++i)
+        shown +=
+            (i ? QStringLiteral(", ") : QStringLiteral("Writes ")) +
+            text(writtenRangeName(s.flags.is256BlockMemory, regions[i].offset, regions[i].count)) +
+            (i + 1 == regions.size() ? QStringLiteral(".\n\n") : QString());
+    Session now = s;
+    now.image = radioNow_;
+    for (const std::string& line : describeDifferences(now, file.image))
         shown += text(line) + QLatin1Char('\n');
     changes_->setPlainText(shown.isEmpty() ? QStringLiteral("The radio holds this backup's values "
                                                             "already: nothing to restore.")
                                            : shown);
     chosen_ = TuningRecord{file.flags.isAk2347Radio, file.image};
     chosenSerial_ = e->facts.serial;
-    restore_->setEnabled(!regionsToRestore(radioNow_, file.image).empty());
+    restore_->setEnabled(!regions.empty());
 }
 
 void RestoreBackupDialog::restore() {

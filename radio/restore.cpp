@@ -41,12 +41,6 @@ std::optional<TuningImage> readAreaOn(RadioLink& link, bool is256BlockMemory) {
     return image;
 }
 
-std::string byteLine(unsigned address, std::uint8_t from, std::uint8_t to) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "  0x%04X: %u -> %u", address, unsigned{from}, unsigned{to});
-    return buf;
-}
-
 } // namespace
 
 std::vector<Region> regionsToRestore(const TuningImage& radio, const TuningImage& backup) {
@@ -98,25 +92,6 @@ std::optional<TuningImage> readRadioArea(const AppEnv& env) {
     if (!area)
         env.notifier.notify(kReadFailText, Icon::Exclamation);
     return area;
-}
-
-std::vector<std::string> restorePreview(const TuningImage& radio, const TuningImage& backup,
-                                        bool is256BlockMemory) {
-    const unsigned base = unsigned{tuningBase(is256BlockMemory)} << 8;
-    std::vector<std::string> lines;
-    for (const Region& r : regionsToRestore(radio, backup)) {
-        lines.push_back("Writes " + writtenRangeName(is256BlockMemory, r.offset, r.count) + ":");
-        for (unsigned i = r.offset; i < r.end(); ++i)
-            if (radio[i] != backup[i])
-                lines.push_back(byteLine(base + i, radio[i], backup[i]));
-    }
-    const auto left = unwritableDifferences(radio, backup);
-    if (!left.empty()) {
-        lines.push_back("Left as the radio holds them (no page writes these bytes):");
-        for (unsigned i : left)
-            lines.push_back(byteLine(base + i, radio[i], backup[i]));
-    }
-    return lines;
 }
 
 RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {

@@ -42,11 +42,6 @@ inline constexpr int kRestoreWriteWaitMs = 3000;
 // after "Read Radio Fail !! Please try again.", when it could not be read.
 std::optional<TuningImage> readRadioArea(const AppEnv& env);
 
-// What a restore of `backup` would do to a radio holding `radio`: per region to write, the
-// bytes that change ("  0x3F1A: 31 -> 33"), then the differing bytes no region writes.
-std::vector<std::string> restorePreview(const TuningImage& radio, const TuningImage& backup,
-                                        bool is256BlockMemory);
-
 // Everything is told through the notifier. On Restored the session's image takes the written
 // regions, so that the pages show what the radio now holds.
 RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup);

@@ -79,8 +79,11 @@ TEST(RestoreBackupDialog, ListsThisRadioFirstShowsTheChangesAndRestores) {
     EXPECT_EQ(rowsWithOthers, 2);
     EXPECT_EQ(firstSerial, "KV00012345");
     EXPECT_TRUE(warned);
-    EXPECT_EQ(changes,
-              QStringLiteral("Writes TX power (0x3F16..0x3F1F):\n  0x3F18: %1 -> 40\n").arg(old));
+    EXPECT_EQ(changes.toStdString(),
+              QStringLiteral("Writes TX power (0x3F16..0x3F1F).\n\nTransmit Power\n"
+                             "  High Power, point 2 (150.00000 MHz): %1 -> 40\n")
+                  .arg(old)
+                  .toStdString());
     EXPECT_EQ(bench.radio.tuningArea()[0x18], 40);
     EXPECT_EQ(s.image[0x18], 40);
     ASSERT_FALSE(bench.notifier.notices.empty());
