@@ -68,6 +68,10 @@ done
 
 "$wine" "$win/cli/korvelo-cli.exe" --port COM5 doctor >"$work/doctor.out" ||
   fail "korvelo-cli.exe doctor found no usable port: $(cat "$work/doctor.out")"
-"$wine" "$win/cli/korvelo-cli.exe" --simulator info | grep -q "FW Version" ||
+# Into a file, not a pipe: grep -q would close the pipe at its first match, and the program
+# rightly reports output it could not write.
+"$wine" "$win/cli/korvelo-cli.exe" --simulator info >"$work/info.out" ||
+  fail "korvelo-cli.exe --simulator info failed: $(cat "$work/info.out")"
+grep -q "FW Version" "$work/info.out" ||
   fail "korvelo-cli.exe --simulator info gave no firmware version"
 echo "korvelo-cli.exe: doctor and the in-memory simulator work"
