@@ -1,0 +1,195 @@
+#include "testset/align_loop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+namespace korvelo::testset {
+
+std::optional<double> AlignLoop::openingLevel(const Limit& limit) {
+    const double start = limit.low - s_.squelchSpanDb;
+    const double stop = limit.high + s_.squelchSpanDb;
+    auto opens = [&](double level) -> std::optional<bool> {
+        if (!testSet_.setGeneratorLevel(level))
+            return std::nullopt;
+        const auto audio = testSet_.read(Measurement::AudioLevel);
+        if (!audio)
+            return std::nullopt;
+        return *audio > s_.openAudioV;
+    };
+    // Coarse steps up from below the limits (a radio opened by an earlier level closes there),
+    // then fine steps up from the last closed level.
+    double closed = start;
+    std::optional<double> open;
+    for (double level = start; level <= stop + 1e-9; level += s_.coarseStepDb) {
+        const auto o = opens(level);
+        if (!o)
+            return std::nullopt;
+        if (*o) {
+            open = level;
+            break;
+        }
+        closed = level;
+    }
+    // Beyond the span the reading saturates; the value still moves the right way.
+    if (!open)
+        return stop + s_.coarseStepDb;
+    if (*open == start)
+        return start;
+    for (double level = closed + s_.fineStepDb; level < *open - 1e-9; level += s_.fineStepDb) {
+        const auto o = opens(level);
+        if (!o)
+            return std::nullopt;
+        if (*o)
+            return level;
+    }
+    return open;
+}
+
+std::optional<double> AlignLoop::measure(AlignRadio&, Quantity q, const Limit& limit) {
+    if (q == Quantity::SquelchOpening)
+        return openingLevel(limit);
+    const Measurement m = q == Quantity::Power ? Measurement::Power : Measurement::Deviation;
+    double sum = 0;
+    const int n = std::max(1, s_.averages);
+    for (int i = 0; i < n; ++i) {
+        const auto v = testSet_.read(m);
+        if (!v)
+            return std::nullopt;
+        sum += *v;
+    }
+    return sum / n;
+}
+
+PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Response response) {
+    PointResult r;
+    r.oldValue = radio.storedValue();
+    r.newValue = r.oldValue;
+    if (broken_ || aborted()) {
+        r.outcome = PointOutcome::Aborted;
+        r.note = broken_ ? "not run: an earlier row failed to talk" : "aborted";
+        return r;
+    }
+    const bool transmit = q != Quantity::SquelchOpening;
+    if (!radio.setUp()) {
+        broken_ = true;
+        r.note = "the radio did not answer the row set-up";
+        radio.unkey();
+        return r;
+    }
+    const bool ready =
+        transmit ? testSet_.setAnalyzerFrequency(radio.frequencyHz())
+                 : testSet_.setGenerator(radio.frequencyHz(), limit.low - s_.squelchSpanDb) &&
+                       testSet_.setGeneratorModulation(1.5) && testSet_.setGeneratorOutput(true);
+    if (!ready) {
+        broken_ = true;
+        r.note = "the test set could not be set up";
+        return r;
+    }
+
+    std::int64_t keyedAt = 0;
+    if (transmit) {
+        keyedAt = clock_.nowMs();
+        if (!radio.key()) {
+            broken_ = true;
+            r.note = "the radio did not answer PTT on";
+            radio.unkey();
+            return r;
+        }
+    }
+
+    // Readings so far, value and reading; the slope comes from the last two at different
+    // values.
+    std::vector<std::pair<int, double>> seen;
+    int v = r.oldValue;
+    int inTolerance = 0;
+    bool converged = false;
+    bool aborting = false;
+    for (int it = 0; it < s_.maxIterations; ++it) {
+        if (aborted()) {
+            aborting = true;
+            break;
+        }
+        if (!radio.setValue(v)) {
+            broken_ = true;
+            r.note = "the radio did not answer the value";
+            break;
+        }
+        clock_.sleepMs(s_.settleMs);
+        if (aborted()) {
+            aborting = true;
+            break;
+        }
+        const auto m = measure(radio, q, limit);
+        if (!m) {
+            broken_ = true;
+            r.note = "the test set gave no reading";
+            break;
+        }
+        ++r.iterations;
+        r.reading = m;
+        r.newValue = v;
+        if (limit.converged(*m)) {
+            if (++inTolerance >= 2) {
+                converged = true;
+                break;
+            }
+            seen.emplace_back(v, *m);
+            continue;
+        }
+        inTolerance = 0;
+        double slope = response.slopePerStep;
+        for (auto p = seen.rbegin(); p != seen.rend(); ++p) {
+            if (p->first == v)
+                continue;
+            const double s = (*m - p->second) / (v - p->first);
+            // A slope of the wrong sign or next to none is noise: keep the guess.
+            if (s * slope > 0 && std::fabs(s) > std::fabs(slope) * 0.05)
+                slope = s;
+            break;
+        }
+        seen.emplace_back(v, *m);
+        const double dv = (limit.target - *m) / slope;
+        long step = std::lround(dv);
+        if (step == 0)
+            step = dv > 0 ? 1 : -1;
+        step = std::clamp<long>(step, -s_.maxStep, s_.maxStep);
+        const int next = static_cast<int>(std::clamp<long>(v + step, 0, radio.maxValue()));
+        if (next == v) {
+            r.note = "the value is at the end of its range";
+            break;
+        }
+        v = next;
+    }
+
+    // Unkeyed whatever happened above.
+    if (transmit) {
+        const bool off = radio.unkey();
+        r.keyedMs = clock_.nowMs() - keyedAt;
+        if (!off) {
+            broken_ = true;
+            r.note = "the radio did not confirm PTT off";
+        }
+    } else {
+        testSet_.setGeneratorOutput(false);
+    }
+
+    if (aborting || aborted()) {
+        r.outcome = PointOutcome::Aborted;
+        r.note = "aborted";
+        return r;
+    }
+    if (!broken_ && r.reading && limit.passes(*r.reading)) {
+        r.outcome = PointOutcome::Pass;
+        r.note.clear();
+    } else if (r.note.empty()) {
+        r.note = converged ? "outside the limits" : "iteration limit reached";
+    }
+    if (transmit && s_.dutyCycle > 0 && s_.dutyCycle < 1)
+        clock_.sleepMs(
+            static_cast<int>(static_cast<double>(r.keyedMs) * (1 - s_.dutyCycle) / s_.dutyCycle));
+    return r;
+}
+
+} // namespace korvelo::testset

@@ -1,0 +1,96 @@
+#pragma once
+// The search for one softpot value: set up the row, key, wait the settle time, measure
+// (averaged), move the value by the measured slope (secant steps from the last two readings,
+// clamped to the range and to a largest step) until two readings in a row lie within the
+// tolerance or the iteration limit is reached; unkey whatever happened; cool down. Squelch rows
+// search the generator level at which the radio opens (coarse, then fine) at each value.
+#include "link/clock.h"
+#include "testset/limits.h"
+#include "testset/test_set.h"
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+namespace korvelo::testset {
+
+// The radio side of one row, through the same operations the pages use.
+class AlignRadio {
+  public:
+    virtual ~AlignRadio() = default;
+    // Sets the radio up for the row (its frequency point, its stored values); false when the
+    // radio did not answer.
+    virtual bool setUp() = 0;
+    virtual bool key() = 0;
+    // Safe to call at any time, also when not keyed; false when the radio did not confirm.
+    virtual bool unkey() = 0;
+    // Sends the row's value live; false when the radio did not answer.
+    virtual bool setValue(int value) = 0;
+    virtual int storedValue() const = 0;
+    virtual int maxValue() const = 0;
+    // The row's frequency point in Hz (analyser or generator frequency).
+    virtual double frequencyHz() const = 0;
+};
+
+struct LoopSettings {
+    int maxIterations = 6;
+    int maxStep = 16;   // the largest move of one step, in softpot steps
+    int averages = 2;   // readings averaged per measurement
+    int settleMs = 150; // after keying or a new value, before reading
+    // Share of the time a transmitter may be keyed: after a row keyed for t, the loop rests
+    // t x (1 - duty) / duty. 1: no rest.
+    double dutyCycle = 1.0;
+    // Squelch: the generator's start below the target, its coarse and fine steps, and the
+    // audio level above which the radio counts as open.
+    double squelchSpanDb = 8.0;
+    double coarseStepDb = 2.0;
+    double fineStepDb = 0.25;
+    double openAudioV = 0.1;
+};
+
+// How a reading moves with the value: its sign, and a first guess of its size per step, for
+// the first step before two readings give the slope.
+struct Response {
+    double slopePerStep = 0.1;
+};
+
+enum class PointOutcome { Pass, Fail, Aborted };
+
+struct PointResult {
+    int oldValue = 0;
+    int newValue = 0; // the value of the last reading: what would be programmed
+    std::optional<double> reading;
+    int iterations = 0;
+    PointOutcome outcome = PointOutcome::Fail;
+    std::string note; // why it failed
+    std::int64_t keyedMs = 0;
+};
+
+// What one row measures.
+enum class Quantity { Power, Deviation, SquelchOpening };
+
+class AlignLoop {
+  public:
+    AlignLoop(TestSet& testSet, Clock& clock, LoopSettings settings,
+              const std::atomic<bool>* abort = nullptr)
+        : testSet_(testSet), clock_(clock), s_(settings), abort_(abort) {}
+
+    PointResult run(AlignRadio& radio, Quantity q, const Limit& limit, Response response);
+    // The test set stopped answering or the radio did: the rest of the run cannot go on.
+    bool broken() const { return broken_; }
+    const LoopSettings& settings() const { return s_; }
+
+  private:
+    std::optional<double> measure(AlignRadio& radio, Quantity q, const Limit& limit);
+    std::optional<double> openingLevel(const Limit& limit);
+    bool aborted() const { return abort_ && abort_->load(); }
+
+    TestSet& testSet_;
+    Clock& clock_;
+    LoopSettings s_;
+    const std::atomic<bool>* abort_;
+    bool broken_ = false;
+    bool noReading_ = false;
+};
+
+} // namespace korvelo::testset
