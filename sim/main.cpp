@@ -1,6 +1,7 @@
 // korvelo-radio-sim: a simulated radio on a pseudo-terminal. Prints the device to open on its
 // first line and answers until SIGINT or SIGTERM.
 #include "sim/pty_radio.h"
+#include "sim/testset_server.h"
 
 #include <algorithm>
 #include <array>
@@ -50,6 +51,10 @@ Faults:
   --hang-up         stop every answer half way through
   --lose-writes     acknowledge region writes without storing them
   --alter-writes    store region writes with their middle byte 2 lower
+
+Test set:
+  --testset-port N  also serve a simulated RF test set (generic SCPI) on TCP port N of
+                    127.0.0.1 (0: a free port); its address is the second line of output
 
   --log             print every frame received and every answer sent
   --help            this text
@@ -102,6 +107,7 @@ int main(int argc, char** argv) {
     std::optional<std::string> tunFile;
     bool flagsGiven = false;
     bool log = false;
+    std::optional<int> testsetPort;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
@@ -153,6 +159,8 @@ int main(int argc, char** argv) {
             radio.faults.writes = korvelo::sim::WriteFault::Lost;
         } else if (a == "--alter-writes") {
             radio.faults.writes = korvelo::sim::WriteFault::Altered;
+        } else if (a == "--testset-port") {
+            testsetPort = value(0, 65535);
         } else if (a == "--log") {
             log = true;
         } else {
@@ -192,9 +200,21 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", pty.devicePath().c_str());
     std::fflush(stdout);
+    korvelo::sim::TestSetServer testSet(pty);
+    if (testsetPort) {
+        if (!testSet.start(*testsetPort, &error)) {
+            std::fprintf(stderr, "korvelo-radio-sim: cannot serve the test set: %s\n",
+                         error.c_str());
+            pty.stop();
+            return 1;
+        }
+        std::printf("%s\n", testSet.address().c_str());
+        std::fflush(stdout);
+    }
 
     int sig = 0;
     sigwait(&stopSignals, &sig);
+    testSet.stop();
     pty.stop();
     return 0;
 }

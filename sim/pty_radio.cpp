@@ -220,3 +220,11 @@ bool PtyRadio::sleepUntil(std::int64_t deadlineNs) {
 }
 
 } // namespace korvelo::sim
+
+namespace korvelo::sim {
+
+std::int64_t PtyRadio::nowMs() const {
+    return (steadyNs() - startNs_) / 1'000'000;
+}
+
+} // namespace korvelo::sim

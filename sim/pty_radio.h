@@ -43,6 +43,9 @@ class PtyRadio {
         return std::forward<Fn>(fn)(model_);
     }
 
+    // Milliseconds on the clock the model's times are given in.
+    std::int64_t nowMs() const;
+
     // Called on the radio's thread with each frame received ("PC") and each answer sent
     // ("RADIO"), e.g. for a log. Set it before start().
     using Monitor = std::function<void(const char* who, std::span<const std::uint8_t> bytes)>;

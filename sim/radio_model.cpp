@@ -288,6 +288,20 @@ void RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t now
         break;
     }
     std::vector<std::uint8_t> reply = execute(c, body.first(paramCount), body.subspan(paramCount));
+    switch (static_cast<Cmd>(c)) {
+    case Cmd::PttOn:
+    case Cmd::TxSetup:
+    case Cmd::PowerValue:
+    case Cmd::Modulation:
+    case Cmd::CmxRegister:
+    case Cmd::SubAudioOn:
+    case Cmd::ZelOn:
+    case Cmd::ZelValue:
+        rfChangedAtMs = nowMs;
+        break;
+    default:
+        break;
+    }
     const bool block = reply[2] == kBlockData;
 
     switch (scripted) {

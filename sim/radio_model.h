@@ -124,6 +124,9 @@ class RadioModel {
         std::map<std::uint8_t, std::uint8_t> cmxRegisters;
     } live;
     Faults faults;
+    // When the transmitter's output last changed (keyed, retuned, a new power or deviation
+    // value): the RF side settles from there.
+    std::int64_t rfChangedAtMs = 0;
 
     std::size_t memorySize() const;
     std::uint16_t tuningBase() const; // 0x1F00, or 0x3F00 with the 256-block flag
