@@ -26,6 +26,7 @@ const std::map<std::string_view, CommandEntry> kCommands{
     {"backups", {Command::Backups, 1, true}},
     {"verify", {Command::Verify, 1}},
     {"restore", {Command::Restore, 1}},
+    {"align", {Command::Align, 0}},
 };
 
 // Decimal or 0x-prefixed hexadecimal, 0..255.
@@ -75,6 +76,18 @@ const char* usageText() {
            "  restore FILE.tun   read the radio, then write the regions that differ from the\n"
            "                     backup, each read back; a backup of another serial number\n"
            "                     (or of an unknown one) only with --force\n"
+           "  align              Tuning Init, then align against an RF test set, one line per\n"
+           "                     row with PASS or FAIL (exit 0 only when all passed):\n"
+           "    --testset CONN   tcp://HOST:PORT, serial:DEVICE[:BAUD] or\n"
+           "                     gpib:DEVICE:ADDRESS[:BAUD]; with --simulator, by default the\n"
+           "                     simulated test set measuring the simulated radio\n"
+           "    --procedures L   of power, deviation, subaudio, zel, squelch (default\n"
+           "                     power,deviation,squelch)\n"
+           "    --limits FILE    targets and limits (default: the shipped file of the band)\n"
+           "    --dialect ID     scpi, tree or mnemonic (default: by the *IDN? answer)\n"
+           "    --duty N         share of time keyed, 0.1..1, rests between rows (default 1)\n"
+           "    --program        write the passed values into the radio\n"
+           "                     (--leave: leave tuner mode at the end)\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
            "  --sim-type N       radio type (band)\n"
@@ -132,6 +145,32 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             o.force = true;
         } else if (a == "--leave") {
             o.leave = true;
+        } else if (a == "--testset") {
+            if (!value(o.align.testSet))
+                return fail("--testset needs a connection (tcp://HOST:PORT)");
+        } else if (a == "--procedures") {
+            if (!value(o.align.procedures))
+                return fail("--procedures needs a list");
+        } else if (a == "--limits") {
+            std::string file;
+            if (!value(file))
+                return fail("--limits needs a file");
+            o.align.limitsFile = file;
+        } else if (a == "--dialect") {
+            std::string id;
+            if (!value(id))
+                return fail("--dialect needs a family");
+            o.align.dialect = id;
+        } else if (a == "--duty") {
+            std::string text;
+            double duty = 0;
+            if (!value(text) ||
+                std::from_chars(text.data(), text.data() + text.size(), duty).ec != std::errc{} ||
+                duty < 0.1 || duty > 1)
+                return fail("--duty needs a number 0.1..1");
+            o.align.dutyCycle = duty;
+        } else if (a == "--program") {
+            o.align.program = true;
         } else if (a == "--sim-flags") {
             std::uint8_t flags = 0;
             if (!byteValue(flags))
@@ -168,6 +207,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
         return fail("unknown command " + words.front());
     o.command = entry->second.command;
     o.files.assign(words.begin() + 1, words.end());
+    if (o.command == Command::Align && o.align.testSet.empty() && !o.simulator)
+        return fail("align needs --testset (or --simulator for the simulated one)");
     if (o.files.size() != entry->second.files && !(entry->second.optional && o.files.empty()))
         return fail(words.front() + " needs " + std::to_string(entry->second.files) + " file" +
                     (entry->second.files == 1 ? "" : "s"));

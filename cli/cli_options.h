@@ -32,7 +32,18 @@ enum class Command {
     UdevRule,
     Backups,
     Verify,
-    Restore
+    Restore,
+    Align
+};
+
+struct AlignOptions {
+    std::string testSet; // connection string; empty: the simulated one (with --simulator)
+    std::string procedures = "power,deviation,squelch";
+    std::optional<std::string> limitsFile;
+    std::optional<std::string> dialect; // an instrument family's id; none: by its *IDN?
+    bool program = false;
+    double dutyCycle = 1.0; // share of the time a transmitter may be keyed
+    bool leave = false;     // send leave-tuner-mode at the end (--leave)
 };
 
 struct Options {
@@ -46,6 +57,7 @@ struct Options {
     Command command = Command::Info;
     // read, dump, verify, restore: 1; diff: 2; backups: the serial number, when given
     std::vector<std::string> files;
+    AlignOptions align;
 };
 
 // The options, or the reason the command line is wrong.

@@ -1,5 +1,6 @@
 // korvelo-cli: the radio data operations from the command line, for service benches that
 // script their work. Results on standard output, the operations' messages on standard error.
+#include "cli/align_command.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_options.h"
 #include "cli/doctor_command.h"
@@ -162,6 +163,22 @@ int main(int argc, char** argv) {
     case Command::Restore:
         status = restoreCommand(env, o.files[0], o.force, o.leave, std::cout);
         break;
+    case Command::Align: {
+        AlignOptions align = o.align;
+        align.leave = o.leave;
+        std::string why;
+        if (align.testSet.empty()) {
+            const auto address = radio->startTestSet(why);
+            if (!address) {
+                std::cerr << "korvelo-cli: cannot serve the simulated test set: " << why << '\n';
+                status = kExitRadio;
+                break;
+            }
+            align.testSet = *address;
+        }
+        status = alignCommand(env, align, std::cout);
+        break;
+    }
     case Command::Dump:
     case Command::Diff:
     case Command::Doctor:

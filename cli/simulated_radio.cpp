@@ -4,6 +4,7 @@
 #include "sim/sim_port.h"
 #else
 #include "sim/pty_radio.h"
+#include "sim/testset_server.h"
 #endif
 
 namespace korvelo::cli {
@@ -27,6 +28,10 @@ PortProvider& SimulatedRadio::ports() {
 Clock* SimulatedRadio::clock() {
     return &impl_->clock;
 }
+std::optional<std::string> SimulatedRadio::startTestSet(std::string& why) {
+    why = "there is no simulated test set on Windows";
+    return std::nullopt;
+}
 
 #else
 
@@ -34,6 +39,7 @@ struct SimulatedRadio::Impl {
     explicit Impl(sim::RadioModel m) : radio(std::move(m)) {}
     sim::PtyRadio radio;
     std::unique_ptr<FixedPortProvider> provider;
+    std::unique_ptr<sim::TestSetServer> testSet;
 };
 
 bool SimulatedRadio::start(std::string& why) {
@@ -43,6 +49,8 @@ bool SimulatedRadio::start(std::string& why) {
     return true;
 }
 void SimulatedRadio::stop() {
+    if (impl_->testSet)
+        impl_->testSet->stop();
     impl_->radio.stop();
 }
 PortProvider& SimulatedRadio::ports() {
@@ -50,6 +58,12 @@ PortProvider& SimulatedRadio::ports() {
 }
 Clock* SimulatedRadio::clock() {
     return nullptr;
+}
+std::optional<std::string> SimulatedRadio::startTestSet(std::string& why) {
+    impl_->testSet = std::make_unique<sim::TestSetServer>(impl_->radio);
+    if (!impl_->testSet->start(0, &why))
+        return std::nullopt;
+    return impl_->testSet->address();
 }
 
 #endif

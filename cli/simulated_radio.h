@@ -7,6 +7,7 @@
 #include "sim/radio_model.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace korvelo::cli {
@@ -24,6 +25,9 @@ class SimulatedRadio {
     PortProvider& ports();
     // The clock the radio operations must run on; nullptr for the real one.
     Clock* clock();
+    // Serves the simulated test set measuring this radio; its address (tcp://127.0.0.1:PORT),
+    // or nothing with the reason in why (Windows has none).
+    std::optional<std::string> startTestSet(std::string& why);
 
   private:
     struct Impl;

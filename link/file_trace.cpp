@@ -37,8 +37,16 @@ FileFrameTrace::~FileFrameTrace() {
 void FileFrameTrace::line(std::string_view direction, std::span<const std::uint8_t> bytes) {
     if (!file_)
         return;
-    const std::string text =
-        timestamp() + " " + std::string(direction) + " " + bytesToHex(bytes) + "\n";
+    write(timestamp() + " " + std::string(direction) + " " + bytesToHex(bytes) + "\n");
+}
+
+void FileFrameTrace::instrument(bool sent, std::string_view text) {
+    if (!file_)
+        return;
+    write(timestamp() + (sent ? " TS> " : " TS< ") + std::string(text) + "\n");
+}
+
+void FileFrameTrace::write(const std::string& text) {
     std::lock_guard lock(mutex_);
     std::fputs(text.c_str(), file_);
     std::fflush(file_);

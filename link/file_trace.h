@@ -22,9 +22,12 @@ class FileFrameTrace : public FrameTrace {
     bool ok() const { return file_ != nullptr; }
     void sent(std::span<const std::uint8_t> bytes) override { line("TX", bytes); }
     void received(std::span<const std::uint8_t> frame) override { line("RX", frame); }
+    // Test-set lines as text: "TS> MEAS:POW?", "TS< +4.98E+00".
+    void instrument(bool sent, std::string_view text) override;
 
   private:
     void line(std::string_view direction, std::span<const std::uint8_t> bytes);
+    void write(const std::string& text);
 
     std::mutex mutex_;
     std::FILE* file_ = nullptr;

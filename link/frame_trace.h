@@ -3,6 +3,7 @@
 // the traffic dock).
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace korvelo {
 
@@ -16,6 +17,8 @@ class FrameTrace {
     // for a trace that shows the timing; a file trace keeps frames only.
     virtual void paused(int /*ms*/) {}
     virtual void timedOut(int /*ms*/) {}
+    // A line to (sent) or from an RF test set, beside the radio's frames.
+    virtual void instrument(bool /*sent*/, std::string_view /*line*/) {}
 };
 
 // Hands everything to two traces (the trace file and the traffic dock).
@@ -37,6 +40,10 @@ class TraceTee : public FrameTrace {
     void timedOut(int ms) override {
         a_.timedOut(ms);
         b_.timedOut(ms);
+    }
+    void instrument(bool sent, std::string_view line) override {
+        a_.instrument(sent, line);
+        b_.instrument(sent, line);
     }
 
   private:

@@ -127,6 +127,12 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
             r.note = "the test set gave no reading";
             break;
         }
+        // A reading taken after the watchdog unkeyed is no reading of the transmitter.
+        if (transmit && !radio.stillKeyed()) {
+            r.note = "the transmit watchdog unkeyed the radio";
+            r.reading.reset();
+            break;
+        }
         ++r.iterations;
         r.reading = m;
         r.newValue = v;

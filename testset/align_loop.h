@@ -8,7 +8,7 @@
 #include "testset/limits.h"
 #include "testset/test_set.h"
 
-#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,6 +30,8 @@ class AlignRadio {
     virtual int maxValue() const = 0;
     // The row's frequency point in Hz (analyser or generator frequency).
     virtual double frequencyHz() const = 0;
+    // Between steps: lets the transmit watchdog act; true while the transmitter is keyed.
+    virtual bool stillKeyed() = 0;
 };
 
 struct LoopSettings {
@@ -71,9 +73,11 @@ enum class Quantity { Power, Deviation, SquelchOpening };
 
 class AlignLoop {
   public:
+    // shouldStop: asked between steps (Abort, Escape, a closed window, a signal); true ends the
+    // row at once with the transmitter unkeyed.
     AlignLoop(TestSet& testSet, Clock& clock, LoopSettings settings,
-              const std::atomic<bool>* abort = nullptr)
-        : testSet_(testSet), clock_(clock), s_(settings), abort_(abort) {}
+              std::function<bool()> shouldStop = {})
+        : testSet_(testSet), clock_(clock), s_(settings), shouldStop_(std::move(shouldStop)) {}
 
     PointResult run(AlignRadio& radio, Quantity q, const Limit& limit, Response response);
     // The test set stopped answering or the radio did: the rest of the run cannot go on.
@@ -83,12 +87,12 @@ class AlignLoop {
   private:
     std::optional<double> measure(AlignRadio& radio, Quantity q, const Limit& limit);
     std::optional<double> openingLevel(const Limit& limit);
-    bool aborted() const { return abort_ && abort_->load(); }
+    bool aborted() const { return shouldStop_ && shouldStop_(); }
 
     TestSet& testSet_;
     Clock& clock_;
     LoopSettings s_;
-    const std::atomic<bool>* abort_;
+    std::function<bool()> shouldStop_;
     bool broken_ = false;
     bool noReading_ = false;
 };

@@ -8,7 +8,6 @@
 #include "testset/limits.h"
 #include "testset/procedures.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,13 +32,13 @@ class AlignRun {
   public:
     // The session must hold a radio's image after Tuning Init.
     AlignRun(const AppEnv& env, TestSet& testSet, const BandLimits& limits, LoopSettings settings,
-             const std::vector<const Procedure*>& procs, const std::atomic<bool>* abort = nullptr);
+             const std::vector<const Procedure*>& procs, std::function<bool()> shouldStop = {});
     ~AlignRun();
 
     // The rows in the order they will run, known before any radio traffic.
     const std::vector<AlignRow>& rows() const { return rows_; }
     // Runs every row; after each, onRow(index). Stops early when the radio or the test set
-    // stops answering or the abort flag is set; the rows not run stay not done.
+    // stops answering or shouldStop says so; the rows not run stay not done.
     void run(const std::function<void(int)>& onRow = {});
     // Writes the passed values through each dialog's "Program" and closes the dialogs; false
     // when a write was not confirmed. Values of failed rows are never written.

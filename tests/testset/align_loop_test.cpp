@@ -55,8 +55,22 @@ TEST(AlignLoop, ConvergesOnLinearSaturatingNoisyAndOffsetRadios) {
 }
 
 // A radio whose reading does not move fails at the iteration limit; a target beyond the
-// range stops at the end of the range and fails. Neither leaves the transmitter keyed.
+// range stops at the end of the range and fails; a row the transmit watchdog ends fails with
+// no reading of its own. None leaves the transmitter keyed.
 TEST(AlignLoop, UnreachableTargetsFailUnkeyed) {
+    {
+        ModelRadio radio;
+        radio.response = [](int v) { return 0.12 * v; };
+        radio.watchdogAfter = 1;
+        ModelTestSet ts(radio);
+        VirtualClock clock;
+        AlignLoop loop(ts, clock, LoopSettings{});
+        const PointResult r = loop.run(radio, Quantity::Power, kPower, {0.01});
+        EXPECT_EQ(r.outcome, PointOutcome::Fail);
+        EXPECT_EQ(r.note, "the transmit watchdog unkeyed the radio");
+        EXPECT_FALSE(r.reading);
+        EXPECT_FALSE(radio.keyed);
+    }
     {
         ModelRadio radio;
         radio.response = [](int) { return 3.0; };
@@ -120,7 +134,7 @@ TEST(AlignLoop, SilentTestSetAndAbortUnkey) {
     ModelTestSet ts2(radio2);
     VirtualClock clock2;
     clock2.schedule(100, [&] { abort = true; });
-    AlignLoop loop2(ts2, clock2, s, &abort);
+    AlignLoop loop2(ts2, clock2, s, [&] { return abort.load(); });
     const PointResult a = loop2.run(radio2, Quantity::Power, kPower, {0.06});
     EXPECT_EQ(a.outcome, PointOutcome::Aborted);
     EXPECT_FALSE(radio2.keyed);

@@ -40,6 +40,13 @@ struct ModelRadio : AlignRadio {
     int storedValue() const override { return stored; }
     int maxValue() const override { return max; }
     double frequencyHz() const override { return 146.0e6; }
+    int watchdogAfter = -1; // the watchdog unkeys at this check (counted from 0); < 0: never
+    int checks = 0;
+    bool stillKeyed() override {
+        if (watchdogAfter >= 0 && checks++ == watchdogAfter)
+            keyed = false;
+        return keyed;
+    }
 };
 
 struct ModelTestSet : TestSet {
