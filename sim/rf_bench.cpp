@@ -132,7 +132,8 @@ std::optional<std::string> SimTestSet::handle(std::string_view line, const Radio
     const std::string u = upper(line);
     const auto space = u.find(' ');
     const std::string head = u.substr(0, space);
-    const double arg = space == std::string::npos ? 0.0 : std::strtod(u.c_str() + space + 1, nullptr);
+    const double arg =
+        space == std::string::npos ? 0.0 : std::strtod(u.c_str() + space + 1, nullptr);
     const std::string word = space == std::string::npos ? std::string() : u.substr(space + 1);
 
     if (head == "*IDN?")

@@ -5,9 +5,8 @@ namespace korvelo::sim {
 TestSetServer::TestSetServer(PtyRadio& radio)
     : radio_(radio), server_([this](std::string_view line) {
           // The model is read under the radio thread's lock, at the radio's own time.
-          return radio_.withModel([&](RadioModel& m) {
-              return testSet_.handle(line, m, *rf_, radio_.nowMs());
-          });
+          return radio_.withModel(
+              [&](RadioModel& m) { return testSet_.handle(line, m, *rf_, radio_.nowMs()); });
       }) {}
 
 bool TestSetServer::start(int port, std::string* error) {
