@@ -65,6 +65,7 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
     const Session& s = env.session;
     if (!s.flags.imageLoaded)
         return kExitRadio;
+    sayBackup(s, out);
     std::optional<BandLimits> limits = fileLimits ? fileLimits : shippedLimits(s.radioType);
     if (!limits) {
         env.notifier.notify("No limits for radio type " + std::to_string(s.radioType) +

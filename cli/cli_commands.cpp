@@ -70,6 +70,16 @@ bool load(const std::string& path, Session& session, Notifier& notifier) {
 
 } // namespace
 
+// Where the backup of the read went, after a completed Tuning Init.
+void sayBackup(const Session& s, std::ostream& out) {
+    if (!s.guard.takesBackups())
+        out << "Backup: none (backups are turned off)\n";
+    else if (s.guardRecord.backupFailure.empty() || !s.guardRecord.backup.empty())
+        out << "Backup: " << displayPath(s.guardRecord.backup) << '\n';
+    else
+        out << "Backup: none (" << s.guardRecord.backupFailure << ")\n";
+}
+
 namespace {
 // "The radio answered" or why not; false when it did not answer within 1,000 ms.
 bool leaveAndSay(const AppEnv& env, std::ostream& out) {
@@ -81,16 +91,6 @@ bool leaveAndSay(const AppEnv& env, std::ostream& out) {
             "The radio did not answer the leave-tuner-mode command within 1,000 ms.",
             Icon::Exclamation);
     return answered;
-}
-
-// Where the backup of the read went, after a completed Tuning Init.
-void sayBackup(const Session& s, std::ostream& out) {
-    if (!s.guard.takesBackups())
-        out << "Backup: none (backups are turned off)\n";
-    else if (s.guardRecord.backupFailure.empty() || !s.guardRecord.backup.empty())
-        out << "Backup: " << displayPath(s.guardRecord.backup) << '\n';
-    else
-        out << "Backup: none (" << s.guardRecord.backupFailure << ")\n";
 }
 
 // The radio stays in tuner mode as after Tuning Init in the program, unless --leave.

@@ -52,6 +52,9 @@ int dumpCommand(const std::string& path, std::optional<std::uint8_t> radioType, 
 int diffCommand(const std::string& a, const std::string& b, std::optional<std::uint8_t> radioType,
                 Notifier& notifier, std::ostream& out);
 
+// Where the backup of the read went, after a completed Tuning Init ("Backup: PATH").
+void sayBackup(const Session& s, std::ostream& out);
+
 // A radio's text with its control and non-ASCII bytes escaped (\x07), for a terminal.
 std::string printable(std::string_view text);
 

@@ -51,6 +51,10 @@ class EngineRadio : public AlignRadio {
     int storedValue() const override { return session_.image[desc().imageByte]; }
     int maxValue() const override { return page_.page().scale.max; }
     double frequencyHz() const override { return frequencyTextToHz(page_.row(row_).frequencyText); }
+    bool stillKeyed() override {
+        page_.tick();
+        return page_.keyed();
+    }
 
   private:
     const RowSpec& desc() const { return *page_.row(row_).desc; }
@@ -119,8 +123,8 @@ struct AlignRun::Dialog {
 
 AlignRun::AlignRun(const AppEnv& env, TestSet& testSet, const BandLimits& limits,
                    LoopSettings settings, const std::vector<const Procedure*>& procs,
-                   const std::atomic<bool>* abort)
-    : env_(env), testSet_(testSet), loop_(testSet, env.clock, settings, abort) {
+                   std::function<bool()> shouldStop)
+    : env_(env), testSet_(testSet), loop_(testSet, env.clock, settings, std::move(shouldStop)) {
     const Session& s = env.session;
     for (const Procedure* p : procs) {
         auto d = std::make_unique<Dialog>(env, *p);

@@ -69,8 +69,11 @@ void launch(Sim& sim, std::vector<std::string> args) {
 
 std::pair<int, std::string> cli(const std::string& args, const fs::path& dir) {
     const fs::path out = dir / "stdout";
-    const std::string command =
-        std::string(KORVELO_CLI_PATH) + " " + args + " >" + out.string() + " 2>/dev/null";
+    // Backups of the radio read and the settings stay in the test's folder.
+    const std::string command = "XDG_DATA_HOME=" + (dir / "data").string() +
+                                " XDG_CONFIG_HOME=" + (dir / "config").string() + " " +
+                                KORVELO_CLI_PATH + " " + args + " >" + out.string() +
+                                " 2>/dev/null";
     const int raw = std::system(command.c_str());
     std::ifstream in(out);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
@@ -113,6 +116,8 @@ TEST(AlignEndToEnd, PowerRowsAlignedAndProgrammed) {
     }
     EXPECT_EQ(rows, 10) << out;
     EXPECT_NE(out.find("Programmed the passed values."), std::string::npos) << out;
+    // What the radio held was backed up before anything was written.
+    EXPECT_NE(out.find("Backup: " + (dir / "data").string()), std::string::npos) << out;
 
     // The radio's memory, read back as the program reads it.
     const fs::path tun = dir / "after.tun";
