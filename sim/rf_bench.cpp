@@ -119,7 +119,10 @@ double RfRadio::frequencyErrorHz(const RadioModel& r) const {
 
 double RfRadio::openingDbm(const RadioModel& r) const {
     const bool tight = (r.lastTxSetup[8] & 0x08) != 0;
-    return openingCurve(r.live.squelch.value_or(63), pointOf(r), tight);
+    // The receive setting (bytes 1, 2) tells the receive points apart.
+    const int n = r.lastTxSetup[1] | r.lastTxSetup[2] << 8;
+    const int point = 1 + static_cast<int>(mix(static_cast<std::uint32_t>(n)) % 5);
+    return openingCurve(r.live.squelch.value_or(63), point, tight);
 }
 
 double SimTestSet::noisy(double v, double relative, double absolute) {

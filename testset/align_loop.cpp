@@ -7,6 +7,40 @@
 
 namespace korvelo::testset {
 
+namespace {
+
+// The slope for the next step, from the readings so far (the last one is the present value's):
+// once readings lie on both sides of the target, between the nearest on each side (so a curve
+// that saturates is not overshot again and again); before that, between the last reading and
+// the one before it at another value. A slope of the wrong sign or next to none is noise: the
+// guess stays.
+double slopeFrom(const std::vector<std::pair<int, double>>& seen, double target, double guess) {
+    const std::pair<int, double>* below = nullptr;
+    const std::pair<int, double>* above = nullptr;
+    for (const auto& p : seen) {
+        if (p.second < target && (!below || p.second > below->second))
+            below = &p;
+        if (p.second > target && (!above || p.second < above->second))
+            above = &p;
+    }
+    const std::pair<int, double>* a = &seen.back();
+    const std::pair<int, double>* b = nullptr;
+    if (below && above && below->first != above->first) {
+        a = below;
+        b = above;
+    } else {
+        for (auto p = seen.rbegin() + 1; p != seen.rend() && !b; ++p)
+            if (p->first != a->first)
+                b = &*p;
+    }
+    if (!b)
+        return guess;
+    const double s = (a->second - b->second) / (a->first - b->first);
+    return s * guess > 0 && std::fabs(s) > std::fabs(guess) * 0.05 ? s : guess;
+}
+
+} // namespace
+
 std::optional<double> AlignLoop::openingLevel(const Limit& limit) {
     const double start = limit.low - s_.squelchSpanDb;
     const double stop = limit.high + s_.squelchSpanDb;
@@ -145,17 +179,8 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
             continue;
         }
         inTolerance = 0;
-        double slope = response.slopePerStep;
-        for (auto p = seen.rbegin(); p != seen.rend(); ++p) {
-            if (p->first == v)
-                continue;
-            const double s = (*m - p->second) / (v - p->first);
-            // A slope of the wrong sign or next to none is noise: keep the guess.
-            if (s * slope > 0 && std::fabs(s) > std::fabs(slope) * 0.05)
-                slope = s;
-            break;
-        }
         seen.emplace_back(v, *m);
+        const double slope = slopeFrom(seen, limit.target, response.slopePerStep);
         const double dv = (limit.target - *m) / slope;
         long step = std::lround(dv);
         if (step == 0)

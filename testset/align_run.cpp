@@ -148,9 +148,11 @@ AlignRun::AlignRun(const AppEnv& env, TestSet& testSet, const BandLimits& limits
                 a.tab = tab;
                 a.row = r;
                 a.name = rowName(pageSpec, row, s.radioType);
-                if (d->host)
-                    a.name = std::string(d->host->tables().tabs[static_cast<std::size_t>(tab)]) +
-                             " " + a.name;
+                // Rows of a tab host say their spacing, unless their group already does.
+                const std::string_view tabName =
+                    d->host ? d->host->tables().tabs[static_cast<std::size_t>(tab)] : "";
+                if (!tabName.empty() && row.group != tabName)
+                    a.name = std::string(tabName) + " " + a.name;
                 a.limitName = p->limitName(tab, row);
                 if (const Limit* l = limits.find(a.limitName))
                     a.limit = *l;

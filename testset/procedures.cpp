@@ -31,7 +31,7 @@ const std::vector<Procedure>& table() {
          "power",
          true,
          false,
-         {{"power.high", 0.06}, {"power.low", 0.03}}},
+         {{"power.high", 0.045}, {"power.low", 0.03}}},
         {"deviation",
          Quantity::Deviation,
          nullptr,
