@@ -25,6 +25,7 @@ inline constexpr int UsingHelp = 32803;
 inline constexpr int ConnectionDoctor = 32804;
 inline constexpr int RestoreBackup = 32805;
 inline constexpr int Options = 32806;
+inline constexpr int AutoAlign = 32807;
 // The radio panel's "Identify" button (no menu item).
 inline constexpr int Identify = 32810;
 inline constexpr int About = 57664;

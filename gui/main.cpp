@@ -16,6 +16,7 @@
 #include "link/traced_clock.h"
 #include "radio/qt/korvelo_settings.h"
 #include "sim/pty_radio.h"
+#include "sim/testset_server.h"
 
 #include <QApplication>
 #include <QDir>
@@ -96,6 +97,7 @@ int main(int argc, char** argv) {
 
     // The simulated radio serves a pseudo-terminal from its own thread for this run.
     std::unique_ptr<sim::PtyRadio> simulated;
+    std::unique_ptr<sim::TestSetServer> simulatedTestSet;
     QString fixedPort = options->port;
     if (options->simulator) {
         simulated = std::make_unique<sim::PtyRadio>();
@@ -112,6 +114,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         fixedPort = QString::fromStdString(simulated->devicePath());
+        // The simulated test set that measures it, for Auto Align.
+        simulatedTestSet = std::make_unique<sim::TestSetServer>(*simulated);
+        if (!simulatedTestSet->start(0, &error)) {
+            std::fprintf(stderr, "korvelo: the simulated test set could not be started: %s\n",
+                         error.c_str());
+            simulatedTestSet.reset();
+        }
     }
     std::unique_ptr<PortProvider> ports;
     if (!fixedPort.isEmpty())
@@ -162,7 +171,8 @@ int main(int argc, char** argv) {
     }
     notifier.setStatusSink([&window](const QString& text) { window.showProgress(text); });
     window.setRunPort(fixedPort);
-    registerPageDialogs(window.commands());
+    registerPageDialogs(window.commands(),
+                        simulatedTestSet ? simulatedTestSet->address() : std::string());
     window.show();
     window.startUp();
     StopSignalWatch stopWatch([&window](int signal) { window.stopOnSignal(signal); });
@@ -176,6 +186,8 @@ int main(int argc, char** argv) {
     }
     const int result = app.exec();
     replies.setTrace(nullptr);
+    if (simulatedTestSet)
+        simulatedTestSet->stop();
     if (simulated)
         simulated->stop();
     return result;

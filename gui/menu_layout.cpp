@@ -51,6 +51,10 @@ constexpr std::array kAlignment = {
               EnableRule::AkRadioWith256},
     kSeparator,
     MenuEntry{cmd::RxSquelch, "RX &Squelch", "Squelch Tuning"},
+    kSeparator,
+    MenuEntry{cmd::AutoAlign, "&Auto Align\u2026",
+              "Align power, deviation and squelch against an RF test set\nAuto Align",
+              EnableRule::TunerMode},
 };
 
 constexpr std::array kUtilities = {

@@ -5,6 +5,7 @@
 #include "gui/page_dialogs.h"
 
 #include "chipsetup/gui/register_dialogs.h"
+#include "gui/auto_align_dialog.h"
 #include "gui/command_ids.h"
 #include "gui/command_table.h"
 #include "softpot/rxsquelch/rx_squelch_dialog.h"
@@ -15,7 +16,7 @@
 
 namespace korvelo {
 
-void registerPageDialogs(CommandTable& table) {
+void registerPageDialogs(CommandTable& table, std::string simulatedTestSet) {
     table.addDialog(cmd::TxPower, Gate::PortFault, dialogFactory<CTxPower>());
     table.addDialog(cmd::TxModulation, Gate::PortFault, dialogFactory<CTxFrequency>());
     table.addDialog(cmd::RxSquelch, Gate::PortFault, dialogFactory<CRxSquelch>());
@@ -25,6 +26,7 @@ void registerPageDialogs(CommandTable& table) {
     table.addDialog(cmd::AkTxMode, Gate::PortFault, dialogFactory<CTxMode>());
     table.addDialog(cmd::CmxTxSetup, Gate::PortFault, dialogFactory<CTxCMX148_SetDlg>());
     table.addDialog(cmd::CmxRxSetup, Gate::PortFault, dialogFactory<CRxCMX148_SetDlg>());
+    registerAutoAlign(table, std::move(simulatedTestSet));
 }
 
 } // namespace korvelo

@@ -150,7 +150,7 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
             r.note = "the radio did not answer the value";
             break;
         }
-        clock_.sleepMs(s_.settleMs);
+        rest().sleepMs(s_.settleMs);
         if (aborted()) {
             aborting = true;
             break;
@@ -218,7 +218,7 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
         r.note = converged ? "outside the limits" : "iteration limit reached";
     }
     if (transmit && s_.dutyCycle > 0 && s_.dutyCycle < 1)
-        clock_.sleepMs(
+        rest().sleepMs(
             static_cast<int>(static_cast<double>(r.keyedMs) * (1 - s_.dutyCycle) / s_.dutyCycle));
     return r;
 }

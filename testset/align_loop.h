@@ -82,15 +82,20 @@ class AlignLoop {
     PointResult run(AlignRadio& radio, Quantity q, const Limit& limit, Response response);
     // The test set stopped answering or the radio did: the rest of the run cannot go on.
     bool broken() const { return broken_; }
+    // The settle and cool-down pauses on another clock (a window that must take an Abort click
+    // while the loop waits); the radio's own pauses stay on the radio's clock.
+    void setRestClock(Clock* clock) { rest_ = clock; }
     const LoopSettings& settings() const { return s_; }
 
   private:
     std::optional<double> measure(AlignRadio& radio, Quantity q, const Limit& limit);
     std::optional<double> openingLevel(const Limit& limit);
     bool aborted() const { return shouldStop_ && shouldStop_(); }
+    Clock& rest() { return rest_ ? *rest_ : clock_; }
 
     TestSet& testSet_;
     Clock& clock_;
+    Clock* rest_ = nullptr;
     LoopSettings s_;
     std::function<bool()> shouldStop_;
     bool broken_ = false;

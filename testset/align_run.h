@@ -46,6 +46,7 @@ class AlignRun {
     // Closes the dialogs without writing (the radio keeps what it holds).
     void discard();
     bool allPassed() const;
+    void setRestClock(Clock* clock) { loop_.setRestClock(clock); }
     int passedCount() const;
 
   private:

@@ -1,0 +1,31 @@
+#pragma once
+// The rows of an automatic alignment as a table: point, target, limits, old value, new value,
+// reading and PASS/FAIL, filling as the rows finish.
+#include "testset/align_run.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+namespace korvelo {
+
+class AlignTableModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    enum Column { Point, Target, Limits, Old, New, Reading, Result, ColumnCount };
+
+    using QAbstractTableModel::QAbstractTableModel;
+    // A new plan: every row not run yet.
+    void reset(const std::vector<testset::AlignRow>& rows);
+    // Row i has finished.
+    void update(int i, const testset::AlignRow& row);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role = Qt::DisplayRole) const override;
+
+  private:
+    std::vector<testset::AlignRow> rows_;
+};
+
+} // namespace korvelo
