@@ -58,10 +58,15 @@ QString TrafficModel::cellText(int row, int column) const {
     case Time:
         return QString::number(e.atMs);
     case Direction:
-        return e.kind == Kind::Sent       ? QStringLiteral("TX")
-               : e.kind == Kind::Received ? QStringLiteral("RX")
-                                          : QString();
+        return e.kind == Kind::Sent          ? QStringLiteral("TX")
+               : e.kind == Kind::Received    ? QStringLiteral("RX")
+               : e.kind == Kind::ToTestSet   ? QStringLiteral("TS>")
+               : e.kind == Kind::FromTestSet ? QStringLiteral("TS<")
+                                             : QString();
     case Bytes:
+        if (e.kind == Kind::ToTestSet || e.kind == Kind::FromTestSet)
+            return QString::fromLatin1(reinterpret_cast<const char*>(e.bytes.data()),
+                                       static_cast<qsizetype>(e.bytes.size()));
         return QString::fromStdString(bytesToHex(e.bytes));
     case Meaning:
         switch (e.kind) {
@@ -73,6 +78,10 @@ QString TrafficModel::cellText(int row, int column) const {
             return QStringLiteral("pause %1 ms").arg(e.ms);
         case Kind::Timeout:
             return QStringLiteral("no reply within %1 ms").arg(e.ms);
+        case Kind::ToTestSet:
+            return QStringLiteral("to the test set");
+        case Kind::FromTestSet:
+            return QStringLiteral("from the test set");
         }
         break;
     default:

@@ -35,6 +35,11 @@ void TrafficLog::timedOut(int ms) {
     add(TrafficEvent::Kind::Timeout, ms, {});
 }
 
+void TrafficLog::instrument(bool sent, std::string_view line) {
+    add(sent ? TrafficEvent::Kind::ToTestSet : TrafficEvent::Kind::FromTestSet, 0,
+        {reinterpret_cast<const std::uint8_t*>(line.data()), line.size()});
+}
+
 std::deque<TrafficEvent> TrafficLog::take() {
     std::deque<TrafficEvent> out;
     std::lock_guard lock(mutex_);

@@ -17,7 +17,8 @@
 namespace korvelo {
 
 struct TrafficEvent {
-    enum class Kind : std::uint8_t { Sent, Received, Pause, Timeout };
+    // ToTestSet and FromTestSet: a test set's line, its text in bytes.
+    enum class Kind : std::uint8_t { Sent, Received, Pause, Timeout, ToTestSet, FromTestSet };
     std::int64_t atMs = 0; // since the log was made (the program's start)
     Kind kind = Kind::Sent;
     int ms = 0;                      // Pause and Timeout: how long
@@ -33,6 +34,7 @@ class TrafficLog : public FrameTrace {
     void received(std::span<const std::uint8_t> frame) override;
     void paused(int ms) override;
     void timedOut(int ms) override;
+    void instrument(bool sent, std::string_view line) override;
 
     // Everything added since the last call, oldest first.
     std::deque<TrafficEvent> take();

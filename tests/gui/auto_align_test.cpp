@@ -4,6 +4,7 @@
 #include "gui/gui_clock.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
+#include "link/traffic_log.h"
 #include "radio/tuning_start.h"
 #include "sim/pty_radio.h"
 #include "sim/testset_server.h"
@@ -37,6 +38,8 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
     ASSERT_TRUE(server.start(0, &why)) << why;
     FixedPortProvider ports(radio.devicePath());
     ReplyObjects replies;
+    TrafficLog traffic; // what the traffic dock shows
+    replies.setTrace(&traffic);
     RecordingNotifier notifier;
     GuiClock clock;
     Session session;
@@ -70,6 +73,16 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
         EXPECT_EQ(table.index(r, AlignTableModel::Result).data().toString(), "PASS") << r;
         values.push_back(table.index(r, AlignTableModel::New).data().toInt());
     }
+    // The test set's lines and the radio's frames in one traffic log.
+    int toTestSet = 0, fromTestSet = 0, frames = 0;
+    for (const TrafficEvent& e : traffic.take()) {
+        toTestSet += e.kind == TrafficEvent::Kind::ToTestSet;
+        fromTestSet += e.kind == TrafficEvent::Kind::FromTestSet;
+        frames += e.kind == TrafficEvent::Kind::Sent;
+    }
+    EXPECT_GT(toTestSet, 30);
+    EXPECT_GT(fromTestSet, 20);
+    EXPECT_GT(frames, 30);
     ASSERT_TRUE(program->isEnabled());
     QTest::mouseClick(program, Qt::LeftButton);
     // Table order: High points 1..5 (bytes 0x16, 0x18, ...), then Low (0x17, 0x19, ...).
@@ -101,6 +114,7 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
     EXPECT_FALSE(session.transmitterMayBeOn);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(program->isEnabled());
+    replies.setTrace(nullptr);
     server.stop();
     radio.stop();
 }
