@@ -93,7 +93,9 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
                                         "TX Modulation|32774|Modulation Tuning",
                                         "TX Sub Audio (CMX $CD)|32801|",
                                         "TX Signaling System|32789|ZEL Signaling System Deviation",
-                                        "-", "RX &Squelch|32777|Squelch Tuning"}));
+                                        "-", "RX &Squelch|32777|Squelch Tuning", "-",
+                                        "&Auto Align\u2026|32807|Align power, deviation and "
+                                        "squelch against an RF test set"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Utillities")),
               (std::vector<std::string>{
                   "R&eset|32781|Send the Reset command", "-", "FW Version|32785|FW Version Check",
