@@ -101,7 +101,10 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
     browse_->setAccessibleName(QStringLiteral("Browse for a limits file"));
     limits->addWidget(limitsFile_);
     limits->addWidget(browse_);
-    form->addRow(QStringLiteral("&Limits file:"), limits);
+    // A row whose field is a layout gets no buddy of its own: the label's mnemonic needs one.
+    auto* limitsLabel = new QLabel(QStringLiteral("&Limits file:"), this);
+    limitsLabel->setBuddy(limitsFile_);
+    form->addRow(limitsLabel, limits);
 
     view_ = new QTableView(this);
     view_->setModel(&model_);
