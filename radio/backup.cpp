@@ -1,6 +1,7 @@
 #include "radio/backup.h"
 
 #include "radio/disk_file.h"
+#include "radio/image_record.h"
 
 #include <algorithm>
 #include <cctype>
@@ -397,6 +398,8 @@ void backupAfterRead(Session& session, Notifier& notifier) {
     const BackupWrite w =
         writeBackup(options.backupFolder, {session.flags.isAk2347Radio, session.image}, facts);
     record.backup = w.path;
+    if (!w.path.empty())
+        recordBackup(session, w.path.string());
     if (w.ok())
         return;
     record.backupFailure = w.failure;

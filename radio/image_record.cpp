@@ -15,6 +15,8 @@ void recordRadioRead(Session& session) {
     r.isProgrammed.fill(false);
     session.identity = {};
     session.changed();
+    if (session.recorder)
+        session.recorder->radioRead(session);
 }
 
 void recordFileLoaded(Session& session, std::string fileName) {
@@ -41,6 +43,29 @@ void recordIdentity(Session& session, const RadioIdentity& identity) {
     if (identity.country)
         id.country = identity.country;
     session.changed();
+    if (session.recorder)
+        session.recorder->identityRead(session);
+}
+
+void recordBackup(const Session& session, const std::string& path) {
+    if (session.recorder)
+        session.recorder->backupTaken(session, path);
+}
+
+void recordVerification(const Session& session, std::uint8_t offset, std::uint8_t count, bool ok,
+                        const std::string& detail) {
+    if (session.recorder)
+        session.recorder->verified(session, offset, count, ok, detail);
+}
+
+void recordTestSet(const Session& session, const std::string& identity) {
+    if (session.recorder)
+        session.recorder->testSetUsed(session, identity);
+}
+
+void recordReading(const Session& session, const AlignmentReading& reading) {
+    if (session.recorder)
+        session.recorder->reading(session, reading);
 }
 
 namespace {
@@ -50,6 +75,13 @@ RegionWriteResult programFrom(RadioLink& link, Session& session, const TuningIma
                               RegionWait wait, bool check) {
     RegionWriteResult result = writeRegionChecked(link, sent, session.flags.is256BlockMemory,
                                                   offset, count, pauseMs, waitMs, check, wait);
+    // A read-back was made when the radio took the write and the check was asked for.
+    const bool acknowledged = result.outcome == WriteOutcome::Confirmed ||
+                              result.outcome == WriteOutcome::Differs ||
+                              result.outcome == WriteOutcome::Unchecked;
+    if (check && acknowledged)
+        recordVerification(session, offset, count, result.outcome == WriteOutcome::Confirmed,
+                           result.message);
     if (result.outcome != WriteOutcome::Confirmed)
         return result;
     ImageRecord& r = session.record;
@@ -58,6 +90,8 @@ RegionWriteResult programFrom(RadioLink& link, Session& session, const TuningIma
         r.isProgrammed[i] = true;
     }
     session.changed();
+    if (session.recorder)
+        session.recorder->regionProgrammed(session, offset, count);
     return result;
 }
 

@@ -25,6 +25,14 @@ void noteTransmitter(Session& session, bool mayBeOn);
 // New identity fields read from the radio.
 void recordIdentity(Session& session, const RadioIdentity& identity);
 
+// For the alignment record only (the session's recorder, when one is installed): a backup of
+// what the radio held, a read-back check of a write, the test set and its readings.
+void recordBackup(const Session& session, const std::string& path);
+void recordVerification(const Session& session, std::uint8_t offset, std::uint8_t count, bool ok,
+                        const std::string& detail = {});
+void recordTestSet(const Session& session, const std::string& identity);
+void recordReading(const Session& session, const AlignmentReading& reading);
+
 // Sends image bytes offset..offset+count-1 with the write command at the memory's base on an
 // open link, by the send-and-wait convention (reset, send, pause, wait), requires an ACK and,
 // when the session's options ask for it, reads the range back (write_check.h). Only bytes the

@@ -3,6 +3,7 @@
 // type and the shared transmit set-up block. One Session per program (tests make their own).
 #include "link/radio_link.h"
 #include "radio/guard_options.h"
+#include "radio/job_recorder.h"
 #include "tuning_image.h"
 
 #include <array>
@@ -71,6 +72,8 @@ struct Session {
     GuardRecord guardRecord;
     // The pages that can key the transmitter, while they live (safe_exit.h).
     std::vector<Keyer*> keyers;
+    // The alignment record, when one is kept (not owned).
+    JobRecorder* recorder = nullptr;
 };
 
 // Everything an operation needs: the session and the link environment.

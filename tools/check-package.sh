@@ -12,11 +12,11 @@ dpkg -x "$deb" "$root"
 for f in usr/bin/korvelo usr/bin/korvelo-cli usr/bin/korvelo-radio-sim \
   usr/share/korvelo/manual/Korvelo.html usr/share/korvelo/manual/connection-doctor.html \
   usr/share/applications/korvelo.desktop usr/share/icons/hicolor/scalable/apps/korvelo.svg \
-  usr/lib/udev/rules.d/60-korvelo.rules; do
+  usr/lib/udev/rules.d/60-korvelo.rules usr/share/korvelo/sql/bench-role.sql; do
   [[ -f "$root/$f" ]] || fail "$f is not in the package"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for p in libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins; do
+for p in libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins libqt6sql6-sqlite; do
   grep -q "$p" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
 "$root/usr/bin/korvelo" --version

@@ -1,17 +1,20 @@
 #!/usr/bin/env bash
 # Installs what Korvelo needs to build, run and test on Debian 12 (run as root, or with sudo
-# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools and
-# Wine, which runs the Windows build.
+# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools,
+# Wine, which runs the Windows build, and the PostgreSQL server and pdftotext the record's tests
+# use (without them those tests skip and say why).
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-base-dev-tools
+  libqt6sql6-sqlite libqt6sql6-psql
   libgl-dev fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )
 if [[ "${1:-}" == "ci" ]]; then
-  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64)
+  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64
+    postgresql poppler-utils)
 fi
 
 missing=()

@@ -1,0 +1,166 @@
+// The bench's own record: a job written through the core's hooks survives the program's end,
+// a job a crashed run left open is ended at the next start, and a file of the first schema
+// version is migrated with its jobs intact.
+#include "record/recorder.h"
+#include "record/schema.h"
+#include "record_test_support.h"
+#include "support/scratch_dir.h"
+
+#include <QProcess>
+#include <QSqlError>
+
+using namespace korvelo;
+using namespace korvelo::record;
+
+namespace {
+
+const JobContext kContext{"bench-1", "Ann Tech", "9.9.9"};
+
+QString local(const ScratchDir& dir) {
+    return QString::fromStdString((dir / "record.sqlite").string());
+}
+
+struct Connection {
+    explicit Connection(const QString& path) {
+        QString why;
+        db = openLocalDatabase(path, QStringLiteral("reader"), &why);
+        EXPECT_TRUE(db.isValid()) << why.toStdString();
+    }
+    ~Connection() {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("reader"));
+    }
+    QSqlDatabase db;
+};
+
+} // namespace
+
+TEST(RecordStore, AJobKeepsTheRadioItsValuesBeforeAndAfterAndEndsForTheOutbox) {
+    ScratchDir dir("korvelo-record");
+    QUuid first;
+    {
+        SimBench bench;
+        Recorder recorder(local(dir), kContext);
+        ASSERT_TRUE(recorder.error().isEmpty()) << recorder.error().toStdString();
+        bench.session.recorder = &recorder;
+        readAndProgram(bench);
+        first = recorder.currentJob()->id;
+        // A second Tuning Init is another job: the first one ends there.
+        ASSERT_TRUE(ResetRadio(bench.env()));
+        TuningInit(bench.env());
+        ASSERT_NE(recorder.currentJob()->id, first);
+        bench.session.recorder = nullptr;
+    } // the program ends: the second job ends too
+
+    Connection c(local(dir));
+    JobStore store(c.db);
+    const auto job = store.job(first);
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->serial, "KV00012345");
+    EXPECT_EQ(job->firmware, "R03.00");
+    EXPECT_EQ(job->audioProcessor, "AK2347");
+    EXPECT_EQ(job->technician, "Ann Tech");
+    EXPECT_EQ(job->bench, "bench-1");
+    EXPECT_LE(job->started, job->ended);
+    const JobValue* changed = changedValue(*job);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(changed->page, "Transmit Power");
+    EXPECT_TRUE(changed->name.startsWith("High Power, point 1")) << changed->name.toStdString();
+    EXPECT_EQ(changed->asProgrammed.toInt(), changed->asRead.toInt() + 5);
+    // The rest of the region went out as it was: programmed, unchanged.
+    EXPECT_TRUE(std::any_of(job->values.begin(), job->values.end(),
+                            [](const JobValue& v) { return v.programmed && !v.changed(); }));
+    EXPECT_EQ(job->imageAfter[img::txPowerHigh(1)], char(job->imageRead[img::txPowerHigh(1)] + 5));
+
+    // Both jobs ended, so both wait for the shop database; the serial's history has both.
+    EXPECT_EQ(countRows(c.db, "SELECT COUNT(*) FROM outbox WHERE state = 'queued'"), 2);
+    EXPECT_EQ(store.jobsOf("KV00012345").size(), 1); // the second read asked no serial number
+    EXPECT_EQ(store.findJob(first.toString(QUuid::WithoutBraces).left(8)), first);
+}
+
+TEST(RecordStore, AJobLeftOpenByARunThatDiedIsEndedAtTheNextStart) {
+    ScratchDir dir("korvelo-record");
+    QProcess gone;
+    gone.start("true", {});
+    ASSERT_TRUE(gone.waitForFinished());
+    const qint64 deadPid = gone.processId() ? gone.processId() : 999999;
+    QUuid id;
+    {
+        SimBench bench;
+        Recorder recorder(local(dir), kContext);
+        bench.session.recorder = &recorder;
+        readAndProgram(bench);
+        id = recorder.currentJob()->id;
+        recorder.flush();
+        ASSERT_TRUE(recorder.error().isEmpty()) << recorder.error().toStdString();
+        bench.session.recorder = nullptr;
+    }
+    {
+        // What a crash leaves: the job still open, its program no longer running.
+        Connection c(local(dir));
+        QSqlQuery q(c.db);
+        q.prepare("UPDATE outbox SET state = 'open', owner_pid = ? WHERE job_uuid = ?");
+        q.addBindValue(deadPid);
+        q.addBindValue(id.toString(QUuid::WithoutBraces));
+        ASSERT_TRUE(q.exec());
+        ASSERT_EQ(q.numRowsAffected(), 1);
+    }
+    Recorder next(local(dir), kContext);
+    Connection c(local(dir));
+    EXPECT_EQ(countRows(c.db, "SELECT COUNT(*) FROM outbox WHERE state = 'queued' AND job_uuid = ?",
+                        id.toString(QUuid::WithoutBraces)),
+              1);
+}
+
+TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
+    ScratchDir dir("korvelo-record");
+    const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
+        db.setDatabaseName(local(dir));
+        ASSERT_TRUE(db.open());
+        QString why;
+        ASSERT_TRUE(migrate(db, &why, 1)) << why.toStdString();
+        QSqlQuery q(db);
+        q.prepare("INSERT INTO jobs (uuid, serial, firmware, country, radio_type, band, "
+                  "memory_blocks, audio_processor, bench, technician, program_version, "
+                  "started_at, ended_at, image_read, image_after) VALUES (?, 'OLD1', 'R01.00', "
+                  "'', 4, '', 128, 'AK2347', 'b', 't', '0.1', '2026-01-02T03:04:05.000Z', "
+                  "'2026-01-02T03:05:05.000Z', '00', '01')");
+        q.addBindValue(id);
+        ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
+        q.prepare("INSERT INTO job_values (job_uuid, seq, page, name, as_read, as_programmed) "
+                  "VALUES (?, 0, 'TX Power', 'High Power, point 1', '40', '45')");
+        q.addBindValue(id);
+        ASSERT_TRUE(q.exec());
+        EXPECT_EQ(schemaVersion(db), 1);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("v1");
+
+    Connection c(local(dir));
+    EXPECT_EQ(schemaVersion(c.db), kSchemaVersion);
+    JobStore store(c.db);
+    auto job = store.job(QUuid::fromString(id));
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->serial, "OLD1");
+    ASSERT_EQ(job->values.size(), 1);
+    EXPECT_TRUE(job->values[0].changed());
+    EXPECT_EQ(job->started, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    // What the new version keeps goes in and comes back.
+    job->testSet = "Test set 1, s/n 77";
+    job->readings.push_back({QDateTime::currentDateTimeUtc(), "High Power, point 1", "Power", "W",
+                             5.0, 4.8, 5.2, 5.31, false});
+    job->verifications.push_back({QDateTime::currentDateTimeUtc(), 0x16, 10, true, ""});
+    QString why;
+    ASSERT_TRUE(store.save(*job, &why)) << why.toStdString();
+    const auto again = store.job(job->id);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->testSet, "Test set 1, s/n 77");
+    ASSERT_EQ(again->readings.size(), 1);
+    EXPECT_DOUBLE_EQ(again->readings[0].reading, 5.31);
+    EXPECT_FALSE(again->readings[0].pass);
+    ASSERT_EQ(again->verifications.size(), 1);
+    EXPECT_EQ(again->verifications[0].count, 10);
+    EXPECT_EQ(again->values.size(), 1);
+}
