@@ -121,13 +121,14 @@ int readCommand(const AppEnv& env, const std::string& path, bool force, bool lea
     TuningFileWriter writer;
     if (!writer.prepare(path, env.notifier))
         return kExitFile;
-    TuningInit(env, [&](int block, int blocks) {
+    const bool read = TuningInit(env, [&](int block, int blocks) {
         if (block > 0)
             progress << "read block " << block << " of " << blocks << '\n' << std::flush;
     });
-    const Session& s = env.session;
-    if (!s.flags.imageLoaded)
+    if (!read)
         return kExitRadio;
+    identifyForRecord(env);
+    const Session& s = env.session;
     if (!writer.commit({s.flags.isAk2347Radio, s.image}, env.notifier))
         return kExitFile;
     out << "Memory: "

@@ -27,6 +27,8 @@ const std::map<std::string_view, CommandEntry> kCommands{
     {"verify", {Command::Verify, 1}},
     {"restore", {Command::Restore, 1}},
     {"align", {Command::Align, 0}},
+    {"history", {Command::History, 1, true}},
+    {"report", {Command::Report, 1}},
 };
 
 // Decimal or 0x-prefixed hexadecimal, 0..255.
@@ -47,7 +49,8 @@ std::optional<std::uint8_t> parseByte(std::string_view text) {
 
 bool needsRadio(Command command) {
     return command != Command::Dump && command != Command::Diff && command != Command::Doctor &&
-           command != Command::UdevRule && command != Command::Backups;
+           command != Command::UdevRule && command != Command::Backups &&
+           command != Command::History && command != Command::Report;
 }
 
 const char* usageText() {
@@ -88,6 +91,13 @@ const char* usageText() {
            "    --duty N         share of time keyed, 0.1..1, rests between rows (default 1)\n"
            "    --program        write the passed values into the radio\n"
            "                     (--leave: leave tuner mode at the end)\n"
+           "  history [SERIAL]   the radios in the alignment record, or one radio's jobs\n"
+           "  report JOB|SERIAL  a job's report (its id or the id's first digits), or every\n"
+           "                     job of a radio: --pdf FILE, --csv FILE, --html FILE\n"
+           "record options:\n"
+           "  --no-record        read: keep no job in the alignment record\n"
+           "  --shop             history, report: the shop database of the settings rather\n"
+           "                     than this bench's record; --shop-db CONNINFO names another\n"
            "sim options (after --simulator):\n"
            "  --sim-flags N      radio-flags byte (0x10 256-block memory, 0x20 CMX148)\n"
            "  --sim-type N       radio type (band)\n"
@@ -171,6 +181,21 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             o.align.dutyCycle = duty;
         } else if (a == "--program") {
             o.align.program = true;
+        } else if (a == "--no-record") {
+            o.record = false;
+        } else if (a == "--shop") {
+            o.shop = true;
+        } else if (a == "--shop-db") {
+            std::string conninfo;
+            if (!value(conninfo))
+                return fail("--shop-db needs a connection string");
+            o.shopDb = conninfo;
+            o.shop = true;
+        } else if (a == "--pdf" || a == "--csv" || a == "--html") {
+            std::string file;
+            if (!value(file))
+                return fail(a + " needs a file");
+            (a == "--pdf" ? o.pdf : a == "--csv" ? o.csv : o.html) = file;
         } else if (a == "--sim-flags") {
             std::uint8_t flags = 0;
             if (!byteValue(flags))
@@ -209,9 +234,13 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     o.files.assign(words.begin() + 1, words.end());
     if (o.command == Command::Align && o.align.testSet.empty() && !o.simulator)
         return fail("align needs --testset (or --simulator for the simulated one)");
+    if (o.command == Command::Report && o.files.size() != 1)
+        return fail("report needs one job id or serial number");
     if (o.files.size() != entry->second.files && !(entry->second.optional && o.files.empty()))
         return fail(words.front() + " needs " + std::to_string(entry->second.files) + " file" +
                     (entry->second.files == 1 ? "" : "s"));
+    if (o.command == Command::Report && !o.pdf && !o.csv && !o.html)
+        return fail("report needs --pdf FILE, --csv FILE or --html FILE");
     return {o, {}};
 }
 

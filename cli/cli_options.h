@@ -33,7 +33,9 @@ enum class Command {
     Backups,
     Verify,
     Restore,
-    Align
+    Align,
+    History,
+    Report
 };
 
 struct AlignOptions {
@@ -54,8 +56,15 @@ struct Options {
     bool leave = false; // read: send leave-tuner-mode after a successful read
     // dump: the band type, which a tuning file does not record; it labels the frequency points
     std::optional<std::uint8_t> radioType;
+    // The alignment record: read keeps a job unless --no-record; history and report read the
+    // bench's record, or the shop database with --shop (its setting) or --shop-db CONNINFO.
+    bool record = true;
+    bool shop = false;
+    std::optional<std::string> shopDb;
+    std::optional<std::string> pdf, csv, html; // report: the files to write
     Command command = Command::Info;
-    // read, dump, verify, restore: 1; diff: 2; backups: the serial number, when given
+    // read, dump, verify, restore, report: 1; diff: 2; backups, history: the serial number,
+    // when given
     std::vector<std::string> files;
     AlignOptions align;
 };

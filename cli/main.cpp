@@ -17,6 +17,10 @@
 #include "radio/radio_state.h"
 #include "radio/safe_exit.h"
 #include "radio/tuning_file.h"
+#ifdef KORVELO_RECORD
+#include "cli/record_commands.h"
+#include "radio/qt/korvelo_settings.h"
+#endif
 
 #include <fstream>
 #include <iostream>
@@ -87,6 +91,15 @@ int main(int argc, char** argv) {
         return finished(diffCommand(o.files[0], o.files[1], o.radioType, notifier, std::cout));
     if (o.command == Command::UdevRule)
         return finished(udevRuleCommand(std::cout));
+    if (o.command == Command::History || o.command == Command::Report) {
+#ifdef KORVELO_RECORD
+        useKorveloNames(); // the record lies in the program's data folder
+        return finished(o.command == Command::History ? historyCommand(o, std::cout, std::cerr)
+                                                      : reportCommand(o, std::cout, std::cerr));
+#else
+        return usageError("this build keeps no alignment record");
+#endif
+    }
     if (o.command == Command::Doctor) {
         if (o.simulator)
             return usageError("doctor looks at the system's serial ports; --simulator has none");
@@ -143,6 +156,14 @@ int main(int argc, char** argv) {
     session.guard = guard;
     const AppEnv env{session, replies, clock, notifier, *chosen};
 
+#ifdef KORVELO_RECORD
+    // Commands that read the radio's tuning area are jobs of the alignment record; the job ends
+    // with the command.
+    std::unique_ptr<CliRecording> recording;
+    if (o.record && (o.command == Command::Read || o.command == Command::Verify ||
+                     o.command == Command::Restore))
+        recording = std::make_unique<CliRecording>(session);
+#endif
     int status = kExitUsage;
     switch (o.command) {
     case Command::Read:
@@ -184,6 +205,8 @@ int main(int argc, char** argv) {
     case Command::Doctor:
     case Command::UdevRule:
     case Command::Backups:
+    case Command::History:
+    case Command::Report:
         break;
     }
     if (const int sig = stopSignal()) {

@@ -28,6 +28,8 @@ inline constexpr int Options = 32806;
 inline constexpr int AutoAlign = 32807;
 // The radio panel's "Identify" button (no menu item).
 inline constexpr int Identify = 32810;
+// File > "Radio History..." (the alignment record).
+inline constexpr int RadioHistory = 32811;
 inline constexpr int About = 57664;
 inline constexpr int Exit = 57665;
 

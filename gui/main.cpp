@@ -1,5 +1,6 @@
 // korvelo: the alignment tool's main program.
 #include "gui/app_options.h"
+#include "gui/bench_record.h"
 #include "gui/command_ids.h"
 #include "gui/connection_doctor_dialog.h"
 #include "gui/gui_clock.h"
@@ -15,6 +16,7 @@
 #include "link/qt/serial_ports.h"
 #include "link/traced_clock.h"
 #include "radio/qt/korvelo_settings.h"
+#include "record/record_settings.h"
 #include "sim/pty_radio.h"
 #include "sim/testset_server.h"
 
@@ -161,6 +163,13 @@ int main(int argc, char** argv) {
 
     MainWindow window(env, startupScan);
     mainWindow = &window;
+    // Every radio read is a job of the alignment record (not for the screenshots' walk).
+    std::unique_ptr<BenchRecord> benchRecord;
+    if (options->screenshotDir.isEmpty()) {
+        benchRecord = std::make_unique<BenchRecord>(session, record::defaultLocalPath(),
+                                                    record::RecordSettings::shopDatabase());
+        window.setBenchRecord(benchRecord.get());
+    }
     // Every frame goes to the traffic dock, and to the trace file when one was given.
     std::unique_ptr<TraceTee> both;
     if (trace) {
@@ -185,6 +194,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     const int result = app.exec();
+    window.setBenchRecord(nullptr);
+    benchRecord.reset(); // the job under way ends and is written
     replies.setTrace(nullptr);
     if (simulatedTestSet)
         simulatedTestSet->stop();

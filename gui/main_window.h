@@ -17,6 +17,7 @@ class QLabel;
 
 namespace korvelo {
 
+class BenchRecord;
 class RadioPanel;
 class TrafficDock;
 class TrafficModel;
@@ -55,6 +56,10 @@ class MainWindow : public QMainWindow {
     // The port given for this run (--port, --simulator); empty when the profile chooses.
     void setRunPort(const QString& device) { runPort_ = device; }
     const QString& runPort() const { return runPort_; }
+
+    // The alignment record the program keeps (none in most tests).
+    void setBenchRecord(BenchRecord* record) { benchRecord_ = record; }
+    BenchRecord* benchRecord() const { return benchRecord_; }
 
     // File "E&xit": leaves tuner mode and closes, as the window's close box does.
     void exitCommand();
@@ -95,6 +100,7 @@ class MainWindow : public QMainWindow {
     std::function<void(AppEnv&)> startupScan_;
     TuningFileDialogs fileDialogs_ = standardTuningFileDialogs();
     QString runPort_;
+    BenchRecord* benchRecord_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, EnableRule> rules_;
     QLabel* lockLabels_[3] = {};

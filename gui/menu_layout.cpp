@@ -38,6 +38,8 @@ constexpr std::array kFile = {
               "Put a backup of a radio's tuning area back into the radio in tuner mode\nRestore "
               "Backup",
               EnableRule::TunerMode},
+    MenuEntry{cmd::RadioHistory, "Radio &History\u2026",
+              "Every radio's jobs on this bench or in the shop, with their reports\nRadio History"},
     kSeparator,
     MenuEntry{cmd::Exit, "E&xit", "Quit the application; prompts to save documents\nExit"},
 };

@@ -1,5 +1,6 @@
 #include "gui/shell_commands.h"
 
+#include "gui/bench_record.h"
 #include "gui/command_ids.h"
 #include "gui/connection_doctor_dialog.h"
 #include "gui/help_launcher.h"
@@ -7,6 +8,7 @@
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
 #include "gui/restore_dialog.h"
+#include "gui/radio_history_dialog.h"
 #include "gui/serial_comm_dialog.h"
 #include "gui/tuning_file_commands.h"
 #include "gui/utility_dialogs.h"
@@ -14,6 +16,7 @@
 #include "radio/radio_utilities.h"
 #include "radio/tuning_file.h"
 #include "radio/tuning_start.h"
+#include "record/record_settings.h"
 
 #include <QDir>
 #include <memory>
@@ -35,14 +38,18 @@ void addShellCommands(MainWindow& window) {
     MainWindow* w = &window;
 
     // Tuning Init does its own port handling, so it is not gated.
-    table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget*) {
+    table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        if (w->benchRecord())
+            w->benchRecord()->askTechnicianOnce(parent);
         // Called with 0 before the first block and with n after block n has been read.
-        TuningInit(env, [w](int done, int blocks) {
+        const bool read = TuningInit(env, [w](int done, int blocks) {
             if (done < blocks)
                 w->showProgress(QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
             else
                 w->showProgress(QString());
         });
+        if (read)
+            identifyForRecord(env);
         w->showProgress(QString());
         const GuardRecord& r = env.session.guardRecord;
         if (env.session.flags.imageLoaded && env.session.guard.takesBackups())
@@ -65,6 +72,13 @@ void addShellCommands(MainWindow& window) {
         if (!name.isEmpty())
             w->showNote(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(name)));
     });
+    table.addDialog(cmd::RadioHistory, Gate::None,
+                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
+                        const BenchRecord* r = w->benchRecord();
+                        return std::make_unique<RadioHistoryDialog>(
+                            r ? r->localPath() : record::defaultLocalPath(),
+                            r ? r->shopConninfo() : record::RecordSettings::shopDatabase(), parent);
+                    });
     table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
 
     table.addHandler(cmd::Reset, Gate::PortFault, [w](AppEnv& env, QWidget*) {

@@ -189,6 +189,11 @@ bool IdentifyRadio(const AppEnv& env) {
     return ReadFwVersion(env) && ReadSerialNumber(env) && ReadCountryCode(env);
 }
 
+void identifyForRecord(const AppEnv& env) {
+    if (env.session.recorder && env.session.record.radioRead)
+        IdentifyRadio(env);
+}
+
 bool LeaveTunerMode(const AppEnv& env) {
     if (!env.session.flags.inTunerMode)
         return false;

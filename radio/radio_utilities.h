@@ -66,6 +66,10 @@ std::optional<int> ReadCountryCode(const AppEnv& env);
 // ends the reads; false then. An answer that is not the data gives "Read Fail !".
 bool IdentifyRadio(const AppEnv& env);
 
+// After a Tuning Init that read the radio, when the alignment record is kept: Identify, so that
+// the job is named by the radio's serial number. Nothing without a recorder.
+void identifyForRecord(const AppEnv& env);
+
 // Command 0x41 when the radio is in tuner mode (exit and window close): 30 ms, then at most
 // 1,000 ms for a reply whose content is not examined. inTunerMode is not cleared. True when
 // the radio answered within the wait.

@@ -133,7 +133,7 @@ std::string flagsFallbackNote(bool isAk2347Radio) {
            (isAk2347Radio ? "AK2347" : "CMX148") + " radio.";
 }
 
-void TuningInit(const AppEnv& env, const TuningProgress& progress) {
+bool TuningInit(const AppEnv& env, const TuningProgress& progress) {
     Session& session = env.session;
     RadioStateFlags& flags = session.flags;
     RadioLink link(env.linkEnv());
@@ -143,21 +143,21 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     flags.inTunerMode = false;
     session.guardRecord = {}; // what it says belongs to the radio this run reads
     if (flags.portFault)
-        return; // the port's failure has been reported; the link closes on destruction
+        return false; // the port's failure has been reported; the link closes on destruction
 
     env.clock.sleepMs(100);
     if (enterTunerMode(link, flags) == Step::End)
-        return;
+        return false;
     const bool flagsReported = readRadioFlags(link, flags);
     if (readRadioType(link, session) == Step::End)
-        return;
+        return false;
 
     env.clock.sleepMs(80);
     // The blocks are gathered apart and copied only when all four have come, so a read that
     // fails part-way cannot leave an image mixed from two radios.
     TuningImage area = session.image;
     if (readTuningArea(link, flags.is256BlockMemory, area, progress) == Step::End)
-        return;
+        return false;
     session.image = area;
 
     flags.spacingTabsEnabled = 1;
@@ -181,6 +181,7 @@ void TuningInit(const AppEnv& env, const TuningProgress& progress) {
     env.notifier.notify(done, Icon::Information);
     flags.imageLoaded = true;
     backupAfterRead(session, env.notifier);
+    return true;
 }
 
 } // namespace korvelo

@@ -18,7 +18,7 @@ using TuningProgress = std::function<void(int block, int blocks)>;
 std::string flagsFallbackNote(bool isAk2347Radio);
 
 // Runs the whole sequence on a transient link; every outcome is reported through the notifier
-// and the session's flags. The image changes only when all four blocks have been read.
-void TuningInit(const AppEnv& env, const TuningProgress& progress = {});
+// and the session's flags. The image changes only when all four blocks have been read; true then.
+bool TuningInit(const AppEnv& env, const TuningProgress& progress = {});
 
 } // namespace korvelo

@@ -1,0 +1,250 @@
+#include "record/report.h"
+
+#include <QFileInfo>
+#include <QMap>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QTextDocument>
+
+#include "record/job_store.h"
+
+namespace korvelo::record {
+
+namespace {
+
+QString esc(const QString& s) {
+    return s.toHtmlEscaped();
+}
+
+QString when(const QDateTime& t) {
+    return t.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
+}
+
+QString number(double v) {
+    return QString::number(v, 'g', 6);
+}
+
+QString hex2(int v) {
+    return QString::number(v, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+}
+
+QString result(bool pass) {
+    return pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");
+}
+
+QString row(const QStringList& cells, bool head = false) {
+    const QString tag = head ? QStringLiteral("th") : QStringLiteral("td");
+    QString out = QStringLiteral("<tr>");
+    for (const QString& c : cells)
+        out += QStringLiteral("<%1>%2</%1>").arg(tag, c);
+    return out + QStringLiteral("</tr>\n");
+}
+
+QString table(const QString& rows) {
+    return QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\n") + rows +
+           QStringLiteral("</table>\n");
+}
+
+// The pages in the catalogue's order, each with its values.
+QVector<QPair<QString, QVector<const JobValue*>>> byPage(const Job& job, bool changedOnly) {
+    QVector<QPair<QString, QVector<const JobValue*>>> pages;
+    for (const JobValue& v : job.values) {
+        if (changedOnly && !v.changed())
+            continue;
+        if (pages.isEmpty() || pages.back().first != v.page)
+            pages.push_back({v.page, {}});
+        pages.back().second.push_back(&v);
+    }
+    return pages;
+}
+
+QString jobSection(const Job& job, int level) {
+    const QString h = QStringLiteral("h%1").arg(level);
+    const QString h2 = QStringLiteral("h%1").arg(level + 1);
+    const QString h3 = QStringLiteral("h%1").arg(level + 2);
+    QString out = QStringLiteral("<%1>Job %2</%1>\n")
+                      .arg(h, esc(job.started.isValid() ? when(job.started) : QString()));
+    QString radio;
+    auto field = [&](const QString& name, const QString& value) {
+        radio += row({esc(name), esc(value.isEmpty() ? QStringLiteral("-") : value)});
+    };
+    field(QStringLiteral("Serial number"), serialText(job.serial));
+    field(QStringLiteral("Band"), QStringLiteral("radio type %1%2")
+                                      .arg(job.radioType)
+                                      .arg(job.band.isEmpty() ? QString() : ", " + job.band));
+    field(QStringLiteral("Memory"), QStringLiteral("%1 blocks").arg(job.memoryBlocks));
+    field(QStringLiteral("Audio processor"), job.audioProcessor);
+    field(QStringLiteral("Firmware"), job.firmware);
+    field(QStringLiteral("Bench"), job.bench);
+    field(QStringLiteral("Technician"), job.technician);
+    field(QStringLiteral("Korvelo version"), job.programVersion);
+    field(QStringLiteral("Test set"), job.testSet);
+    field(QStringLiteral("Started"), when(job.started));
+    field(QStringLiteral("Ended"), when(job.ended));
+    field(QStringLiteral("Job id"), job.id.toString(QUuid::WithoutBraces));
+    out += table(radio);
+
+    out += QStringLiteral("<%1>Changed values</%1>\n").arg(h2);
+    const auto changed = byPage(job, true);
+    if (changed.isEmpty())
+        out += QStringLiteral("<p>No value was changed.</p>\n");
+    for (const auto& [page, values] : changed) {
+        out += QStringLiteral("<%1>%2</%1>\n").arg(h3, esc(page));
+        QString rows = row({"Value", "Before", "After"}, true);
+        for (const JobValue* v : values)
+            rows += row({esc(v->name), esc(v->asRead), esc(v->asProgrammed)});
+        out += table(rows);
+    }
+
+    out += QStringLiteral("<%1>Readings</%1>\n").arg(h2);
+    if (job.readings.isEmpty()) {
+        out += QStringLiteral("<p>No readings were taken.</p>\n");
+    } else {
+        QString rows = row({"Value", "Measured", "Target", "Limits", "Reading", "Result"}, true);
+        for (const JobReading& r : job.readings)
+            rows += row({esc(r.value), esc(r.quantity), esc(number(r.target) + " " + r.unit),
+                         esc(number(r.low) + " to " + number(r.high) + " " + r.unit),
+                         esc(number(r.reading) + " " + r.unit),
+                         QStringLiteral("<b>%1</b>").arg(result(r.pass))});
+        out += table(rows);
+    }
+
+    if (!job.backups.isEmpty()) {
+        out += QStringLiteral("<%1>Backups</%1>\n").arg(h2);
+        QString rows = row({"Taken", "File"}, true);
+        for (const JobBackup& b : job.backups)
+            rows += row({esc(when(b.at)), esc(b.path)});
+        out += table(rows);
+    }
+    if (!job.verifications.isEmpty()) {
+        out += QStringLiteral("<%1>Read-back checks</%1>\n").arg(h2);
+        QString rows = row({"Checked", "Bytes", "Result", "Detail"}, true);
+        for (const JobVerification& v : job.verifications)
+            rows +=
+                row({esc(when(v.at)),
+                     QStringLiteral("0x%1..0x%2").arg(hex2(v.offset), hex2(v.offset + v.count - 1)),
+                     v.ok ? QStringLiteral("as sent") : QStringLiteral("<b>DIFFERS</b>"),
+                     esc(v.detail)});
+        out += table(rows);
+    }
+
+    out += QStringLiteral("<%1>All values</%1>\n").arg(h2);
+    for (const auto& [page, values] : byPage(job, false)) {
+        out += QStringLiteral("<%1>%2</%1>\n").arg(h3, esc(page));
+        QString rows = row({"Value", "As read", "As programmed"}, true);
+        for (const JobValue* v : values)
+            rows += row({esc(v->name), esc(v->asRead),
+                         v->programmed ? esc(v->asProgrammed) : QStringLiteral("-")});
+        out += table(rows);
+    }
+    return out;
+}
+
+QString page(const QString& title, const QString& body) {
+    return QStringLiteral("<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n"
+                          "%2</body></html>\n")
+        .arg(esc(title), body);
+}
+
+QString csvField(const QString& s) {
+    if (!s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char(',')) &&
+        !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r')))
+        return s;
+    QString q = s;
+    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + q + QLatin1Char('"');
+}
+
+QString csvLine(const QStringList& fields) {
+    QStringList out;
+    for (const QString& f : fields)
+        out << csvField(f);
+    return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+} // namespace
+
+QString serialText(const QString& serial) {
+    return serial.isEmpty() ? QStringLiteral("(not read)") : serial;
+}
+
+QString jobReportHtml(const Job& job) {
+    return page(QStringLiteral("Alignment record, radio %1").arg(serialText(job.serial)),
+                QStringLiteral("<h1>Alignment record</h1>\n") + jobSection(job, 2));
+}
+
+QString radioReportHtml(const QString& serial, const QVector<Job>& jobs) {
+    QString body = QStringLiteral("<h1>Alignment history of radio %1</h1>\n<p>%2 job(s)")
+                       .arg(esc(serialText(serial)))
+                       .arg(jobs.size());
+    if (!jobs.isEmpty())
+        body +=
+            QStringLiteral(", %1 to %2").arg(when(jobs.front().started), when(jobs.back().ended));
+    body += QStringLiteral("</p>\n");
+    for (const Job& j : jobs)
+        body += jobSection(j, 2);
+    return page(QStringLiteral("Alignment history, radio %1").arg(serialText(serial)), body);
+}
+
+QString reportCsv(const QVector<Job>& jobs) {
+    QString out = csvLine({"job", "serial", "started", "ended", "bench", "technician", "kind",
+                           "page", "value", "as read", "as programmed", "changed", "measured",
+                           "target", "low limit", "high limit", "reading", "unit", "result"});
+    for (const Job& j : jobs) {
+        const QStringList head{j.id.toString(QUuid::WithoutBraces),
+                               j.serial,
+                               timeText(j.started),
+                               timeText(j.ended),
+                               j.bench,
+                               j.technician};
+        for (const JobValue& v : j.values)
+            out +=
+                csvLine(head + QStringList{"value", v.page, v.name, v.asRead,
+                                           v.programmed ? v.asProgrammed : QString(),
+                                           v.changed() ? "yes" : "no", "", "", "", "", "", "", ""});
+        for (const JobReading& r : j.readings)
+            out += csvLine(head + QStringList{"reading", "", r.value, "", "", "", r.quantity,
+                                              number(r.target), number(r.low), number(r.high),
+                                              number(r.reading), r.unit, result(r.pass)});
+    }
+    return out;
+}
+
+bool writeTextFile(const QString& text, const QString& path, QString* error) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    f.write(text.toUtf8());
+    if (!f.commit()) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool writePdf(const QString& html, const QString& path, QString* error) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    {
+        QPdfWriter pdf(&f);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setTitle(QFileInfo(path).completeBaseName());
+        pdf.setCreator(QStringLiteral("Korvelo"));
+        QTextDocument doc;
+        doc.setHtml(html);
+        doc.print(&pdf);
+    } // the writer finishes the file when it goes
+    if (!f.commit()) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace korvelo::record

@@ -87,6 +87,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
                   "&Save...|32779|Save", "-",
                   "Restore Backup\u2026|32805|Put a backup of a radio's tuning "
                   "area back into the radio in tuner mode",
+                  "Radio &History\u2026|32811|Every radio's jobs on this bench "
+                  "or in the shop, with their reports",
                   "-", "E&xit|57665|Quit the application; prompts to save documents"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Alignment")),
               (std::vector<std::string>{"TX &Power|32775|Power Tuning", "-",

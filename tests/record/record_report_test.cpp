@@ -1,0 +1,162 @@
+// Reports of recorded jobs: korvelo-cli's history and report over the bench's record (PDF read
+// back with pdftotext, CSV, HTML), and the Radio History dialog driven by keys.
+#include "gui/radio_history_dialog.h"
+#include "record/recorder.h"
+#include "record_test_support.h"
+#include "support/scratch_dir.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace korvelo;
+using namespace korvelo::record;
+
+namespace {
+
+struct Recorded {
+    QString before, after, name;
+};
+
+// One job of radio KV00012345 with one changed value, a test set and a passed and a failed
+// reading, in the record file at `local`.
+Recorded recordJob(const QString& local, const char* serial = "KV00012345") {
+    SimBench bench;
+    std::copy_n(serial, 10, bench.radio.serialNumber.begin());
+    Recorder recorder(local, {"bench-7", "Ann", "1.0"});
+    bench.session.recorder = &recorder;
+    readAndProgram(bench);
+    recordTestSet(bench.session, "RF test set, s/n 4711");
+    recordReading(bench.session, {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.05, true});
+    recordReading(bench.session, {"Low Power, point 1", "Power", "W", 1, 0.9, 1.1, 1.32, false});
+    const JobValue* v = changedValue(*recorder.currentJob());
+    Recorded r{v->asRead, v->asProgrammed, v->name};
+    bench.session.recorder = nullptr;
+    return r;
+}
+
+QString readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+struct Cli {
+    QString data, config;
+    int run(const QStringList& args, QString* out = nullptr) const {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", data);
+        env.insert("XDG_CONFIG_HOME", config);
+        p.setProcessEnvironment(env);
+        p.start(KORVELO_CLI_PATH, args);
+        if (!p.waitForFinished(60000))
+            return -1;
+        if (out)
+            *out = QString::fromUtf8(p.readAllStandardOutput());
+        return p.exitCode();
+    }
+};
+
+} // namespace
+
+TEST(RecordReport, AReportHoldsTheRadioItsChangedValueBeforeAndAfterAndPassFail) {
+    ScratchDir dir("korvelo-report");
+    const Cli cli{QString::fromStdString((dir / "data").string()),
+                  QString::fromStdString((dir / "config").string())};
+    QDir().mkpath(cli.data + "/Korvelo");
+    const Recorded r = recordJob(cli.data + "/Korvelo/record.sqlite");
+    ASSERT_NE(r.before, r.after);
+
+    QString out;
+    ASSERT_EQ(cli.run({"history"}, &out), 0);
+    EXPECT_TRUE(out.startsWith("KV00012345  1 job(s)")) << out.toStdString();
+    ASSERT_EQ(cli.run({"history", "KV00012345"}, &out), 0);
+    EXPECT_TRUE(out.contains("1 value(s) changed, readings 1 PASS 1 FAIL")) << out.toStdString();
+    EXPECT_EQ(cli.run({"report", "NOSUCH", "--csv", cli.data + "/x.csv"}), 1);
+
+    const QString pdf = cli.data + "/r.pdf", csv = cli.data + "/r.csv", html = cli.data + "/r.html";
+    ASSERT_EQ(cli.run({"report", "KV00012345", "--pdf", pdf, "--csv", csv, "--html", html}), 0);
+
+    // CSV: the changed value with before and after, the readings with their results.
+    const QString table = readAll(csv);
+    const QString changedRow =
+        QString(",value,Transmit Power,\"%1\",%2,%3,yes,").arg(r.name, r.before, r.after);
+    EXPECT_TRUE(table.contains(changedRow)) << table.left(600).toStdString();
+    EXPECT_TRUE(table.contains(",reading,,\"High Power, point 1\",,,,Power,5,4.8,5.2,5.05,W,PASS"));
+    EXPECT_TRUE(table.contains(",reading,,\"Low Power, point 1\",,,,Power,1,0.9,1.1,1.32,W,FAIL"));
+
+    // HTML: the changed values section holds the value with both numbers.
+    const QString page = readAll(html);
+    const qsizetype from = page.indexOf("Changed values"), to = page.indexOf("Readings");
+    ASSERT_GT(to, from);
+    const QString changed = page.mid(from, to - from);
+    EXPECT_TRUE(changed.contains(r.name.toHtmlEscaped()));
+    EXPECT_TRUE(changed.contains("<td>" + r.before + "</td><td>" + r.after + "</td>"));
+    EXPECT_TRUE(page.contains("RF test set, s/n 4711"));
+
+    // PDF: a PDF whose text has the radio, the value before and after, and the results.
+    EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
+    if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+        GTEST_SKIP() << "pdftotext (Debian package poppler-utils) is not installed, so the "
+                        "PDF's text cannot be read back";
+    QProcess text;
+    text.start("pdftotext", {"-layout", pdf, "-"});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_TRUE(printed.contains("KV00012345"));
+    bool rowFound = false;
+    for (const QString& line : printed.split('\n'))
+        rowFound = rowFound ||
+                   (line.contains(r.name) && line.simplified().endsWith(r.before + " " + r.after));
+    EXPECT_TRUE(rowFound) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("PASS"));
+    EXPECT_TRUE(printed.contains("FAIL"));
+}
+
+TEST(RadioHistory, FindsARadioBySerialShowsItsJobAndExportsIt) {
+    ScratchDir dir("korvelo-history");
+    const QString local = QString::fromStdString((dir / "record.sqlite").string());
+    recordJob(local, "KV00012345");
+    recordJob(local, "KV99999999");
+    const QString exported = QString::fromStdString((dir / "job.csv").string());
+
+    RadioHistoryDialog dialog(local, QString(), nullptr, [&](QWidget*, const QString& suggested) {
+        EXPECT_TRUE(suggested.startsWith("KV99999999-"));
+        return exported;
+    });
+    QAbstractItemModelTester radios(dialog.radioView()->model());
+    QAbstractItemModelTester jobs(dialog.jobView()->model());
+    dialog.show();
+    EXPECT_EQ(dialog.radioView()->model()->rowCount(), 2);
+    EXPECT_FALSE(dialog.shopBox()->isEnabled()); // no shop database is set
+
+    dialog.searchEdit()->setFocus();
+    QTest::keyClicks(dialog.searchEdit(), "9999");
+    ASSERT_EQ(dialog.radioView()->model()->rowCount(), 1);
+    EXPECT_EQ(dialog.radioView()->model()->index(0, 0).data().toString(), "KV99999999");
+    ASSERT_EQ(dialog.jobView()->model()->rowCount(), 1);
+    EXPECT_EQ(dialog.jobView()->model()->index(0, 2).data().toString(), "Ann");
+    EXPECT_EQ(dialog.jobView()->model()->index(0, 4).data().toString(), "1 FAIL of 2");
+    EXPECT_TRUE(dialog.reportView()->toPlainText().contains("KV99999999"));
+
+    ASSERT_TRUE(dialog.exportJobButton()->isEnabled());
+    dialog.exportJobButton()->setFocus();
+    QTest::keyClick(dialog.exportJobButton(), Qt::Key_Space);
+    const QString table = readAll(exported);
+    EXPECT_TRUE(table.contains("KV99999999"));
+    EXPECT_FALSE(table.contains("KV00012345"));
+
+    QTest::keyClicks(dialog.searchEdit(), "x");
+    EXPECT_EQ(dialog.radioView()->model()->rowCount(), 0);
+    EXPECT_FALSE(dialog.exportJobButton()->isEnabled());
+    EXPECT_FALSE(dialog.exportRadioButton()->isEnabled());
+    EXPECT_TRUE(dialog.reportView()->toPlainText().contains("No radio's serial number contains"));
+}
