@@ -121,7 +121,10 @@ void Recorder::radioRead(const Session& session) {
 }
 
 void Recorder::identityRead(const Session& session) {
-    updateIdentity(job(session), session);
+    // Reading a radio's identity alone (Identify, the utilities) is no job of its own.
+    if (!job_)
+        return;
+    updateIdentity(*job_, session);
     queue();
 }
 
