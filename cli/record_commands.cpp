@@ -1,9 +1,9 @@
 #include "cli/record_commands.h"
 
 #include "cli/cli_commands.h"
+#include "radio/qt/korvelo_settings.h"
 #include "record/job_store.h"
 #include "record/outbox.h"
-#include "record/record_settings.h"
 #include "record/recorder.h"
 #include "record/report.h"
 
@@ -23,7 +23,7 @@ std::string str(const QString& s) {
 }
 
 QString technicianOrUser() {
-    const QString name = RecordSettings::technician();
+    const QString name = KorveloSettings().technician();
     if (!name.isEmpty())
         return name;
     return qEnvironmentVariable("USER");
@@ -36,12 +36,12 @@ class RecordReader {
         QString why;
         if (o.shop) {
             const QString conninfo =
-                o.shopDb ? QString::fromStdString(*o.shopDb) : RecordSettings::shopDatabase();
+                o.shopDb ? QString::fromStdString(*o.shopDb) : KorveloSettings().shopDatabase();
             db_ = openShopDatabase(conninfo, kName, &why);
             if (!db_.isValid())
                 err << "korvelo-cli: cannot open the shop database: " << str(why) << '\n';
         } else {
-            db_ = openLocalDatabase(defaultLocalPath(), kName, &why);
+            db_ = openLocalDatabase(KorveloSettings::recordFile(), kName, &why);
             if (!db_.isValid())
                 err << "korvelo-cli: cannot open the bench's record: " << str(why) << '\n';
         }
@@ -65,8 +65,8 @@ QString when(const QDateTime& t) {
 } // namespace
 
 struct CliRecording::Parts {
-    QString local = defaultLocalPath();
-    QString shop = RecordSettings::shopDatabase();
+    QString local = KorveloSettings::recordFile();
+    QString shop = KorveloSettings().shopDatabase();
     Recorder recorder{local, {benchName(), technicianOrUser(), QStringLiteral(KORVELO_VERSION)}};
 };
 

@@ -1,6 +1,6 @@
 #include "gui/bench_record.h"
 
-#include "record/record_settings.h"
+#include "radio/qt/korvelo_settings.h"
 
 #include <QInputDialog>
 
@@ -11,13 +11,13 @@ BenchRecord::BenchRecord(Session& session, QString localPath, QString shopConnin
       outbox_(shopConninfo_.isEmpty()
                   ? nullptr
                   : std::make_unique<record::Outbox>(localPath_, shopConninfo_)),
-      recorder_(localPath_,
-                {record::benchName(), record::RecordSettings::technician(),
-                 QStringLiteral(KORVELO_VERSION)},
-                [this] {
-                    if (outbox_)
-                        outbox_->wake();
-                }) {
+      recorder_(
+          localPath_,
+          {record::benchName(), KorveloSettings().technician(), QStringLiteral(KORVELO_VERSION)},
+          [this] {
+              if (outbox_)
+                  outbox_->wake();
+          }) {
     session_.recorder = &recorder_;
 }
 
@@ -26,7 +26,7 @@ BenchRecord::~BenchRecord() {
 }
 
 void BenchRecord::askTechnicianOnce(QWidget* parent) {
-    if (asked_ || !record::RecordSettings::technician().isEmpty())
+    if (asked_ || !KorveloSettings().technician().isEmpty())
         return;
     asked_ = true;
     QInputDialog dialog(parent);
@@ -36,7 +36,7 @@ void BenchRecord::askTechnicianOnce(QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.textValue().trimmed().isEmpty())
         return;
     const QString name = dialog.textValue().trimmed();
-    record::RecordSettings::setTechnician(name);
+    KorveloSettings().setTechnician(name);
     recorder_.setTechnician(name);
 }
 

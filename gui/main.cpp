@@ -16,7 +16,6 @@
 #include "link/qt/serial_ports.h"
 #include "link/traced_clock.h"
 #include "radio/qt/korvelo_settings.h"
-#include "record/record_settings.h"
 #include "sim/pty_radio.h"
 #include "sim/testset_server.h"
 
@@ -166,8 +165,8 @@ int main(int argc, char** argv) {
     // Every radio read is a job of the alignment record (not for the screenshots' walk).
     std::unique_ptr<BenchRecord> benchRecord;
     if (options->screenshotDir.isEmpty()) {
-        benchRecord = std::make_unique<BenchRecord>(session, record::defaultLocalPath(),
-                                                    record::RecordSettings::shopDatabase());
+        benchRecord = std::make_unique<BenchRecord>(session, KorveloSettings::recordFile(),
+                                                    KorveloSettings().shopDatabase());
         window.setBenchRecord(benchRecord.get());
     }
     // Every frame goes to the traffic dock, and to the trace file when one was given.

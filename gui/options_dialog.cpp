@@ -1,5 +1,6 @@
 #include "gui/options_dialog.h"
 
+#include "radio/qt/korvelo_settings.h"
 #include "radio/tuning_file.h"
 
 #include <QCheckBox>
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -51,6 +53,20 @@ OptionsDialog::OptionsDialog(const GuardOptions& current, QWidget* parent)
     auto* limitLabel = new QLabel(QStringLiteral("&Unkey a page's transmitter after"), this);
     limitLabel->setBuddy(limit_);
     form->addRow(limitLabel, limit_);
+
+    // The alignment record: shown as stored, saved by the caller on OK.
+    const KorveloSettings settings;
+    technician_ = new QLineEdit(settings.technician(), this);
+    technician_->setAccessibleName(QStringLiteral("Technician"));
+    auto* technicianLabel = new QLabel(QStringLiteral("&Technician"), this);
+    technicianLabel->setBuddy(technician_);
+    form->addRow(technicianLabel, technician_);
+    shop_ = new QLineEdit(settings.shopDatabase(), this);
+    shop_->setPlaceholderText(QStringLiteral("service=shop, or host=... dbname=... (no password)"));
+    shop_->setAccessibleName(QStringLiteral("Shop database connection"));
+    auto* shopLabel = new QLabel(QStringLiteral("S&hop database"), this);
+    shopLabel->setBuddy(shop_);
+    form->addRow(shopLabel, shop_);
     layout->addLayout(form);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

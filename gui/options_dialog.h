@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QLineEdit;
 class QSpinBox;
 
 namespace korvelo {
@@ -21,12 +22,17 @@ class OptionsDialog : public QDialog {
     QCheckBox* backups() const { return backups_; }
     QCheckBox* verify() const { return verify_; }
     QSpinBox* transmitLimit() const { return limit_; }
+    // The alignment record's technician and shop database (Korvelo's settings).
+    QLineEdit* technician() const { return technician_; }
+    QLineEdit* shopDatabase() const { return shop_; }
 
   private:
     GuardOptions current_;
     QCheckBox* backups_;
     QCheckBox* verify_;
     QSpinBox* limit_;
+    QLineEdit* technician_;
+    QLineEdit* shop_;
 };
 
 } // namespace korvelo

@@ -7,8 +7,8 @@
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/options_dialog.h"
-#include "gui/restore_dialog.h"
 #include "gui/radio_history_dialog.h"
+#include "gui/restore_dialog.h"
 #include "gui/serial_comm_dialog.h"
 #include "gui/tuning_file_commands.h"
 #include "gui/utility_dialogs.h"
@@ -16,9 +16,10 @@
 #include "radio/radio_utilities.h"
 #include "radio/tuning_file.h"
 #include "radio/tuning_start.h"
-#include "record/record_settings.h"
+#include "record/job_store.h"
 
 #include <QDir>
+#include <QLineEdit>
 #include <memory>
 
 namespace korvelo {
@@ -76,8 +77,8 @@ void addShellCommands(MainWindow& window) {
                     [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
                         const BenchRecord* r = w->benchRecord();
                         return std::make_unique<RadioHistoryDialog>(
-                            r ? r->localPath() : record::defaultLocalPath(),
-                            r ? r->shopConninfo() : record::RecordSettings::shopDatabase(), parent);
+                            r ? r->localPath() : KorveloSettings::recordFile(),
+                            r ? r->shopConninfo() : KorveloSettings().shopDatabase(), parent);
                     });
     table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
 
@@ -106,7 +107,7 @@ void addShellCommands(MainWindow& window) {
                         return std::make_unique<ConnectionDoctorDialog>(
                             ConnectionDoctorDialog::systemGatherer(w->runPort()), parent);
                     });
-    table.addHandler(cmd::Options, Gate::None, [](AppEnv& env, QWidget* parent) {
+    table.addHandler(cmd::Options, Gate::None, [w](AppEnv& env, QWidget* parent) {
         OptionsDialog dialog(env.session.guard, parent);
         if (dialog.exec() != QDialog::Accepted)
             return;
@@ -115,6 +116,19 @@ void addShellCommands(MainWindow& window) {
         settings.setBackups(env.session.guard.backups);
         settings.setVerifyAfterWrite(env.session.guard.verifyAfterWrite);
         settings.setTransmitLimitS(env.session.guard.transmitLimitS);
+        const QString technician = dialog.technician()->text().trimmed();
+        settings.setTechnician(technician);
+        if (w->benchRecord())
+            w->benchRecord()->recorder().setTechnician(technician);
+        // A password would sit in the settings file for anyone to read.
+        const QString shop = dialog.shopDatabase()->text().trimmed();
+        const QString problem = shop.isEmpty() ? QString() : record::shopConninfoProblem(shop);
+        if (!problem.isEmpty())
+            env.notifier.notify(problem.toStdString(), Icon::Exclamation);
+        else if (shop != settings.shopDatabase()) {
+            settings.setShopDatabase(shop);
+            w->showNote(QStringLiteral("The shop database is used from Korvelo's next start"));
+        }
     });
     table.addDialog(cmd::RadioSetup, Gate::None, plainDialog<CRadioSetupDlg>());
     table.addHandler(cmd::UsingHelp, Gate::None,

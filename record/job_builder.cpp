@@ -4,6 +4,8 @@
 #include "radio/band_model.h"
 #include "radio/radio_utilities.h"
 
+#include <QSysInfo>
+
 namespace korvelo::record {
 
 namespace {
@@ -18,6 +20,10 @@ QByteArray bytesOf(const TuningImage& image) {
 }
 
 } // namespace
+
+QString benchName() {
+    return QSysInfo::machineHostName();
+}
 
 Job startJob(const Session& session, const JobContext& context, const QDateTime& now) {
     Job job;

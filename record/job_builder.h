@@ -13,6 +13,9 @@ struct JobContext {
     QString programVersion;
 };
 
+// The bench's host name, as jobs name their bench.
+QString benchName();
+
 // A new job for the radio the session has just read.
 Job startJob(const Session& session, const JobContext& context, const QDateTime& now);
 // The values as read and as programmed, and the image the radio now holds.

@@ -67,6 +67,30 @@ GuardOptions KorveloSettings::guardOptions(const QString& programVersion) const 
     return o;
 }
 
+QString KorveloSettings::technician() const {
+    return settings_.value(QStringLiteral("Record/Technician")).toString();
+}
+
+void KorveloSettings::setTechnician(const QString& name) {
+    settings_.setValue(QStringLiteral("Record/Technician"), name);
+}
+
+QString KorveloSettings::shopDatabase() const {
+    return settings_.value(QStringLiteral("Record/ShopDatabase")).toString();
+}
+
+void KorveloSettings::setShopDatabase(const QString& conninfo) {
+    settings_.setValue(QStringLiteral("Record/ShopDatabase"), conninfo);
+}
+
+QString KorveloSettings::recordFile() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty())
+        return {};
+    QDir().mkpath(data);
+    return QDir(data).filePath(QStringLiteral("record.sqlite"));
+}
+
 QString KorveloSettings::backupFolder() {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (data.isEmpty())

@@ -38,6 +38,16 @@ class KorveloSettings {
     // (QStandardPaths::AppDataLocation under the names useKorveloNames gives the process).
     static QString backupFolder();
 
+    // The alignment record: who works at this bench (asked once), and the shop database's
+    // connection (a libpq connection string, service name or URI without a password; empty
+    // when the bench keeps its record alone).
+    QString technician() const;
+    void setTechnician(const QString& name);
+    QString shopDatabase() const;
+    void setShopDatabase(const QString& conninfo);
+    // The bench's record: "record.sqlite" in Korvelo's data folder, the folder made if missing.
+    static QString recordFile();
+
     // The traffic dock is shown (View menu); hidden until the user shows it.
     bool trafficDockVisible() const;
     void setTrafficDockVisible(bool visible);

@@ -1,6 +1,11 @@
 // Reports of recorded jobs: korvelo-cli's history and report over the bench's record (PDF read
 // back with pdftotext, CSV, HTML), and the Radio History dialog driven by keys.
+#include "gui/bench_record.h"
+#include "gui/command_ids.h"
+#include "gui/gui_test_support.h"
+#include "gui/main_window.h"
 #include "gui/radio_history_dialog.h"
+#include "radio/qt/korvelo_settings.h"
 #include "record/recorder.h"
 #include "record_test_support.h"
 #include "support/scratch_dir.h"
@@ -9,6 +14,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -71,8 +77,8 @@ TEST(RecordReport, AReportHoldsTheRadioItsChangedValueBeforeAndAfterAndPassFail)
     ScratchDir dir("korvelo-report");
     const Cli cli{QString::fromStdString((dir / "data").string()),
                   QString::fromStdString((dir / "config").string())};
-    QDir().mkpath(cli.data + "/Korvelo");
-    const Recorded r = recordJob(cli.data + "/Korvelo/record.sqlite");
+    QDir().mkpath(cli.data + "/Korvelo/Korvelo"); // organisation and application folders
+    const Recorded r = recordJob(cli.data + "/Korvelo/Korvelo/record.sqlite");
     ASSERT_NE(r.before, r.after);
 
     QString out;
@@ -159,4 +165,41 @@ TEST(RadioHistory, FindsARadioBySerialShowsItsJobAndExportsIt) {
     EXPECT_FALSE(dialog.exportJobButton()->isEnabled());
     EXPECT_FALSE(dialog.exportRadioButton()->isEnabled());
     EXPECT_TRUE(dialog.reportView()->toPlainText().contains("No radio's serial number contains"));
+}
+
+TEST(RadioHistory, TuningInitInTheWindowAsksTheTechnicianOnceAndStartsAJob) {
+    ScratchDir dir("korvelo-window-record");
+    const QString local = QString::fromStdString((dir / "record.sqlite").string());
+    KorveloSettings().setTechnician(QString()); // a bench where nobody has been asked yet
+    SimBench bench;
+    AppEnv env = bench.env();
+    MainWindow window(env);
+    BenchRecord record(bench.session, local, QString());
+    window.setBenchRecord(&record);
+    window.startUp();
+    window.show();
+
+    int asked = 0;
+    test::ModalDriver driver([&](QWidget* modal) {
+        if (!qobject_cast<QInputDialog*>(modal))
+            return test::dismiss(modal);
+        ++asked;
+        QTest::keyClicks(modal->focusWidget(), "Ann Tech");
+        QTest::keyClick(modal->focusWidget(), Qt::Key_Return);
+    });
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    ASSERT_TRUE(record.recorder().currentJob());
+    const QUuid first = record.recorder().currentJob()->id;
+    EXPECT_EQ(record.recorder().currentJob()->technician, "Ann Tech");
+    EXPECT_EQ(record.recorder().currentJob()->serial, "KV00012345");
+    EXPECT_EQ(record.recorder().currentJob()->firmware, "R03.00");
+    EXPECT_EQ(KorveloSettings().technician(), "Ann Tech");
+
+    ASSERT_TRUE(ResetRadio(env));
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    EXPECT_NE(record.recorder().currentJob()->id, first);
+    EXPECT_EQ(record.recorder().currentJob()->technician, "Ann Tech");
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(driver.timedOut());
+    window.setBenchRecord(nullptr);
 }

@@ -76,8 +76,8 @@ TEST_F(ShopDatabase, AJobLandsOnceThoughTheServerWentDownDuringIt) {
     {
         RadioLink link(bench.linkEnv());
         link.OpenPort();
-        ASSERT_EQ(programRegion(link, bench.session, kRegionTxPower, 100, 1000),
-                  RegionWrite::Acknowledged);
+        ASSERT_EQ(programRegion(link, bench.session, kRegionTxPower, 100, 1000).outcome,
+                  WriteOutcome::Confirmed);
     }
     recorder.endJob();
     recorder.flush();

@@ -40,6 +40,7 @@ TEST(RecordStore, AJobKeepsTheRadioItsValuesBeforeAndAfterAndEndsForTheOutbox) {
     QUuid first;
     {
         SimBench bench;
+        bench.session.guard.backupFolder = dir / "backups";
         Recorder recorder(local(dir), kContext);
         ASSERT_TRUE(recorder.error().isEmpty()) << recorder.error().toStdString();
         bench.session.recorder = &recorder;
@@ -71,10 +72,18 @@ TEST(RecordStore, AJobKeepsTheRadioItsValuesBeforeAndAfterAndEndsForTheOutbox) {
     EXPECT_TRUE(std::any_of(job->values.begin(), job->values.end(),
                             [](const JobValue& v) { return v.programmed && !v.changed(); }));
     EXPECT_EQ(job->imageAfter[img::txPowerHigh(1)], char(job->imageRead[img::txPowerHigh(1)] + 5));
+    // The backup Tuning Init took, and the read-back of the Program.
+    ASSERT_EQ(job->backups.size(), 1);
+    EXPECT_TRUE(job->backups[0].path.contains("KV00012345")) << job->backups[0].path.toStdString();
+    ASSERT_EQ(job->verifications.size(), 1);
+    EXPECT_TRUE(job->verifications[0].ok);
+    EXPECT_EQ(job->verifications[0].offset, kRegionTxPower.offset);
+    EXPECT_EQ(job->verifications[0].count, kRegionTxPower.count);
 
     // Both jobs ended, so both wait for the shop database; the serial's history has both.
     EXPECT_EQ(countRows(c.db, "SELECT COUNT(*) FROM outbox WHERE state = 'queued'"), 2);
-    EXPECT_EQ(store.jobsOf("KV00012345").size(), 1); // the second read asked no serial number
+    // The second Tuning Init read the serial number for its backup: the radio has two jobs.
+    EXPECT_EQ(store.jobsOf("KV00012345").size(), 2);
     EXPECT_EQ(store.findJob(first.toString(QUuid::WithoutBraces).left(8)), first);
 }
 

@@ -29,8 +29,8 @@ inline void readAndProgram(SimBench& bench) {
     bench.session.image[img::txPowerHigh(1)] += 5;
     RadioLink link(bench.linkEnv());
     link.OpenPort();
-    ASSERT_EQ(programRegion(link, bench.session, kRegionTxPower, 100, 1000),
-              RegionWrite::Acknowledged);
+    ASSERT_EQ(programRegion(link, bench.session, kRegionTxPower, 100, 1000).outcome,
+              WriteOutcome::Confirmed);
 }
 
 inline int countRows(QSqlDatabase& db, const QString& sql, const QVariant& bound = {}) {

@@ -27,8 +27,10 @@ class PgServer {
         return best;
     }
 
-    // `dir` must not exist yet, or be empty.
-    explicit PgServer(std::filesystem::path dir) : dir_(std::move(dir)) {}
+    // `dir` must not exist yet, or be empty. Tests run without fsync; a benchmark that quotes
+    // figures keeps it.
+    explicit PgServer(std::filesystem::path dir, bool fsync = false)
+        : dir_(std::move(dir)), fsync_(fsync) {}
     ~PgServer() {
         stop();
         std::error_code ignored;
@@ -62,8 +64,8 @@ class PgServer {
                 return false;
         }
         const QString options =
-            QStringLiteral("-k %1 -c listen_addresses= -c fsync=off -c max_connections=60")
-                .arg(QString::fromStdString(dir_.string()));
+            QStringLiteral("-k %1 -c listen_addresses= -c fsync=%2 -c max_connections=60")
+                .arg(QString::fromStdString(dir_.string()), fsync_ ? "on" : "off");
         return run(bin + "/pg_ctl",
                    {"-D", QString::fromStdString(data.string()), "-l",
                     QString::fromStdString((dir_ / "server.log").string()), "-o", options, "-w",
@@ -114,6 +116,7 @@ class PgServer {
     }
 
     std::filesystem::path dir_;
+    bool fsync_ = false;
 };
 
 } // namespace korvelo
