@@ -183,6 +183,10 @@ int main(int argc, char** argv) {
                         simulatedTestSet ? simulatedTestSet->address() : std::string());
     window.show();
     window.startUp();
+    if (benchRecord && !benchRecord->recorder().error().isEmpty())
+        notifier.notify("The alignment record is not kept: " +
+                            benchRecord->recorder().error().toStdString(),
+                        Icon::Exclamation);
     StopSignalWatch stopWatch([&window](int signal) { window.stopOnSignal(signal); });
 
     if (!options->screenshotDir.isEmpty()) {
