@@ -3,6 +3,7 @@
 #include "radio/qt/korvelo_settings.h"
 
 #include <QInputDialog>
+#include <QTimer>
 
 namespace korvelo {
 
@@ -22,7 +23,44 @@ BenchRecord::BenchRecord(Session& session, QString localPath, QString shopConnin
 }
 
 BenchRecord::~BenchRecord() {
+    delete indicator_.data();
     session_.recorder = nullptr;
+}
+
+QString BenchRecord::statusText() const {
+    if (!recorder_.error().isEmpty())
+        return QStringLiteral("Record not kept");
+    const record::PushResult pushed = outbox_ ? outbox_->status() : record::PushResult{};
+    if (pushed.pending > 0)
+        return pushed.pending == 1
+                   ? QStringLiteral("1 job waits for the shop database")
+                   : QStringLiteral("%1 jobs wait for the shop database").arg(pushed.pending);
+    return {};
+}
+
+QString BenchRecord::statusDetail() const {
+    if (!recorder_.error().isEmpty())
+        return recorder_.error();
+    return outbox_ ? outbox_->status().error : QString();
+}
+
+QLabel* BenchRecord::makeIndicator(QWidget* parent) {
+    delete indicator_.data();
+    auto* label = new QLabel(parent);
+    label->setAccessibleName(QStringLiteral("Alignment record"));
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->hide();
+    // The writer and the outbox run on their own threads; their state is looked at, not told.
+    auto* timer = new QTimer(label);
+    QObject::connect(timer, &QTimer::timeout, label, [this, label] {
+        const QString text = statusText();
+        label->setText(text);
+        label->setToolTip(statusDetail());
+        label->setVisible(!text.isEmpty());
+    });
+    timer->start(1000);
+    indicator_ = label;
+    return label;
 }
 
 void BenchRecord::askTechnicianOnce(QWidget* parent) {

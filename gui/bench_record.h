@@ -5,6 +5,8 @@
 #include "record/outbox.h"
 #include "record/recorder.h"
 
+#include <QLabel>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -26,6 +28,13 @@ class BenchRecord {
     // Before the first job: the technician's name, asked once and kept in the settings.
     void askTechnicianOnce(QWidget* parent);
 
+    // What the technician should know of the record: it cannot be written, or ended jobs wait
+    // for the shop database (and why). Empty while all is well.
+    QString statusText() const;
+    QString statusDetail() const;
+    // A status-bar label that follows statusText; owned by `parent`, gone with this object.
+    QLabel* makeIndicator(QWidget* parent);
+
   private:
     Session& session_;
     QString localPath_;
@@ -33,6 +42,7 @@ class BenchRecord {
     std::unique_ptr<record::Outbox> outbox_; // outlives the recorder, which wakes it
     record::Recorder recorder_;
     bool asked_ = false;
+    QPointer<QLabel> indicator_;
 };
 
 } // namespace korvelo

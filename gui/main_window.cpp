@@ -1,5 +1,6 @@
 #include "gui/main_window.h"
 
+#include "gui/bench_record.h"
 #include "gui/command_ids.h"
 #include "gui/gui_clock.h"
 #include "gui/shell_commands.h"
@@ -58,6 +59,12 @@ MainWindow::MainWindow(AppEnv& env, std::function<void(AppEnv&)> startupScan, QW
 
 MainWindow::~MainWindow() {
     env_.session.onChange = nullptr;
+}
+
+void MainWindow::setBenchRecord(BenchRecord* record) {
+    benchRecord_ = record;
+    if (record)
+        statusBar()->addPermanentWidget(record->makeIndicator(this));
 }
 
 void MainWindow::startUp() {

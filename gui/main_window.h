@@ -58,7 +58,8 @@ class MainWindow : public QMainWindow {
     const QString& runPort() const { return runPort_; }
 
     // The alignment record the program keeps (none in most tests).
-    void setBenchRecord(BenchRecord* record) { benchRecord_ = record; }
+    // Its indicator joins the status bar.
+    void setBenchRecord(BenchRecord* record);
     BenchRecord* benchRecord() const { return benchRecord_; }
 
     // File "E&xit": leaves tuner mode and closes, as the window's close box does.

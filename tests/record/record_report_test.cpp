@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -167,14 +168,16 @@ TEST(RadioHistory, FindsARadioBySerialShowsItsJobAndExportsIt) {
     EXPECT_TRUE(dialog.reportView()->toPlainText().contains("No radio's serial number contains"));
 }
 
-TEST(RadioHistory, TuningInitInTheWindowAsksTheTechnicianOnceAndStartsAJob) {
+TEST(RadioHistory, TuningInitInTheWindowAsksTheTechnicianOnceStartsAJobAndShowsWhatWaits) {
     ScratchDir dir("korvelo-window-record");
     const QString local = QString::fromStdString((dir / "record.sqlite").string());
     KorveloSettings().setTechnician(QString()); // a bench where nobody has been asked yet
     SimBench bench;
     AppEnv env = bench.env();
     MainWindow window(env);
-    BenchRecord record(bench.session, local, QString());
+    // A shop database that is not there: ended jobs wait, and the status bar says so.
+    BenchRecord record(bench.session, local,
+                       QString::fromStdString("host=" + (dir / "no-server").string()));
     window.setBenchRecord(&record);
     window.startUp();
     window.show();
@@ -201,5 +204,16 @@ TEST(RadioHistory, TuningInitInTheWindowAsksTheTechnicianOnceAndStartsAJob) {
     EXPECT_EQ(record.recorder().currentJob()->technician, "Ann Tech");
     EXPECT_EQ(asked, 1);
     EXPECT_FALSE(driver.timedOut());
+
+    QLabel* indicator = nullptr;
+    for (QLabel* l : window.findChildren<QLabel*>())
+        if (l->accessibleName() == "Alignment record")
+            indicator = l;
+    ASSERT_NE(indicator, nullptr);
+    for (int waited = 0; waited < 5000 && !indicator->isVisible(); waited += 100)
+        QTest::qWait(100);
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(indicator->text(), "1 job waits for the shop database");
+    EXPECT_FALSE(indicator->toolTip().isEmpty()); // why: the server cannot be reached
     window.setBenchRecord(nullptr);
 }
