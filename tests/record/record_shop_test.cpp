@@ -146,9 +146,10 @@ TEST_F(ShopDatabase, TwoBenchesPushingAtOnceLoseNothingAndABenchCannotChangeHist
         Session session;
         session.recorder = &recorder;
         for (int i = 0; i < kJobs; ++i) {
-            session.identity.serialNumber = user.toStdString() + "-" + std::to_string(i);
             recordRadioRead(session);
-            recordIdentity(session, session.identity);
+            RadioIdentity id;
+            id.serialNumber = user.toStdString() + "-" + std::to_string(i);
+            recordIdentity(session, id);
             session.record.programmed[0x16] = static_cast<std::uint8_t>(i);
             session.record.isProgrammed[0x16] = true;
             recorder.regionProgrammed(session, 0x16, 1);
@@ -179,6 +180,15 @@ TEST_F(ShopDatabase, TwoBenchesPushingAtOnceLoseNothingAndABenchCannotChangeHist
               shop.count("SELECT COUNT(*) FROM jobs") *
                   shop.count("SELECT COUNT(*) FROM job_values WHERE as_programmed IS NOT NULL "
                              "AND job_uuid = (SELECT MIN(uuid) FROM jobs)"));
+
+    // The history's look-ups in PostgreSQL's dialect: a serial searched in any case, a job by
+    // the first digits of its id.
+    JobStore store(shop.db);
+    EXPECT_EQ(store.radios("BENCH1-1").size(), 11); // bench1-1 and bench1-10 to bench1-19
+    const auto jobs = store.jobsOf("bench1-3");
+    ASSERT_EQ(jobs.size(), 1);
+    EXPECT_EQ(jobs[0].readings.size(), 1);
+    EXPECT_EQ(store.findJob(jobs[0].id.toString(QUuid::WithoutBraces).left(8)), jobs[0].id);
 
     // The bench role reads everything but cannot alter or remove a job or the schema.
     Shop bench1(server.conninfo("bench1"), "bench1");
