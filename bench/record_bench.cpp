@@ -81,7 +81,7 @@ void shopThroughput(const std::filesystem::path& dir, int jobsPerBench) {
         std::printf("shop database: no PostgreSQL server binaries; not measured\n");
         return;
     }
-    PgServer server(dir / "pg", /*fsync=*/true);
+    PgServer server(/*fsync=*/true);
     std::string why;
     if (!server.start(why)) {
         std::printf("shop database: the server did not start: %s\n", why.c_str());

@@ -49,7 +49,7 @@ class ShopDatabase : public ::testing::Test {
         ASSERT_TRUE(server.start(why)) << why;
     }
     ScratchDir dir{"korvelo-shop"};
-    PgServer server{dir / "pg"};
+    PgServer server;
 };
 
 } // namespace

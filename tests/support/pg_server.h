@@ -1,8 +1,8 @@
 #pragma once
-// A PostgreSQL server of the test's own: initdb in a fresh folder, pg_ctl on a Unix socket (no
-// TCP port) in a short folder of its own under /tmp, since a socket's path may not exceed 107
-// bytes; trust authentication, superuser "korvelo". Run as root (CI), the server runs as
-// "nobody", since initdb refuses root. Stopped and removed on destruction.
+// A PostgreSQL server of the test's own: initdb and pg_ctl in a fresh, short folder under /tmp
+// (a socket's path may not exceed 107 bytes), on a Unix socket there (no TCP port), trust
+// authentication, superuser "korvelo". Run as root (CI), the server runs as "nobody", since
+// initdb refuses root; the folder is that user's. Stopped and removed on destruction.
 #include <QProcess>
 #include <QStringList>
 
@@ -30,20 +30,17 @@ class PgServer {
         return best;
     }
 
-    // `dir` must not exist yet, or be empty. Tests run without fsync; a benchmark that quotes
-    // figures keeps it.
-    explicit PgServer(std::filesystem::path dir, bool fsync = false)
-        : dir_(std::move(dir)), fsync_(fsync) {
+    // Tests run without fsync; a benchmark that quotes figures keeps it.
+    explicit PgServer(bool fsync = false) : fsync_(fsync) {
         char name[] = "/tmp/kvpg-XXXXXX";
         if (::mkdtemp(name))
-            socketDir_ = name;
+            dir_ = name;
     }
     ~PgServer() {
         stop();
         std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-        if (!socketDir_.empty())
-            std::filesystem::remove_all(socketDir_, ignored);
+        if (!dir_.empty())
+            std::filesystem::remove_all(dir_, ignored);
     }
     PgServer(const PgServer&) = delete;
     PgServer& operator=(const PgServer&) = delete;
@@ -56,22 +53,20 @@ class PgServer {
             why = "no PostgreSQL server binaries under /usr/lib/postgresql";
             return false;
         }
-        const fs::path data = dir_ / "data";
-        if (socketDir_.empty()) {
-            why = "no folder for the server's socket under /tmp";
+        if (dir_.empty()) {
+            why = "no folder for the server under /tmp";
             return false;
         }
+        const fs::path data = dir_ / "data";
         if (!fs::exists(data / "PG_VERSION")) {
-            fs::create_directories(dir_);
             if (::geteuid() == 0) {
                 const passwd* nobody = ::getpwnam("nobody");
-                if (!nobody || ::chown(dir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0 ||
-                    ::chown(socketDir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
-                    why = "cannot hand the server's folders to the user nobody";
+                if (!nobody || ::chown(dir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+                    why = "cannot hand the server's folder to the user nobody";
                     return false;
                 }
             }
-            ::chmod(socketDir_.c_str(), 0755); // the clients' way to the socket
+            ::chmod(dir_.c_str(), 0755); // the clients' way to the socket
             if (!run(bin + "/initdb",
                      {"-D", QString::fromStdString(data.string()), "-U", "korvelo", "-A", "trust",
                       "--no-sync", "-E", "UTF8"},
@@ -80,7 +75,7 @@ class PgServer {
         }
         const QString options =
             QStringLiteral("-k %1 -c listen_addresses= -c fsync=%2 -c max_connections=60")
-                .arg(QString::fromStdString(socketDir_), fsync_ ? "on" : "off");
+                .arg(QString::fromStdString(dir_.string()), fsync_ ? "on" : "off");
         return run(bin + "/pg_ctl",
                    {"-D", QString::fromStdString(data.string()), "-l",
                     QString::fromStdString((dir_ / "server.log").string()), "-o", options, "-w",
@@ -101,7 +96,7 @@ class PgServer {
 
     QString conninfo(const QString& user = QStringLiteral("korvelo")) const {
         return QStringLiteral("host=%1 port=5432 dbname=postgres user=%2")
-            .arg(QString::fromStdString(socketDir_), user);
+            .arg(QString::fromStdString(dir_.string()), user);
     }
 
     // Runs SQL through psql as the superuser; false with psql's output in `why`.
@@ -131,7 +126,6 @@ class PgServer {
     }
 
     std::filesystem::path dir_;
-    std::string socketDir_;
     bool fsync_ = false;
 };
 
