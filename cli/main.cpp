@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     // with the command.
     std::unique_ptr<CliRecording> recording;
     if (o.record && (o.command == Command::Read || o.command == Command::Verify ||
-                     o.command == Command::Restore))
+                     o.command == Command::Restore || o.command == Command::Align))
         recording = std::make_unique<CliRecording>(session);
 #endif
     int status = kExitUsage;

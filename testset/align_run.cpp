@@ -1,5 +1,7 @@
 #include "testset/align_run.h"
 
+#include "radio/image_record.h"
+
 #include "softpot/engine/softpot_group.h"
 #include "softpot/engine/tab_host.h"
 #include "softpot/softpot_pages.h"
@@ -194,11 +196,45 @@ AlignRow* AlignRun::runRow(AlignRow& row) {
     return &row;
 }
 
+namespace {
+
+const char* quantityName(Quantity q) {
+    switch (q) {
+    case Quantity::Power:
+        return "Power";
+    case Quantity::Deviation:
+        return "Deviation";
+    case Quantity::SquelchOpening:
+        break;
+    }
+    return "Squelch opening";
+}
+
+// A row that was measured goes into the alignment record with its limits and verdict.
+void recordRow(const Session& session, const AlignRow& row) {
+    if (!row.done || !row.limit || !row.result.reading)
+        return;
+    AlignmentReading r;
+    r.value = row.name;
+    r.quantity = quantityName(row.procedure->quantity);
+    r.unit = row.limit->unit;
+    r.target = row.limit->target;
+    r.low = row.limit->low;
+    r.high = row.limit->high;
+    r.reading = *row.result.reading;
+    r.pass = row.passed();
+    recordReading(session, r);
+}
+
+} // namespace
+
 void AlignRun::run(const std::function<void(int)>& onRow) {
+    recordTestSet(env_.session, testSet_.describe());
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (loop_.broken())
             break;
         runRow(rows_[i]);
+        recordRow(env_.session, rows_[i]);
         if (onRow)
             onRow(static_cast<int>(i));
         if (rows_[i].result.outcome == PointOutcome::Aborted)

@@ -161,6 +161,21 @@ TEST(AlignEndToEnd, PowerRowsAlignedAndProgrammed) {
         ++off;
     EXPECT_EQ(on, 10u);
     EXPECT_GE(off, on);
+
+    // The run is a job of the alignment record with the test set's ten readings, each PASS.
+    const fs::path csv = dir / "report.csv";
+    const auto [reportStatus, reportOut] = cli("report KV00012345 --csv " + csv.string(), dir);
+    ASSERT_EQ(reportStatus, 0) << reportOut;
+    std::ifstream report(csv);
+    std::size_t readings = 0, passed = 0;
+    for (std::string line; std::getline(report, line);) {
+        if (line.find(",reading,,") == std::string::npos) // a reading row, not the header
+            continue;
+        ++readings;
+        passed += line.find(",PASS") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(readings, 10u);
+    EXPECT_EQ(passed, 10u);
 }
 
 } // namespace
