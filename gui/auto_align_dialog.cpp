@@ -194,6 +194,10 @@ void AutoAlignDialog::updateButtons() {
     abort_->setEnabled(running_);
     program_->setEnabled(pending && !abortRequested_);
     discard_->setEnabled(!running_);
+    // Discard only while there are values to lose; after Program or before a run it just closes.
+    discard_->setText(pending ? QStringLiteral("&Discard") : QStringLiteral("&Close"));
+    discard_->setAccessibleName(pending ? QStringLiteral("Discard the values")
+                                        : QStringLiteral("Close Auto Align"));
     connection_->setEnabled(!running_ && (simulated_.empty() || testSet_->currentIndex() != 0));
     for (QWidget* w : std::initializer_list<QWidget*>{testSet_, dialect_, limitsFile_, browse_})
         w->setEnabled(!running_);
