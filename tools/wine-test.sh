@@ -53,8 +53,11 @@ ln -sfn "$device" "$WINEPREFIX/dosdevices/com12"
 
 frames() { cut -d' ' -f2- "$1" | tr -d '\r'; }
 
-"$linux/cli/korvelo-cli" --port "$device" --trace "$work/linux.trace" --leave read "$work/linux.tun" \
-  >/dev/null || fail "the Linux read failed"
+# --no-record: the Linux build keeps a job of the alignment record, which reads the radio's
+# identity after the tuning area; the Windows build (no Qt) keeps none.
+XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" \
+  "$linux/cli/korvelo-cli" --port "$device" --trace "$work/linux.trace" --leave --no-record \
+  read "$work/linux.tun" >/dev/null || fail "the Linux read failed"
 # (Not COM5.tun: Windows takes that name for the port itself.)
 for com in COM5 COM12; do
   out="$work/read-$com"
