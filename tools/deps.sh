@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Korvelo needs to build, run and test on Debian 12 (run as root, or with sudo
-# available). Extra package groups: "ci" adds the sanitizer, fuzzing and cross-build tools,
-# Wine, which runs the Windows build, and the PostgreSQL server and pdftotext the record's tests
-# use (without them those tests skip and say why).
+# available). Extra package groups: "test" adds the PostgreSQL server and pdftotext the record's
+# tests use (without them those tests skip and say why); "ci" adds those and the sanitizer,
+# fuzzing and cross-build tools and Wine, which runs the Windows build.
 set -euo pipefail
 
 packages=(
@@ -12,9 +12,11 @@ packages=(
   libgl-dev fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )
+if [[ "${1:-}" == "test" || "${1:-}" == "ci" ]]; then
+  packages+=(postgresql poppler-utils)
+fi
 if [[ "${1:-}" == "ci" ]]; then
-  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64
-    postgresql poppler-utils)
+  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64)
 fi
 
 missing=()
