@@ -8,9 +8,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
+
+#include <map>
 
 namespace korvelo {
 
@@ -68,6 +72,58 @@ QWidget* windowOf(QObject* target) {
     return nullptr;
 }
 
+struct StepTaker {
+    GuiClock::StepInput input;
+    std::function<bool()> keeps;
+};
+
+std::map<const QObject*, StepTaker>& stepTakers() {
+    static std::map<const QObject*, StepTaker> takers;
+    return takers;
+}
+
+bool isStepKey(const QKeyEvent* key) {
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A step for a control marked to take it during a wait. Input reaches a window first (there
+// the control is the focus widget, or the one under the mouse) and then the control itself.
+bool isKeptStep(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    const bool key =
+        type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::ShortcutOverride;
+    const bool click = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+                       type == QEvent::MouseButtonDblClick;
+    if ((key && !isStepKey(static_cast<QKeyEvent*>(event))) || (!key && !click))
+        return false;
+    QWidget* control = qobject_cast<QWidget*>(watched);
+    if (!control && qobject_cast<QWindow*>(watched)) {
+        control = key ? QApplication::focusWidget()
+                      : QApplication::widgetAt(
+                            static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        if (control && control->window()->windowHandle() != watched)
+            return false;
+    }
+    const auto it = stepTakers().find(control);
+    if (it == stepTakers().end())
+        return false;
+    const GuiClock::StepInput wanted =
+        key ? GuiClock::StepInput::Keys : GuiClock::StepInput::Clicks;
+    return it->second.input == wanted && it->second.keeps();
+}
+
 // Windows whose close can wait; popups and tool tips close as they always do.
 bool closeCanWait(const QWidget* w) {
     const Qt::WindowType type = w->windowType();
@@ -87,7 +143,7 @@ class GuiClock::Gate : public QObject {
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (isUserInput(event->type()))
-            return !openedDuringWait(windowOf(watched));
+            return !isKeptStep(watched, event) && !openedDuringWait(windowOf(watched));
         if (event->type() == QEvent::Close) {
             auto* w = qobject_cast<QWidget*>(watched);
             if (w && w->isWindow() && closeCanWait(w) && !openedDuringWait(w)) {
@@ -205,6 +261,14 @@ bool GuiClock::pumpMessages() {
     const Hold hold(*this);
     QCoreApplication::processEvents();
     return !QCoreApplication::closingDown();
+}
+
+void GuiClock::takeStepsDuringWaits(QWidget* control, StepInput input,
+                                    std::function<bool()> keeps) {
+    const bool known = stepTakers().contains(control);
+    stepTakers()[control] = StepTaker{input, std::move(keeps)};
+    if (!known)
+        QObject::connect(control, &QObject::destroyed, [control] { stepTakers().erase(control); });
 }
 
 void GuiClock::deferClose(QWidget* window) {

@@ -5,16 +5,20 @@
 // "PTT Toggle" repeated while the radio is slow to answer must not key the transmitter again
 // once the wait is over. A reply wakes the wait at once through the reply event's wake hook.
 //
-// Two things do get through. A window opened during the wait (a message box) takes input as
+// Three things do get through. A window opened during the wait (a message box) takes input as
 // usual, so it can be answered. A request to close a window (close box, Alt+F4) is kept and
 // honoured once the operation has ended, so every dialog closes after its exchange instead of
-// in the middle of it, with the port still held and the transmitter perhaps keyed.
+// in the middle of it, with the port still held and the transmitter perhaps keyed. And the
+// steps of controls marked for it (an alignment page's arrow keys and up-down clicks) reach
+// their page, which shows them at once and commits them as one when the operation ends: a held
+// arrow key moves the value by every press.
 #include "link/clock.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,6 +41,13 @@ class GuiClock : public Clock {
 
     // Called by the input gate: closes the window once no operation is running any more.
     void deferClose(QWidget* window);
+
+    // Marks a control whose steps count during a wait: the gate lets its step keys (arrows,
+    // Page Up, Page Down) or its mouse clicks through while keeps() says its page keeps them
+    // for the commit after the running operation; otherwise they are held as any input.
+    enum class StepInput { Keys, Clicks };
+    static void takeStepsDuringWaits(QWidget* control, StepInput input,
+                                     std::function<bool()> keeps);
 
   private:
     // Holds off input and keeps close requests (the application's event filter while busy).

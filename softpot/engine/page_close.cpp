@@ -15,6 +15,8 @@ bool closePages(std::span<SoftpotGroup* const> pages, const CloseQuestion& ask) 
         const CloseChoice choice = ask(unprogrammedQuestion(count));
         if (choice == CloseChoice::Cancel)
             return false;
+        for (SoftpotGroup* page : pages)
+            page->stopTakingSteps(); // the dialog closes after the writes
         if (choice == CloseChoice::Program) {
             for (SoftpotGroup* page : pages)
                 if (page->unprogrammedCount() > 0)

@@ -5,23 +5,24 @@
 
 namespace korvelo {
 
-namespace {
-// Marks an operation in progress; entry points arriving meanwhile (events a window let through
-// during a wait) are dropped rather than started on top of it.
-class BusyScope {
-  public:
-    explicit BusyScope(bool& busy) : busy_(busy), entered_(!busy) { busy_ = true; }
-    ~BusyScope() {
-        if (entered_)
-            busy_ = false;
-    }
-    bool entered() const { return entered_; }
+PageOperations::Scope::~Scope() {
+    if (--ops_.depth_ == 0)
+        ops_.commitKeptSteps();
+}
 
-  private:
-    bool& busy_;
-    bool entered_;
-};
-} // namespace
+void PageOperations::commitKeptSteps() {
+    if (committing_)
+        return; // the commits below end operations of their own
+    committing_ = true;
+    // Each commit is an operation of its own, during which further steps may be kept.
+    for (bool more = true; more;) {
+        more = false;
+        for (std::size_t i = 0; i < pages_.size(); ++i)
+            while (pages_[i]->commitKeptStep())
+                more = true;
+    }
+    committing_ = false;
+}
 
 SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
     : env_(env), page_(page), offUnconfirmed_(env.session.transmitterMayBeOn),
@@ -44,10 +45,18 @@ SoftpotGroup::SoftpotGroup(const AppEnv& env, const PageSpec& page)
     if (!page.codeChoices.empty())
         code_ = page.codeChoices.front().firstCode;
     env_.session.keyers.push_back(this);
+    ownOps_.add(this);
 }
 
 SoftpotGroup::~SoftpotGroup() {
+    ops_->remove(this);
     std::erase(env_.session.keyers, this);
+}
+
+void SoftpotGroup::setOperations(PageOperations* ops) {
+    ops_->remove(this);
+    ops_ = ops ? ops : &ownOps_;
+    ops_->add(this);
 }
 
 void SoftpotGroup::selectCode(int choice, int entry) {
@@ -69,12 +78,59 @@ void SoftpotGroup::takeTexts() {
 }
 
 void SoftpotGroup::putTexts() {
-    for (SoftpotRow& r : rows_) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        SoftpotRow& r = rows_[i];
         r.controls.frequency = r.frequencyText;
         r.controls.defaultSoftpot = r.defaultText;
-        r.controls.working = r.workingText;
+        // A row with a kept step goes on showing the value the step came to.
+        if (!isKept(static_cast<int>(i)))
+            r.controls.working = r.workingText;
     }
     changed();
+}
+
+bool SoftpotGroup::isKept(int row) const {
+    for (const KeptStep& k : kept_)
+        if (k.row == row)
+            return true;
+    return false;
+}
+
+void SoftpotGroup::keepStep(int row, bool spin, int value) {
+    SoftpotRowControls& c = at(row).controls;
+    c.position = value;
+    c.working = spin ? spinText(value) : page_.scale.format(value);
+    bool found = false;
+    for (KeptStep& k : kept_)
+        if (k.row == row) {
+            k.spin = spin;
+            found = true;
+        }
+    if (!found)
+        kept_.push_back({row, spin});
+    changed();
+}
+
+bool SoftpotGroup::commitKeptStep() {
+    if (closing_)
+        kept_.clear();
+    if (kept_.empty() || busy())
+        return false;
+    const KeptStep k = kept_.front();
+    kept_.erase(kept_.begin());
+    if (!k.spin) {
+        endScroll(k.row);
+        return true;
+    }
+    PageOperations::Scope scope(*ops_);
+    takeTexts();
+    spinTo(k.row, page_.scale.clamp(page_.scale.parse(at(k.row).workingText)));
+    return true;
+}
+
+void SoftpotGroup::stopTakingSteps() {
+    closing_ = true;
+    kept_.clear();
 }
 
 void SoftpotGroup::changed() {
@@ -110,7 +166,8 @@ bool SoftpotGroup::restoreUnreadableText(SoftpotRow& r) {
 }
 
 void SoftpotGroup::open() {
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
+    closing_ = false;
     const Session& s = env_.session;
     for (SoftpotRow& r : rows_)
         r.controls.position = page_.scale.clamp(r.controls.position);
@@ -171,11 +228,15 @@ void SoftpotGroup::open() {
     }
     if (!rows_.empty())
         currentRow_ = keyOf(rows_.front());
+    // Steps made before the page showed the radio's values have nothing to step from.
+    kept_.clear();
     changed();
 }
 
 void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
-    if (busy_)
+    const bool step = code == ScrollCode::LineLeft || code == ScrollCode::LineRight ||
+                      code == ScrollCode::PageLeft || code == ScrollCode::PageRight;
+    if (busy() && !(step && keepsSteps()))
         return;
     SoftpotRowControls& c = at(row).controls;
     const int max = page_.scale.max;
@@ -204,6 +265,10 @@ void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
         p = max;
         break;
     }
+    if (busy()) {
+        keepStep(row, false, page_.scale.clamp(p));
+        return;
+    }
     c.position = page_.scale.clamp(p);
     changed();
     if (code != ScrollCode::Bottom)
@@ -211,13 +276,26 @@ void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
 }
 
 void SoftpotGroup::endScroll(int row) {
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     if (!scope.entered())
         return;
+    std::vector<std::string> before;
+    for (const SoftpotRow& r : rows_)
+        before.push_back(r.workingText);
     takeTexts();
-    for (SoftpotRow& r : rows_)
-        if (page_.endScrollSetsAllRows || &r == &at(row))
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        SoftpotRow& r = rows_[i];
+        if (!page_.endScrollSetsAllRows && &r != &at(row))
+            continue;
+        // Another row whose bar still stands where its value put it keeps its value: a stored
+        // byte outside the bar's range is not the bar's end, and stays as it is until the
+        // technician changes that row.
+        if (&r != &at(row) &&
+            page_.scale.clamp(page_.scale.parse(before[i])) == r.controls.position)
+            r.workingText = before[i];
+        else
             r.workingText = page_.scale.format(r.controls.position);
+    }
     putTexts();
     currentRow_ = keyOf(at(row));
     const bool same = rowCheck();
@@ -229,22 +307,38 @@ void SoftpotGroup::endScroll(int row) {
 }
 
 void SoftpotGroup::spin(int row, int delta) {
-    BusyScope scope(busy_);
-    if (!scope.entered())
+    const int step = delta > 0 ? 1 : -1;
+    if (busy()) {
+        if (!keepsSteps())
+            return;
+        // From the value the row shows (a step kept before, or a typed number).
+        const SoftpotRow& r = at(row);
+        const std::optional<long> shown = page_.scale.read(r.controls.working);
+        const long from = shown ? *shown : page_.scale.parse(r.workingText);
+        keepStep(row, true, page_.scale.clamp(page_.scale.clamp(from) + step));
         return;
+    }
+    PageOperations::Scope scope(*ops_);
     // A step from text that is no number starts from the row's working value.
     restoreUnreadableText(at(row));
     takeTexts();
+    // The typed value is taken into the range first, so a negative text counts as 0.
+    spinTo(row,
+           page_.scale.clamp(page_.scale.clamp(page_.scale.parse(at(row).workingText)) + step));
+}
+
+std::string SoftpotGroup::spinText(int value) const {
+    std::string text = page_.scale.format(value);
+    if (static_cast<int>(text.size()) < page_.spinTextWidth)
+        text.insert(0, static_cast<std::size_t>(page_.spinTextWidth) - text.size(), ' ');
+    return text;
+}
+
+void SoftpotGroup::spinTo(int row, int value) {
     SoftpotRow& r = at(row);
     currentRow_ = keyOf(r);
     const bool same = rowCheck();
-    // The typed value is taken into the range first, so a negative text counts as 0.
-    const int value = page_.scale.clamp(page_.scale.clamp(page_.scale.parse(r.workingText)) +
-                                        (delta > 0 ? 1 : -1));
-    r.workingText = page_.scale.format(value);
-    if (static_cast<int>(r.workingText.size()) < page_.spinTextWidth)
-        r.workingText.insert(
-            0, static_cast<std::size_t>(page_.spinTextWidth) - r.workingText.size(), ' ');
+    r.workingText = spinText(value);
     if (page_.store == ImageStore::OnCommit)
         env_.session.image[r.desc->imageByte] = static_cast<std::uint8_t>(value);
     r.controls.position = value;
@@ -254,7 +348,7 @@ void SoftpotGroup::spin(int row, int delta) {
 }
 
 void SoftpotGroup::enter(int row) {
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     if (!scope.entered())
         return;
     // Text that is no number is not a value: the edit shows the row's value again and nothing
@@ -391,7 +485,7 @@ void SoftpotGroup::setPttLocked() {
 }
 
 void SoftpotGroup::setUp(int row, std::optional<long> hz) {
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     if (!scope.entered())
         return;
     programState_ = ProgramState::None;
@@ -410,6 +504,22 @@ bool SoftpotGroup::mayTransmit() const {
     return keyed_ || pttCaption_ == page_.keying.onCaption || offUnconfirmed_;
 }
 
+bool SoftpotGroup::offOwed() const {
+    return page_.keying.hasButton && !keyed_ &&
+           (offUnconfirmed_ || (shared_ && shared_->mayBeOn) || env_.session.transmitterMayBeOn);
+}
+
+std::string SoftpotGroup::pttButtonText() const {
+    return offOwed() ? "Send " + std::string(page_.keying.offCaption) : pttCaption_;
+}
+
+std::string SoftpotGroup::pttButtonNote() const {
+    if (!offOwed())
+        return {};
+    return "The transmitter may still be on: the radio has not confirmed a PTT off. This "
+           "button sends PTT off until it does.";
+}
+
 void SoftpotGroup::transmitterOff() {
     keyed_ = false;
     offUnconfirmed_ = false;
@@ -419,12 +529,13 @@ void SoftpotGroup::transmitterOff() {
 void SoftpotGroup::pttToggle() {
     if (!page_.keying.hasButton)
         return;
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     if (!scope.entered())
         return;
     programState_ = ProgramState::None;
     unkeyedByWatchdog_ = false;
-    switchTransmitter(keyed_);
+    // While the transmitter's state is unknown the button only ever unkeys.
+    switchTransmitter(keyed_ || offOwed());
 }
 
 void SoftpotGroup::switchTransmitter(bool unkeying) {
@@ -466,11 +577,11 @@ std::optional<int> SoftpotGroup::secondsToUnkey() const {
 }
 
 void SoftpotGroup::tick() {
-    if (busy_)
+    if (busy())
         return;
     const std::optional<int> left = secondsToUnkey();
     if (left && *left == 0) {
-        BusyScope scope(busy_);
+        PageOperations::Scope scope(*ops_);
         programState_ = ProgramState::None;
         switchTransmitter(true);
         keyedSinceMs_.reset(); // once: an unconfirmed off is left to the status line and closing
@@ -490,13 +601,13 @@ void SoftpotGroup::tick() {
 void SoftpotGroup::unkeyForSafety() {
     if (!env_.session.flags.inTunerMode || !(mayTransmit() || (shared_ && shared_->mayBeOn)))
         return;
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     switchTransmitter(true);
     keyedSinceMs_.reset();
 }
 
 void SoftpotGroup::program() {
-    BusyScope scope(busy_);
+    PageOperations::Scope scope(*ops_);
     if (!scope.entered())
         return;
     storeWorkingTexts();
@@ -573,6 +684,8 @@ void SoftpotGroup::programBeforeClose() {
 }
 
 void SoftpotGroup::close() {
+    PageOperations::Scope scope(*ops_);
+    stopTakingSteps();
     const KeyingSpec& k = page_.keying;
     if (env_.session.flags.inTunerMode && (mayTransmit() || (shared_ && shared_->mayBeOn))) {
         SoftpotLink link(env_);

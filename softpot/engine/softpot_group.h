@@ -52,6 +52,40 @@ struct SharedTransmitter {
     bool mayBeOn = false;
 };
 
+class SoftpotGroup;
+
+// The operations of the pages of one dialog run one at a time (a tab host's pages and its own
+// Program and closing count as one). A step that comes during an operation (a key or click the
+// window lets through while it waits) is kept by its page, shown at once, and committed when
+// the last operation ends, so no press is lost and no second exchange starts.
+class PageOperations {
+  public:
+    // One operation for its life. entered() is false when another was running: entry points
+    // then do nothing. The end of the outermost commits the steps kept meanwhile.
+    class Scope {
+      public:
+        explicit Scope(PageOperations& ops) : ops_(ops), entered_(!ops.running()) { ++ops_.depth_; }
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+        bool entered() const { return entered_; }
+
+      private:
+        PageOperations& ops_;
+        bool entered_;
+    };
+
+    bool running() const { return depth_ > 0; }
+    void add(SoftpotGroup* page) { pages_.push_back(page); }
+    void remove(SoftpotGroup* page) { std::erase(pages_, page); }
+
+  private:
+    void commitKeptSteps();
+    int depth_ = 0;
+    bool committing_ = false;
+    std::vector<SoftpotGroup*> pages_;
+};
+
 class SoftpotGroup : public Keyer {
   public:
     // The frequency texts are fixed here, from the radio type of this moment. The page is
@@ -91,6 +125,15 @@ class SoftpotGroup : public Keyer {
 
     // For a tab host.
     void setSharedTransmitter(SharedTransmitter* shared) { shared_ = shared; }
+    void setOperations(PageOperations* ops);
+    // True while an operation of the page's dialog runs and a step (spin, or a line or page step
+    // of the scroll bar) would be kept for the commit that follows it.
+    bool keepsSteps() const { return busy() && !closing_; }
+    // The dialog closes: steps kept, or coming during its last waits, are not committed.
+    void stopTakingSteps();
+    // The next kept step, committed as one spin or end of scroll with the value it came to;
+    // false when none is left (the dialog's operations call it when the last one ends).
+    bool commitKeptStep();
     // Runs a row's setup as a commit would, without a value (the host, when a tab is entered).
     void setUp(int row, std::optional<long> hz = std::nullopt);
     // The entry picked in a code list (PageSpec::codeChoices); the next row setup of the
@@ -114,6 +157,14 @@ class SoftpotGroup : public Keyer {
     // The transmitter may be on because of this page: keyed, or the caption or an unconfirmed
     // PTT off says so.
     bool mayTransmit() const;
+    // The transmitter's state is unknown (a PTT off the radio did not confirm, here or on
+    // another page of the session or dialog) and the page has not keyed it: "PTT Toggle" offers
+    // and sends PTT off, until the radio confirms one.
+    bool offOwed() const;
+    // What the button shows and says to assistive technology (the caption, or the offer of a
+    // PTT off while offOwed), and its tool tip.
+    std::string pttButtonText() const;
+    std::string pttButtonNote() const;
     // The dialog has sent PTT off for all its pages.
     void transmitterOff();
 
@@ -134,7 +185,7 @@ class SoftpotGroup : public Keyer {
     bool pttEnabled() const { return pttEnabled_; }
     bool programEnabled() const { return programEnabled_; }
     bool keyed() const { return keyed_; }
-    bool busy() const { return busy_; }
+    bool busy() const { return ops_->running(); }
     const RowKey& currentRow() const { return currentRow_; }
     const std::optional<RowKey>& lastRow() const { return lastRow_; }
     // The row whose setup was started last (the row the radio is set up for), if any.
@@ -153,6 +204,12 @@ class SoftpotGroup : public Keyer {
     // Step two of every commit: the live value (while keyed, or on the same row on pages
     // without keying), else the row setup.
     void sendOrSetUp(int row, int value, bool sameRow);
+    // A spin to this value, the texts taken.
+    void spinTo(int row, int value);
+    std::string spinText(int value) const;
+    // A step during an operation: the row shows its new value and is committed later.
+    void keepStep(int row, bool spin, int value);
+    bool isKept(int row) const;
     // Enter's value: the typed number in range, or for a number off the scale the stored value
     // (pages that refuse) or the nearest in range.
     int enteredValue(const SoftpotRow& r) const;
@@ -200,7 +257,16 @@ class SoftpotGroup : public Keyer {
     std::optional<std::int64_t> keyedSinceMs_;
     bool unkeyedByWatchdog_ = false; // told on the status line until the next action
     std::optional<int> shownCountdown_;
-    bool busy_ = false;
+    PageOperations ownOps_;
+    PageOperations* ops_ = &ownOps_;
+    // Rows with steps kept during an operation, in the order of their first step; spin or
+    // scroll tells which commit they get.
+    struct KeptStep {
+        int row;
+        bool spin;
+    };
+    std::vector<KeptStep> kept_;
+    bool closing_ = false;
     std::vector<int> selected_;
     std::uint8_t code_ = 0;
 };

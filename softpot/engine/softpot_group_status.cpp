@@ -11,7 +11,8 @@ std::string rowName(const SoftpotRow& r) {
 } // namespace
 
 bool SoftpotGroup::isPending(const SoftpotRow& r) const {
-    if (r.controls.working == r.workingText)
+    // A step kept during an operation is no typed number: it is committed when that ends.
+    if (r.controls.working == r.workingText || isKept(static_cast<int>(&r - rows_.data())))
         return false;
     const std::optional<long> typed = page_.scale.read(r.controls.working);
     return typed && page_.scale.clamp(*typed) != page_.scale.parse(r.workingText);

@@ -9,6 +9,7 @@ SoftpotTabHost::SoftpotTabHost(const AppEnv& env, const TabHostSpec& tables)
     for (std::size_t i = 0; i < pages_.size(); ++i) {
         pages_[i] = std::make_unique<SoftpotGroup>(env, *tables.pages[i]);
         pages_[i]->setSharedTransmitter(&transmitter_);
+        pages_[i]->setOperations(&operations_);
     }
 }
 
@@ -17,12 +18,7 @@ std::array<SoftpotGroup*, TabHostSpec::kTabs> SoftpotTabHost::pages() {
 }
 
 bool SoftpotTabHost::busy() const {
-    if (programming_)
-        return true;
-    for (const auto& p : pages_)
-        if (p->busy())
-            return true;
-    return false;
+    return operations_.running();
 }
 
 void SoftpotTabHost::open() {
@@ -48,9 +44,10 @@ bool SoftpotTabHost::selectTab(int tab) {
 }
 
 void SoftpotTabHost::program() {
-    if (busy())
+    // Steps typed during the writes are committed after the pages show the outcome.
+    const PageOperations::Scope scope(operations_);
+    if (!scope.entered())
         return;
-    programming_ = true;
     Session& s = env_.session;
     if (tables_.pointMask) {
         const std::uint8_t mask = s.image[*tables_.pointMask];
@@ -68,7 +65,6 @@ void SoftpotTabHost::program() {
             outcome = o;
     }
     link.close();
-    programming_ = false;
     for (auto& p : pages_)
         p->programmed(outcome);
 }
@@ -82,11 +78,16 @@ bool SoftpotTabHost::close(const CloseQuestion& ask) {
         if (choice == CloseChoice::Cancel)
             return false;
         if (choice == CloseChoice::Program) {
-            for (auto& p : pages_)
+            for (auto& p : pages_) {
+                p->stopTakingSteps();
                 p->acceptTypedValues();
+            }
             program();
         }
     }
+    const PageOperations::Scope scope(operations_);
+    for (auto& p : pages_)
+        p->stopTakingSteps();
     bool mayTransmit = transmitter_.mayBeOn;
     for (const auto& p : pages_)
         mayTransmit = mayTransmit || p->mayTransmit();

@@ -64,10 +64,10 @@ class SoftpotTabHost {
     const AppEnv env_;
     const TabHostSpec& tables_;
     SharedTransmitter transmitter_;
+    PageOperations operations_; // the pages' and the host's own, one at a time
     std::array<std::unique_ptr<SoftpotGroup>, TabHostSpec::kTabs> pages_;
     int current_ = 0;
     bool programEnabled_ = false;
-    bool programming_ = false;
 };
 
 } // namespace korvelo

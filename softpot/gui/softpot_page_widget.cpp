@@ -162,9 +162,17 @@ void SoftpotPageWidget::controlsChanged() {
     for (QComboBox* combo : combos_)
         combo->setEnabled(group_.pttEnabled());
     if (ptt_) {
-        const QString caption = QString::fromStdString(group_.pttCaption());
-        if (ptt_->text() != caption)
+        // While the transmitter's state is unknown the button offers PTT off, and says why.
+        const QString caption = QString::fromStdString(group_.pttButtonText());
+        if (ptt_->text() != caption) {
             ptt_->setText(caption);
+            ptt_->setAccessibleName(caption);
+        }
+        const QString note = QString::fromStdString(group_.pttButtonNote());
+        if (ptt_->toolTip() != note) {
+            ptt_->setToolTip(note);
+            ptt_->setAccessibleDescription(note);
+        }
         ptt_->setEnabled(group_.pttEnabled());
     }
     status_->setText(QString::fromStdString(group_.statusText()));

@@ -1,5 +1,6 @@
 #include "softpot/gui/softpot_row_widget.h"
 
+#include "gui/gui_clock.h"
 #include "softpot/gui/up_down_control.h"
 
 #include <QGridLayout>
@@ -166,6 +167,11 @@ SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent
             [this](const QString& text) { group_.setWorkingEditText(row_, text.toStdString()); });
     working_->setValidator(new ScaleValidator(group.page().scale, working_));
     working_->installEventFilter(this);
+    // Steps typed while the page waits for the radio are kept by the page and sent after.
+    const auto keeps = [&group = group_] { return group.keepsSteps(); };
+    GuiClock::takeStepsDuringWaits(scrollBar_, GuiClock::StepInput::Keys, keeps);
+    GuiClock::takeStepsDuringWaits(working_, GuiClock::StepInput::Keys, keeps);
+    upDown_->takeStepsDuringWaits(keeps);
     mirror();
 }
 

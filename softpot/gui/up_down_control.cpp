@@ -1,5 +1,7 @@
 #include "softpot/gui/up_down_control.h"
 
+#include "gui/gui_clock.h"
+
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -37,6 +39,15 @@ void UpDownControl::setAccessibleBaseName(const QString& name) {
     setAccessibleName(name);
     up_->setAccessibleName(name + QStringLiteral(", up"));
     down_->setAccessibleName(name + QStringLiteral(", down"));
+}
+
+} // namespace korvelo
+
+namespace korvelo {
+
+void UpDownControl::takeStepsDuringWaits(const std::function<bool()>& keeps) {
+    for (QToolButton* b : {up_, down_})
+        GuiClock::takeStepsDuringWaits(b, GuiClock::StepInput::Clicks, keeps);
 }
 
 } // namespace korvelo

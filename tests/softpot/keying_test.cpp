@@ -185,9 +185,13 @@ TEST_F(PowerPageTest, ClosingUnkeysOnlyInTunerMode) {
     EXPECT_TRUE(frames().empty());
     EXPECT_EQ(bench.replies.replyStatus.load(), kStatusNone);
 
-    // Unkeyed by the button: closing sends nothing.
+    // The page closed without tuner mode left the transmitter on: the next page's button sends
+    // PTT off first. Unkeyed by the button: closing sends nothing.
     bench.session.flags.inTunerMode = true;
     openPage();
+    page->pttToggle();
+    EXPECT_THAT(frames(), ElementsAre(pttOff()));
+    EXPECT_FALSE(bench.radio.pttOn);
     page->pttToggle();
     page->pttToggle();
     bench.radio.clearReceived();

@@ -1,6 +1,7 @@
 // Value handling on a row (scroll steps, spin, Enter) and what the band decides: labels,
 // usable rows, the set-up bytes of bands without table entries, the page without an image.
 #include "power_page_fixture.h"
+#include "softpot/zel/zel_signalling_page.h"
 
 namespace korvelo {
 namespace {
@@ -207,6 +208,36 @@ TEST(DescribeTxPower, LabelsEachSoftpotAsThePageDoes) {
     EXPECT_EQ(lines[10], "  Low Power, point 5 (174.00000 MHz): 7");
     s.radioType = 200;
     EXPECT_EQ(describeTxPower(s)[1], "  High Power, point 1: 40");
+}
+
+// A stored byte outside the bar's range (High Power 200, ZEL 205) on a row the technician never
+// touches: a step on another row leaves it as it is, marked, out of the close question's count,
+// and Program writes back the byte the radio had.
+TEST_F(PowerPageTest, AStepOnOneRowLeavesAnUntouchedOutOfRangeRowAlone) {
+    bench.session.image[0x16] = 200; // High Power, point 1
+    openPage();
+    page->scroll(High2, ScrollCode::LineRight);
+    page->endScroll(High2);
+    EXPECT_EQ(working(High2), "23");
+    EXPECT_EQ(working(High1), "200");
+    EXPECT_TRUE(page->marks(High1).workingOutOfRange);
+    EXPECT_TRUE(page->marks(High1).storedOutOfRange);
+    EXPECT_EQ(page->unprogrammedCount(), 1) << "High Power, point 2 only";
+    page->program();
+    EXPECT_EQ(bench.radio.tuningArea()[0x16], 200);
+    EXPECT_EQ(bench.radio.tuningArea()[0x18], 23);
+
+    bench.session.image[0x3F] = 205; // ZEL, 25 kHz
+    SoftpotGroup zel(bench.env(), zelSignallingPage());
+    zel.open();
+    zel.scroll(0, ScrollCode::LineRight);
+    zel.endScroll(0);
+    EXPECT_EQ(zel.row(1).controls.working, "205");
+    EXPECT_TRUE(zel.marks(1).workingOutOfRange);
+    EXPECT_EQ(zel.unprogrammedCount(), 1);
+    zel.program();
+    EXPECT_EQ(bench.radio.tuningArea()[0x3F], 205);
+    EXPECT_EQ(bench.radio.tuningArea()[0x3E], bench.session.image[0x3E]);
 }
 
 } // namespace

@@ -1,0 +1,131 @@
+// A PTT off the radio did not confirm leaves the transmitter's state unknown: on every page that
+// keys, "PTT Toggle" then offers and sends PTT off, by real clicks, until the radio confirms
+// one; never PTT on.
+#include "gui/gui_test_support.h"
+#include "radio/tuning_start.h"
+#include "softpot/gui/softpot_row_widget.h"
+#include "softpot/txmodulation/tx_modulation_dialog.h"
+#include "softpot/txpower/tx_power_dialog.h"
+#include "softpot/txsubaudio/tx_sub_audio_dialog.h"
+#include "softpot/zel/zel_signalling_dialog.h"
+#include "support/sim_bench.h"
+
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace korvelo {
+namespace {
+
+struct KeyingPage {
+    const char* name;
+    QPushButton* ptt;
+    QScrollBar* bar;
+    std::uint8_t onCommand;
+    std::uint8_t offCommand;
+    QString offCaption;
+    std::function<bool()> transmitting;
+};
+
+std::uint8_t lastCommand(const sim::RadioModel& radio) {
+    const auto frames = radio.receivedFrames();
+    return frames.empty() || frames.back().size() < 3 ? 0 : frames.back()[2];
+}
+
+void pttOffUntilConfirmed(SimBench& bench, const KeyingPage& p) {
+    SCOPED_TRACE(p.name);
+    QTest::keyClick(p.bar, Qt::Key_Right); // sets the row up
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    ASSERT_TRUE(p.transmitting());
+
+    // The radio stops answering: a keyed commit times out, then the button's PTT off does.
+    bench.radio.faults.silent = true;
+    QTest::keyClick(p.bar, Qt::Key_Right);
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    EXPECT_EQ(lastCommand(bench.radio), p.offCommand);
+    const QString offer = "Send " + p.offCaption;
+    EXPECT_EQ(p.ptt->text(), offer);
+    EXPECT_EQ(p.ptt->accessibleName(), offer);
+    EXPECT_TRUE(p.ptt->toolTip().contains("may still be on")) << p.ptt->toolTip().toStdString();
+    EXPECT_TRUE(p.ptt->isEnabled());
+
+    // Still silent: the button goes on sending off.
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    EXPECT_EQ(lastCommand(bench.radio), p.offCommand);
+    EXPECT_EQ(p.ptt->text(), offer);
+
+    // The radio answers again: the next press sends off, and only a confirmed off lets the
+    // press after it key.
+    bench.radio.faults.silent = false;
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    EXPECT_EQ(lastCommand(bench.radio), p.offCommand);
+    EXPECT_FALSE(p.transmitting());
+    EXPECT_EQ(p.ptt->text(), p.offCaption);
+    EXPECT_TRUE(p.ptt->toolTip().isEmpty());
+    EXPECT_FALSE(bench.session.transmitterMayBeOn);
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    EXPECT_EQ(lastCommand(bench.radio), p.onCommand);
+    EXPECT_TRUE(p.transmitting());
+    QTest::mouseClick(p.ptt, Qt::LeftButton);
+    EXPECT_FALSE(p.transmitting());
+}
+
+TEST(PttStateUnknown, EveryKeyingPageOffersAndSendsOffUntilTheRadioConfirmsIt) {
+    test::ModalDriver discard([](QWidget* w) { test::clickButton(w, "Discard"); });
+    {
+        SimBench bench;
+        bench.radio.radioType = 3;
+        TuningInit(bench.env());
+        AppEnv env = bench.env();
+        CTxPower dialog(env, nullptr);
+        dialog.show();
+        pttOffUntilConfirmed(bench,
+                             {"Transmit Power", dialog.pttButton(), dialog.rowWidget(1).scrollBar(),
+                              0x81, 0x82, "PTT OFF", [&] { return bench.radio.pttOn; }});
+        dialog.reject();
+    }
+    {
+        SimBench bench;
+        bench.radio.radioFlags = 0x10;
+        bench.radio.radioType = 7;
+        TuningInit(bench.env());
+        AppEnv env = bench.env();
+        CZELSignalingSys dialog(env, nullptr);
+        dialog.show();
+        pttOffUntilConfirmed(bench,
+                             {"ZEL", dialog.pttButton(), dialog.rowWidget(0).scrollBar(), 0x4A,
+                              0x4B, "ZEL PTT OFF", [&] { return bench.radio.zelTxOn; }});
+        dialog.reject();
+    }
+    {
+        SimBench bench;
+        bench.radio.radioFlags = 0x30;
+        TuningInit(bench.env());
+        AppEnv env = bench.env();
+        CTxFrequency dialog(env, nullptr);
+        dialog.show();
+        pttOffUntilConfirmed(bench, {"Transmit Modulation", dialog.page(0).pttButton(),
+                                     dialog.page(0).rowWidget(0).scrollBar(), 0x81, 0x82, "PTT OFF",
+                                     [&] { return bench.radio.pttOn; }});
+        dialog.reject();
+    }
+    {
+        SimBench bench;
+        bench.radio.radioFlags = 0x30;
+        TuningInit(bench.env());
+        AppEnv env = bench.env();
+        CTxSubTone dialog(env, nullptr);
+        dialog.show();
+        pttOffUntilConfirmed(bench, {"Sub Audio", dialog.page(0).pttButton(),
+                                     dialog.page(0).rowWidget(3).scrollBar(), 0x48, 0x49, "PTT OFF",
+                                     [&] { return bench.radio.subAudioOn; }});
+        dialog.reject();
+    }
+}
+
+} // namespace
+} // namespace korvelo
