@@ -97,8 +97,8 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
         out << formatRow(run.rows()[static_cast<std::size_t>(i)]) << '\n' << std::flush;
     });
     for (const AlignRow& r : run.rows())
-        if (!r.done)
-            out << formatRow(r) << '\n';
+        if (!r.done) // no values of its own: nothing was read or changed for it
+            out << r.name << "  not run\n";
     const bool all = run.allPassed();
     out << run.passedCount() << " of " << run.rows().size() << " rows passed\n";
     if (stopSignal() != 0) {

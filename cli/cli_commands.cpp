@@ -219,7 +219,7 @@ int restoreCommand(const AppEnv& env, const std::string& path, bool force, bool 
         refusal = "The file does not say which radio it was taken from.";
     else if (radioSerial.empty())
         refusal = "The radio did not tell its serial number.";
-    else if (serialForFileName(backupSerial) != serialForFileName(radioSerial))
+    else if (backupSerial != radioSerial) // exactly: "AB-12/345" is not "AB-12345"
         refusal = "The backup is of radio " + printable(backupSerial) + ", but the radio is " +
                   printable(radioSerial) + ".";
     if (!refusal.empty()) {
@@ -244,6 +244,8 @@ int infoCommand(const AppEnv& env, std::ostream& out) {
     auto read = [&](Cmd command, std::size_t bytes) -> std::optional<InfoRead> {
         InfoRead r = readRadioInfo(env, command, bytes);
         allRead = allRead && r.outcome == InfoOutcome::Ok;
+        if (r.outcome == InfoOutcome::BadReply) // stdout says "Read Fail !"; here is why
+            env.notifier.notify(r.why, Icon::Exclamation);
         // A radio that does not answer (or a port that does not open) is told once.
         if (r.outcome == InfoOutcome::NoAnswer || r.outcome == InfoOutcome::PortFailed)
             return std::nullopt;

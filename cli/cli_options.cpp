@@ -104,8 +104,8 @@ const char* usageText() {
            "  --sim-tun FILE     initial tuning area from a tuning file\n"
            "  --sim-pace         pace replies at the real line rate\n"
            "  --sim-silent       a radio that never answers\n"
-           "  --sim-writes lost|altered  region writes acknowledged but not stored, or\n"
-           "                     stored with one byte changed\n"
+           "  --sim-writes lost|altered|unacked  region writes acknowledged but not stored,\n"
+           "                     stored with one byte changed, or stored but not acknowledged\n"
            "without --port or --simulator the port is chosen as the program does\n";
 }
 
@@ -213,10 +213,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             o.simulator->silent = true;
         } else if (a == "--sim-writes") {
             std::string how;
-            if (!value(how) || (how != "lost" && how != "altered"))
-                return fail("--sim-writes needs lost or altered");
-            o.simulator->writes =
-                how == "lost" ? SimOptions::Writes::Lost : SimOptions::Writes::Altered;
+            if (!value(how) || (how != "lost" && how != "altered" && how != "unacked"))
+                return fail("--sim-writes needs lost, altered or unacked");
+            o.simulator->writes = how == "lost"      ? SimOptions::Writes::Lost
+                                  : how == "altered" ? SimOptions::Writes::Altered
+                                                     : SimOptions::Writes::Unacknowledged;
         } else if (a.starts_with("--")) {
             return fail("unknown option " + a);
         } else {

@@ -18,7 +18,7 @@ struct SimOptions {
     bool pace = false;      // real line rate
     bool silent = false;    // a switched-off radio
     // region writes acknowledged but lost, or stored altered
-    enum class Writes { Stored, Lost, Altered } writes = Writes::Stored;
+    enum class Writes { Stored, Lost, Altered, Unacknowledged } writes = Writes::Stored;
 };
 
 enum class Command {

@@ -14,6 +14,7 @@
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
 #include "link/stop_request.h"
+#include "radio/link_state.h"
 #include "radio/radio_state.h"
 #include "radio/safe_exit.h"
 #include "radio/tuning_file.h"
@@ -44,9 +45,19 @@ std::optional<sim::RadioModel> simulatedRadio(const SimOptions& o) {
     model.radioType = o.radioType;
     model.faults.pace = o.pace;
     model.faults.silent = o.silent;
-    if (o.writes != SimOptions::Writes::Stored)
-        model.faults.writes =
-            o.writes == SimOptions::Writes::Lost ? sim::WriteFault::Lost : sim::WriteFault::Altered;
+    switch (o.writes) {
+    case SimOptions::Writes::Stored:
+        break;
+    case SimOptions::Writes::Lost:
+        model.faults.writes = sim::WriteFault::Lost;
+        break;
+    case SimOptions::Writes::Altered:
+        model.faults.writes = sim::WriteFault::Altered;
+        break;
+    case SimOptions::Writes::Unacknowledged:
+        model.faults.writes = sim::WriteFault::Unacknowledged;
+        break;
+    }
     if (!o.tuningFile.empty()) {
         std::ifstream in(o.tuningFile, std::ios::binary);
         if (!in)
@@ -60,6 +71,27 @@ std::optional<sim::RadioModel> simulatedRadio(const SimOptions& o) {
         model.setTuningArea(record->image.bytes());
     }
     return model;
+}
+
+// Before the command: PTT off and leave-tuner-mode on every port a run that ended unclean left
+// in that state, said on standard error.
+void makeSafeAfterUncleanEnd(LinkStateFile& file, ReplyObjects& replies, Clock& clock,
+                             Notifier& notifier) {
+    for (const LinkStateFile::Left& left : file.leftUnclean()) {
+        std::cerr << "korvelo-cli: " << uncleanEndText(left.state)
+                  << " Sending PTT off and leave-tuner-mode on " << left.state.port << ".\n";
+        FixedPortProvider port(left.state.port);
+        Session session;
+        const AppEnv env{session, replies, clock, notifier, port};
+        if (makeRadioSafe(env))
+            std::cerr << "korvelo-cli: the radio on " << left.state.port
+                      << " answered the leave-tuner-mode command.\n";
+        else
+            std::cerr << "korvelo-cli: the radio on " << left.state.port
+                      << " did not answer; check that its transmitter is off (korvelo-cli --port "
+                      << left.state.port << " leave).\n";
+        LinkStateFile::forget(left);
+    }
 }
 
 // The command's status, unless its results could not be written (a full disk, a closed pipe).
@@ -152,8 +184,17 @@ int main(int argc, char** argv) {
 
     RealClock realClock;
     Clock& clock = radio && radio->clock() ? *radio->clock() : realClock;
+    // A real port's radio may have been left keyed or in tuner mode by a run that died; the
+    // simulated radio dies with its run.
+    std::unique_ptr<LinkStateFile> linkState;
+    if (!radio && !guard.backupFolder.empty()) {
+        linkState =
+            std::make_unique<LinkStateFile>(guard.backupFolder.parent_path() / "link-state");
+        makeSafeAfterUncleanEnd(*linkState, replies, clock, notifier);
+    }
     Session session;
     session.guard = guard;
+    session.linkState = linkState.get();
     const AppEnv env{session, replies, clock, notifier, *chosen};
 
 #ifdef KORVELO_RECORD

@@ -10,11 +10,13 @@
 #include "gui/options_dialog.h"
 #include "gui/page_dialogs.h"
 #include "gui/serial_comm_dialog.h"
+#include "gui/shell_commands.h"
 #include "gui/stop_signal_watch.h"
 #include "link/file_trace.h"
 #include "link/qt/profile_port_provider.h"
 #include "link/qt/serial_ports.h"
 #include "link/traced_clock.h"
+#include "radio/link_state.h"
 #include "radio/qt/korvelo_settings.h"
 #include "sim/pty_radio.h"
 #include "sim/testset_server.h"
@@ -183,6 +185,15 @@ int main(int argc, char** argv) {
                         simulatedTestSet ? simulatedTestSet->address() : std::string());
     window.show();
     window.startUp();
+    // A run that died may have left a real port's radio keyed or in tuner mode.
+    std::unique_ptr<LinkStateFile> linkState;
+    if (!options->simulator && options->screenshotDir.isEmpty() &&
+        !session.guard.backupFolder.empty()) {
+        linkState = std::make_unique<LinkStateFile>(session.guard.backupFolder.parent_path() /
+                                                    "link-state");
+        offerUncleanEndRecovery(window, *linkState);
+        session.linkState = linkState.get();
+    }
     if (benchRecord && !benchRecord->recorder().error().isEmpty())
         notifier.notify("The alignment record is not kept: " +
                             benchRecord->recorder().error().toStdString(),
@@ -197,6 +208,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const int result = app.exec();
+    session.linkState = nullptr; // a clean end: its file goes with it
     window.setBenchRecord(nullptr);
     benchRecord.reset(); // the job under way ends and is written
     replies.setTrace(nullptr);

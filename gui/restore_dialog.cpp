@@ -29,7 +29,8 @@ QString text(const std::string& s) {
 }
 
 bool sameRadio(const std::string& a, const std::string& b) {
-    return !a.empty() && !b.empty() && serialForFileName(a) == serialForFileName(b);
+    // Exactly: "AB-12/345 " and "AB-12345" are two radios, whatever their file names.
+    return !a.empty() && !b.empty() && a == b;
 }
 
 } // namespace

@@ -6,12 +6,14 @@
 #include "gui/help_launcher.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
+#include "gui/message_box_notifier.h"
 #include "gui/options_dialog.h"
 #include "gui/radio_history_dialog.h"
 #include "gui/restore_dialog.h"
 #include "gui/serial_comm_dialog.h"
 #include "gui/tuning_file_commands.h"
 #include "gui/utility_dialogs.h"
+#include "radio/link_state.h"
 #include "radio/qt/korvelo_settings.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_file.h"
@@ -20,6 +22,8 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <memory>
 
 namespace korvelo {
@@ -32,7 +36,56 @@ template <class Dialog> DialogFactory plainDialog() {
     };
 }
 
+// The refusal of a radio already in tuner mode, with Reset offered: true when it is chosen.
+bool offerReset(QWidget* parent) {
+    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kMessageCaption),
+                    QString::fromStdString(alreadyInTunerModeText()) +
+                        QStringLiteral("\n\nReset the radio now?"),
+                    QMessageBox::NoButton, messageParent(parent));
+    QPushButton* reset = box.addButton(QStringLiteral("&Reset"), QMessageBox::AcceptRole);
+    reset->setAccessibleName(QStringLiteral("Reset the radio"));
+    QPushButton* keep = box.addButton(QStringLiteral("&Not now"), QMessageBox::RejectRole);
+    keep->setAccessibleName(QStringLiteral("Leave the radio in tuner mode"));
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() == reset;
+}
+
 } // namespace
+
+void offerUncleanEndRecovery(MainWindow& window, LinkStateFile& file) {
+    AppEnv& env = window.env();
+    for (const LinkStateFile::Left& left : file.leftUnclean()) {
+        const QString port = QString::fromStdString(left.state.port);
+        QMessageBox box(
+            QMessageBox::Warning, QString::fromLatin1(kMessageCaption),
+            QString::fromStdString(uncleanEndText(left.state)) +
+                QStringLiteral("\n\nSend PTT off and leave tuner mode on %1 now?").arg(port),
+            QMessageBox::NoButton, messageParent(&window));
+        QPushButton* send = box.addButton(QStringLiteral("&Send PTT off"), QMessageBox::AcceptRole);
+        send->setAccessibleName(QStringLiteral("Send PTT off and leave tuner mode"));
+        QPushButton* skip = box.addButton(QStringLiteral("&Not now"), QMessageBox::RejectRole);
+        skip->setAccessibleName(QStringLiteral("Do not send anything"));
+        box.setDefaultButton(send);
+        box.setEscapeButton(skip);
+        box.exec();
+        // Asked once: a declined offer is not repeated at every start.
+        LinkStateFile::forget(left);
+        if (box.clickedButton() != send)
+            continue;
+        FixedPortProvider ports(left.state.port);
+        Session session;
+        const AppEnv safe{session, env.replies, env.clock, env.notifier, ports};
+        if (makeRadioSafe(safe))
+            window.showNote(QStringLiteral("The radio on %1 has left tuner mode").arg(port));
+        else if (!session.flags.portFault)
+            env.notifier.notify("The radio on " + left.state.port +
+                                    " did not answer the leave-tuner-mode command: check that "
+                                    "its transmitter is off.",
+                                Icon::Exclamation);
+    }
+}
 
 void addShellCommands(MainWindow& window) {
     CommandTable& table = window.commands();
@@ -43,17 +96,28 @@ void addShellCommands(MainWindow& window) {
         if (w->benchRecord())
             w->benchRecord()->askTechnicianOnce(parent);
         // Called with 0 before the first block and with n after block n has been read.
-        const bool read = TuningInit(env, [w](int done, int blocks) {
-            if (done < blocks)
-                w->showProgress(QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
-            else
-                w->showProgress(QString());
-        });
-        if (read)
-            identifyForRecord(env);
+        const TuningInitEnd end = runTuningInit(
+            env,
+            [w](int done, int blocks) {
+                if (done < blocks)
+                    w->showProgress(
+                        QStringLiteral("Reading block %1 of %2").arg(done + 1).arg(blocks));
+                else
+                    w->showProgress(QString());
+            },
+            /*tellRefusal=*/false);
         w->showProgress(QString());
+        if (end == TuningInitEnd::AlreadyInTunerMode) {
+            // Reset as its menu item runs it (this command is still the one running).
+            if (offerReset(parent) && passPortFaultGate(env) && ResetRadio(env))
+                w->showNote(QStringLiteral("The radio has left tuner mode"));
+            return;
+        }
+        if (end != TuningInitEnd::Read)
+            return;
+        identifyForRecord(env);
         const GuardRecord& r = env.session.guardRecord;
-        if (env.session.flags.imageLoaded && env.session.guard.takesBackups())
+        if (env.session.guard.takesBackups())
             w->showNote(r.backupFailure.empty() || !r.backup.empty()
                             ? QStringLiteral("Backup kept in %1")
                                   .arg(QDir::toNativeSeparators(

@@ -102,7 +102,7 @@ bool RadioLink::waitReply(int timeoutMs) {
     if (withheld_)
         return false; // nothing was sent, so nothing will come
     const bool got = env_.clock.wait(env_.replies.replyEvent, timeoutMs);
-    deliverChannelNotices();
+    deliverChannelNotices(!got);
     return got;
 }
 
@@ -122,6 +122,7 @@ bool RadioLink::waitReplyPumped(int boundMs) {
         if (left > 0)
             env_.clock.sleepMs(1);
     }
+    deliverChannelNotices(true);
     return false;
 }
 
@@ -143,11 +144,23 @@ bool RadioLink::sendAndWaitPumped(std::string_view hex, int pauseMs, int boundMs
     return waitReplyPumped(boundMs);
 }
 
-void RadioLink::deliverChannelNotices() {
+void RadioLink::deliverChannelNotices(bool waitFailed) {
     if (!channel_)
         return;
-    for (const Notice& n : channel_->takeNotices())
-        env_.notifier.notify(n.text, n.icon);
+    for (const Notice& n : channel_->takeNotices()) {
+        // Dropped bytes matter only to a wait they may have cost its answer: a flood that the
+        // exchange came through is no failure to report.
+        if (n.text == "buff full")
+            overflowed_ = true;
+        else
+            env_.notifier.notify(n.text, n.icon);
+    }
+    if (waitFailed && overflowed_) {
+        overflowed_ = false;
+        env_.notifier.notify("buff full\nThe radio's bytes came faster than they could be "
+                             "taken, and some were dropped.",
+                             Icon::None);
+    }
 }
 
 } // namespace korvelo

@@ -80,12 +80,14 @@ class RadioLink {
     const LinkEnv& env() const { return env_; }
 
   private:
-    void deliverChannelNotices();
+    // The receive thread's messages; "buff full" only after a wait that failed (waitFailed).
+    void deliverChannelNotices(bool waitFailed = false);
 
     LinkEnv env_;
     std::unique_ptr<Channel> channel_;
     bool announced_ = false;
-    bool withheld_ = false; // the last frame was not sent: the program is stopping
+    bool withheld_ = false;   // the last frame was not sent: the program is stopping
+    bool overflowed_ = false; // bytes were dropped since the last failed wait told of it
 };
 
 } // namespace korvelo

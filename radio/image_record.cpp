@@ -2,6 +2,7 @@
 
 #include "link/command_frame.h"
 #include "link/radio_link.h"
+#include "radio/link_state.h"
 
 namespace korvelo {
 
@@ -31,6 +32,7 @@ void noteTransmitter(Session& session, bool mayBeOn) {
     if (session.transmitterMayBeOn == mayBeOn)
         return;
     session.transmitterMayBeOn = mayBeOn;
+    syncLinkState(session);
     session.changed();
 }
 
@@ -82,7 +84,10 @@ RegionWriteResult programFrom(RadioLink& link, Session& session, const TuningIma
     if (check && acknowledged)
         recordVerification(session, offset, count, result.outcome == WriteOutcome::Confirmed,
                            result.message);
-    if (result.outcome != WriteOutcome::Confirmed)
+    // Without an ACK the range was read back: the record keeps what the radio holds.
+    if (result.held != WriteHeld::NotRead)
+        recordVerification(session, offset, count, result.held == WriteHeld::Taken, result.message);
+    if (result.outcome != WriteOutcome::Confirmed && result.held != WriteHeld::Taken)
         return result;
     ImageRecord& r = session.record;
     for (unsigned i = offset; i < unsigned{offset} + count; ++i) {

@@ -46,6 +46,7 @@ struct RadioIdentity {
 };
 
 class Keyer;
+class LinkStateFile;
 
 struct Session {
     RadioStateFlags flags;
@@ -74,6 +75,8 @@ struct Session {
     std::vector<Keyer*> keyers;
     // The alignment record, when one is kept (not owned).
     JobRecorder* recorder = nullptr;
+    // The file that tells the next start what this run may leave on (link_state.h; not owned).
+    LinkStateFile* linkState = nullptr;
 };
 
 // Everything an operation needs: the session and the link environment.

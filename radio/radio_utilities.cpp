@@ -2,6 +2,7 @@
 
 #include "link/radio_link.h"
 #include "radio/image_record.h"
+#include "radio/link_state.h"
 
 #include <algorithm>
 
@@ -68,6 +69,7 @@ bool ResetRadio(const AppEnv& env) {
             link.clearReplyStatus();
             env.session.flags.inTunerMode = false;
             env.session.flags.imageLoaded = false;
+            noteTunerModeLeft(env.session);
             return true;
         }
     }
@@ -80,16 +82,26 @@ InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes) {
     RadioLink link(env.linkEnv());
     link.OpenPort();
     if (env.session.flags.portFault)
-        return {InfoOutcome::PortFailed, {}};
+        return {InfoOutcome::PortFailed, {}, {}};
     link.waitingFor(infoName(command));
     if (!link.sendAndWait(CommandFrame::noData(command), 100, 5000)) {
         link.close();
         env.notifier.notify("Please Power On or Change the cable.", Icon::Information);
-        return {InfoOutcome::NoAnswer, {}};
+        return {InfoOutcome::NoAnswer, {}, {}};
     }
-    if (link.replyStatus() != kStatusData)
-        return {InfoOutcome::BadReply, {}}; // the status is left as it stands
-    return {InfoOutcome::Ok, takePayload(link, bytes)};
+    const std::uint8_t status = link.replyStatus();
+    if (status != kStatusData) { // the status is left as it stands
+        const std::string what = std::string("the ") + infoName(command) + " read";
+        return {InfoOutcome::BadReply,
+                {},
+                status == kStatusNak ? "The radio refused " + what + " (NAK)."
+                : status == kStatusAck
+                    ? "The radio answered " + what + " with an ACK, not its data."
+                    : "The radio's answer to " + what +
+                          " could not be read (a bad checksum or a broken "
+                          "frame)."};
+    }
+    return {InfoOutcome::Ok, takePayload(link, bytes), {}};
 }
 
 std::optional<std::vector<std::uint8_t>> readInfoOnLink(RadioLink& link, Cmd command,
@@ -190,8 +202,16 @@ bool IdentifyRadio(const AppEnv& env) {
 }
 
 void identifyForRecord(const AppEnv& env) {
-    if (env.session.recorder && env.session.record.radioRead)
+    if (!env.session.recorder || !env.session.record.radioRead)
+        return;
+    // Tuning Init has asked for the serial number already (for the backup's name): each item
+    // is asked once per read.
+    if (!env.session.identity.serialNumber) {
         IdentifyRadio(env);
+        return;
+    }
+    if (ReadFwVersion(env))
+        ReadCountryCode(env);
 }
 
 bool LeaveTunerMode(const AppEnv& env) {
@@ -203,7 +223,10 @@ bool LeaveTunerMode(const AppEnv& env) {
     // must not keep the radio in tuner mode.
     if (!link.isOpen())
         return false;
-    return link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
+    const bool answered = link.sendAndWait(CommandFrame::leaveTunerMode(), 30, 1000);
+    if (answered)
+        noteTunerModeLeft(env.session);
+    return answered;
 }
 
 } // namespace korvelo

@@ -33,6 +33,7 @@ enum class InfoOutcome {
 struct InfoRead {
     InfoOutcome outcome = InfoOutcome::NoAnswer;
     std::vector<std::uint8_t> data;
+    std::string why; // for BadReply: what came instead of the data, as a sentence
 };
 InfoRead readRadioInfo(const AppEnv& env, Cmd command, std::size_t bytes);
 // The same read on a link the caller holds open, one try, without a message: the payload, or

@@ -30,10 +30,11 @@ const char* chipName(bool isAk2347Radio) {
 
 constexpr char kReadFailText[] = "Read Radio Fail !! Please try again.";
 
-std::optional<TuningImage> readAreaOn(RadioLink& link, bool is256BlockMemory) {
+std::optional<TuningImage> readAreaOn(RadioLink& link, bool is256BlockMemory,
+                                      std::string* why = nullptr) {
     const auto area =
         readMemory(link, static_cast<std::uint16_t>(tuningBase(is256BlockMemory) << 8),
-                   TuningImage::kSize, "tuning area");
+                   TuningImage::kSize, "tuning area", 3, why);
     if (!area)
         return std::nullopt;
     TuningImage image;
@@ -82,15 +83,16 @@ std::vector<unsigned> unwritableDifferences(const TuningImage& radio, const Tuni
 
 std::optional<TuningImage> readRadioArea(const AppEnv& env) {
     std::optional<TuningImage> area;
+    std::string why;
     {
         RadioLink link(env.linkEnv());
         link.OpenPort();
         if (!link.isOpen())
             return std::nullopt; // told already
-        area = readAreaOn(link, env.session.flags.is256BlockMemory);
+        area = readAreaOn(link, env.session.flags.is256BlockMemory, &why);
     }
     if (!area)
-        env.notifier.notify(kReadFailText, Icon::Exclamation);
+        env.notifier.notify(kReadFailText + ("\n" + why), Icon::Exclamation);
     return area;
 }
 
@@ -114,6 +116,8 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
     }
     const bool is256 = s.flags.is256BlockMemory;
     std::string failure;
+    std::string readWhy;
+    std::string unacknowledged; // writes the radio took without acknowledging them
     TuningImage now;
     {
         RadioLink link(env.linkEnv());
@@ -122,7 +126,7 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
             result.outcome = RestoreOutcome::NoPort;
             return result;
         }
-        const auto area = readAreaOn(link, is256);
+        const auto area = readAreaOn(link, is256, &readWhy);
         if (!area) {
             result.outcome = RestoreOutcome::ReadFailed;
         } else {
@@ -135,7 +139,10 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
                 link.waitingFor("restore of " + std::string(ownerName(r.owner)));
                 const RegionWriteResult w = programRegionFrom(
                     link, s, backup.image, r, kRestoreWritePauseMs, kRestoreWriteWaitMs);
-                if (w.outcome != WriteOutcome::Confirmed) {
+                // Unacknowledged, but read back equal: the radio holds the backup's bytes.
+                if (w.outcome != WriteOutcome::Confirmed && w.held == WriteHeld::Taken)
+                    unacknowledged += "\n" + w.message;
+                else if (w.outcome != WriteOutcome::Confirmed) {
                     failure = w.message.empty()
                                   ? "The radio did not take the write of " +
                                         writtenRangeName(is256, r.offset, r.count) + "."
@@ -161,7 +168,7 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
                "radio holds them.";
     switch (result.outcome) {
     case RestoreOutcome::ReadFailed:
-        env.notifier.notify(std::string(kReadFailText) +
+        env.notifier.notify(std::string(kReadFailText) + "\n" + readWhy +
                                 "\nThe radio's tuning area could not be read, so nothing was "
                                 "restored.",
                             Icon::Exclamation);
@@ -169,7 +176,7 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
     case RestoreOutcome::WriteFailed:
         env.notifier.notify(failure + "\n" + std::to_string(result.written.size()) +
                                 (result.written.size() == 1 ? " region was" : " regions were") +
-                                " restored before it.",
+                                " restored before it." + unacknowledged,
                             Icon::Exclamation);
         break;
     case RestoreOutcome::NothingToDo:
@@ -181,7 +188,7 @@ RestoreResult RestoreBackup(const AppEnv& env, const TuningRecord& backup) {
         env.notifier.notify(
             "The backup has been restored: " + std::to_string(result.written.size()) +
                 (result.written.size() == 1 ? " region" : " regions") + " written and read back." +
-                note,
+                unacknowledged + note,
             Icon::Information);
         break;
     default:

@@ -227,6 +227,22 @@ bool OpenTuningFile(Session& session, const fs::path& path, Notifier& notifier) 
     return true;
 }
 
+namespace {
+constexpr char kNotRegular[] =
+    "It is not a regular file (a device, a FIFO or a folder); a tuning file is saved only over "
+    "a regular file or under a new name.";
+
+// A new name, or a regular file to replace: renaming over a device node or a FIFO would swap
+// a system file for ours.
+bool savableOver(const fs::path& target) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(target, ec);
+    if (ec && st.type() != fs::file_type::not_found)
+        return true; // an unreadable status is told by the open that follows
+    return st.type() == fs::file_type::not_found || st.type() == fs::file_type::regular;
+}
+} // namespace
+
 TuningFileWriter::~TuningFileWriter() {
     discard();
 }
@@ -258,6 +274,8 @@ bool TuningFileWriter::prepare(const fs::path& path, Notifier& notifier) {
         reason = systemReason(ENOENT);
     else if (fs::is_directory(target, ec))
         reason = systemReason(EISDIR);
+    else if (!savableOver(target))
+        reason = kNotRegular;
     else if (!targetWritable(target))
         reason = systemReason(EACCES);
     if (!reason.empty()) {
@@ -298,6 +316,12 @@ bool TuningFileWriter::commit(const TuningRecord& record, Notifier& notifier) {
         error = errno;
     file_ = nullptr;
     std::error_code ec;
+    // Looked at again: something else may have taken the name since prepare.
+    if (ok && !savableOver(target_)) {
+        tell(notifier, "Cannot save the file.", Icon::Exclamation, target_, kNotRegular);
+        discard();
+        return false;
+    }
     if (ok && fs::exists(target_, ec)) // keep the permissions of the file being replaced
         fs::permissions(tmp_, fs::status(target_, ec).permissions(), ec);
     if (ok) {

@@ -5,6 +5,7 @@
 #include "radio/band_model.h"
 #include "radio/block_read.h"
 #include "radio/image_record.h"
+#include "radio/link_state.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_regions.h"
 
@@ -27,9 +28,9 @@ constexpr int kFlagsTries = 2; // once more before the 128-block AK2347 fallback
 
 constexpr char kPowerOn[] = "Please Power On or Change the cable.";
 
-enum class Step { Done, End };
+enum class Step { Done, End, Refused };
 
-Step enterTunerMode(RadioLink& link, RadioStateFlags& flags) {
+Step enterTunerMode(RadioLink& link, RadioStateFlags& flags, bool tellRefusal) {
     for (int attempt = 1; attempt <= kEnterTries; ++attempt) {
         link.waitingFor("tuner mode", attempt, kEnterTries);
         if (!link.sendAndWait(CommandFrame::enterTunerMode(), 100, 5000)) {
@@ -44,10 +45,17 @@ Step enterTunerMode(RadioLink& link, RadioStateFlags& flags) {
         link.clock().sleepMs(80);
         if (attempt == kEnterTries) {
             if (link.replyStatus() == kStatusNak) {
-                link.notifier().notify("This radio is already in Tuner Mode.", Icon::Information);
                 link.clearReplyStatus();
+                if (tellRefusal)
+                    link.notifier().notify(alreadyInTunerModeText(), Icon::Information);
+                return Step::Refused;
             } else {
-                link.notifier().notify("Please check the radio status.", Icon::Information);
+                link.notifier().notify(std::string("Please check the radio status.\n") +
+                                           (link.replyStatus() == kStatusData
+                                                ? "It answered tuner mode with data, not an ACK."
+                                                : "Its answers to tuner mode could not be read "
+                                                  "(a bad checksum or a broken frame)."),
+                                       Icon::Information);
             }
         }
     }
@@ -96,13 +104,14 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
     const int first = firstTuningBlock(is256BlockMemory);
     int failures = 0;
     int failuresBeforeBlock = 0;
+    std::string why;
     if (progress)
         progress(0, kBlocks);
     for (int k = 0; k < kBlocks;) {
         const auto address = static_cast<std::uint16_t>((first + k) * kBlockSize);
         link.waitingFor("block " + std::to_string(k + 1) + " of " + std::to_string(kBlocks),
                         failures - failuresBeforeBlock + 1, kReadRepeats - failuresBeforeBlock + 1);
-        const auto block = readBlockOnce(link, address, 130 + 10 * failures);
+        const auto block = readBlockOnce(link, address, 130 + 10 * failures, &why);
         if (block) {
             std::copy(block->begin(), block->end(),
                       area.bytes().begin() + static_cast<std::ptrdiff_t>(k * kBlockSize));
@@ -113,7 +122,8 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
             continue;
         }
         if (failures >= kReadRepeats) {
-            link.notifier().notify("Read Radio Fail !! Please try again.", Icon::Exclamation);
+            link.notifier().notify("Read Radio Fail !! Please try again.\n" + why,
+                                   Icon::Exclamation);
             // Take the radio out of tuner mode; its answer is not awaited.
             link.resetReply();
             link.SendHex(CommandFrame::reset());
@@ -125,39 +135,21 @@ Step readTuningArea(RadioLink& link, bool is256BlockMemory, TuningImage& area,
     return Step::Done;
 }
 
-} // namespace
-
-std::string flagsFallbackNote(bool isAk2347Radio) {
-    return std::string("The radio did not report its memory size and audio processor; it was "
-                       "read as a 128-block ") +
-           (isAk2347Radio ? "AK2347" : "CMX148") + " radio.";
-}
-
-bool TuningInit(const AppEnv& env, const TuningProgress& progress) {
+// Everything after the radio took tuner mode: flags, type, the four blocks, the serial number.
+TuningInitEnd readAfterEntering(const AppEnv& env, RadioLink& link,
+                                const TuningProgress& progress) {
     Session& session = env.session;
     RadioStateFlags& flags = session.flags;
-    RadioLink link(env.linkEnv());
-
-    link.OpenPort();
-    env.replies.replyEvent.reset();
-    flags.inTunerMode = false;
-    session.guardRecord = {}; // what it says belongs to the radio this run reads
-    if (flags.portFault)
-        return false; // the port's failure has been reported; the link closes on destruction
-
-    env.clock.sleepMs(100);
-    if (enterTunerMode(link, flags) == Step::End)
-        return false;
     const bool flagsReported = readRadioFlags(link, flags);
     if (readRadioType(link, session) == Step::End)
-        return false;
+        return TuningInitEnd::Failed;
 
     env.clock.sleepMs(80);
     // The blocks are gathered apart and copied only when all four have come, so a read that
     // fails part-way cannot leave an image mixed from two radios.
     TuningImage area = session.image;
     if (readTuningArea(link, flags.is256BlockMemory, area, progress) == Step::End)
-        return false;
+        return TuningInitEnd::Failed;
     session.image = area;
 
     flags.spacingTabsEnabled = 1;
@@ -181,7 +173,60 @@ bool TuningInit(const AppEnv& env, const TuningProgress& progress) {
     env.notifier.notify(done, Icon::Information);
     flags.imageLoaded = true;
     backupAfterRead(session, env.notifier);
-    return true;
+    return TuningInitEnd::Read;
+}
+
+} // namespace
+
+std::string flagsFallbackNote(bool isAk2347Radio) {
+    return std::string("The radio did not report its memory size and audio processor; it was "
+                       "read as a 128-block ") +
+           (isAk2347Radio ? "AK2347" : "CMX148") + " radio.";
+}
+
+std::string alreadyInTunerModeText() {
+    return "This radio is already in Tuner Mode.\nAn earlier run may have left it there: Reset, "
+           "or korvelo-cli leave, takes it out of tuner mode.";
+}
+
+bool TuningInit(const AppEnv& env, const TuningProgress& progress) {
+    return runTuningInit(env, progress, true) == TuningInitEnd::Read;
+}
+
+TuningInitEnd runTuningInit(const AppEnv& env, const TuningProgress& progress, bool tellRefusal) {
+    Session& session = env.session;
+    RadioStateFlags& flags = session.flags;
+    RadioLink link(env.linkEnv());
+
+    link.OpenPort();
+    env.replies.replyEvent.reset();
+    // A radio that refuses tuner mode leaves everything known of the last run as it was (the
+    // radio is still in tuner mode, its backup still the one taken then).
+    const bool wasInTunerMode = flags.inTunerMode;
+    const GuardRecord wasGuarded = session.guardRecord;
+    flags.inTunerMode = false;
+    session.guardRecord = {}; // what it says belongs to the radio this run reads
+    if (flags.portFault)
+        return TuningInitEnd::Failed; // reported; the link closes on destruction
+
+    env.clock.sleepMs(100);
+    noteTunerModeComing(env);
+    const Step entered = enterTunerMode(link, flags, tellRefusal);
+    if (entered == Step::Refused) {
+        flags.inTunerMode = wasInTunerMode;
+        session.guardRecord = wasGuarded;
+        link.close();
+        syncLinkState(session, /*tunerModeRefused=*/true);
+        return TuningInitEnd::AlreadyInTunerMode;
+    }
+    if (entered == Step::End) {
+        link.close();
+        syncLinkState(session);
+        return TuningInitEnd::Failed;
+    }
+    const TuningInitEnd end = readAfterEntering(env, link, progress);
+    syncLinkState(session);
+    return end;
 }
 
 } // namespace korvelo

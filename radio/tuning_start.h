@@ -17,8 +17,18 @@ using TuningProgress = std::function<void(int block, int blocks)>;
 // (CMX148 when an earlier run or file had said so: the chip flag is kept.)
 std::string flagsFallbackNote(bool isAk2347Radio);
 
+// "This radio is already in Tuner Mode." with a second line on how to take it out.
+std::string alreadyInTunerModeText();
+
 // Runs the whole sequence on a transient link; every outcome is reported through the notifier
 // and the session's flags. The image changes only when all four blocks have been read; true then.
+// A radio that refuses tuner mode (already in it) leaves the session as it was: tuner mode,
+// image and backup record.
 bool TuningInit(const AppEnv& env, const TuningProgress& progress = {});
+
+enum class TuningInitEnd { Read, AlreadyInTunerMode, Failed };
+// The same, telling the refusal apart; without tellRefusal its message is left to the caller
+// (the program offers Reset with it), every other message is told as above.
+TuningInitEnd runTuningInit(const AppEnv& env, const TuningProgress& progress, bool tellRefusal);
 
 } // namespace korvelo

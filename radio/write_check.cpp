@@ -19,6 +19,41 @@ std::string hex4(unsigned v) {
 
 } // namespace
 
+namespace {
+
+constexpr int kUnackedReadTries = 2; // a late ACK may spoil the first
+
+// The read-back after a write that got no ACK: what the radio holds decides what it took.
+RegionWriteResult unacknowledged(RadioLink& link, bool is256BlockMemory, std::uint8_t offset,
+                                 std::span<const std::uint8_t> wrote, WriteOutcome outcome) {
+    const std::string region = writtenRangeName(is256BlockMemory, offset, wrote.size());
+    const std::string unacked = outcome == WriteOutcome::Refused
+                                    ? "The radio refused the write of " + region
+                                    : "The radio did not acknowledge the write of " + region;
+    const unsigned first = (unsigned{tuningBase(is256BlockMemory)} << 8) + offset;
+    std::string why;
+    const auto held = readMemory(link, static_cast<std::uint16_t>(first), wrote.size(), "read-back",
+                                 kUnackedReadTries, &why);
+    if (!held)
+        return {outcome,
+                unacked + ", and the read-back got no answer: it is not known what it holds.\n" +
+                    why,
+                WriteHeld::Unknown};
+    std::size_t same = 0;
+    for (std::size_t i = 0; i < wrote.size(); ++i)
+        same += wrote[i] == (*held)[i];
+    if (same == wrote.size())
+        return {outcome, unacked + ", but reading it back shows it holds the bytes written.",
+                WriteHeld::Taken};
+    return {outcome,
+            unacked + ": reading it back shows it did not take them (" +
+                std::to_string(wrote.size() - same) + " of " + std::to_string(wrote.size()) +
+                (wrote.size() == 1 ? " byte" : " bytes") + " differ).",
+            WriteHeld::NotTaken};
+}
+
+} // namespace
+
 WriteCheck checkWritten(RadioLink& link, bool is256BlockMemory, std::uint8_t offset,
                         std::span<const std::uint8_t> wrote) {
     WriteCheck check;
@@ -48,10 +83,11 @@ RegionWriteResult writeRegionChecked(RadioLink& link, const TuningImage& image,
     const bool answered = wait == RegionWait::Pumped
                               ? link.sendAndWaitPumped(frame, pauseMs, waitMs)
                               : link.sendAndWait(frame, pauseMs, waitMs);
-    if (!answered)
-        return {WriteOutcome::NoAnswer, {}};
-    if (link.replyStatus() != kStatusAck)
-        return {WriteOutcome::Refused, {}};
+    if (!answered || link.replyStatus() != kStatusAck) {
+        link.clearReplyStatus();
+        return unacknowledged(link, is256BlockMemory, offset, bytes,
+                              answered ? WriteOutcome::Refused : WriteOutcome::NoAnswer);
+    }
     link.clearReplyStatus();
     if (!check)
         return {WriteOutcome::Confirmed, {}};

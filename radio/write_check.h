@@ -51,14 +51,25 @@ enum class WriteOutcome {
     Unchecked, // acknowledged, but the read-back got no answer (message says so)
 };
 
+// What the radio holds after a write it did not acknowledge (NoAnswer, Refused): a radio may
+// store the bytes and still lose its answer, so the range is read back.
+enum class WriteHeld {
+    NotRead,  // acknowledged: no such read-back
+    Taken,    // the radio holds every byte written
+    NotTaken, // it holds other values
+    Unknown,  // the read-back got no answer either
+};
+
 struct RegionWriteResult {
     WriteOutcome outcome = WriteOutcome::Confirmed;
-    std::string message; // for Differs and Unchecked: what the user is told
+    std::string message; // for Differs and Unchecked, and after a read-back: what the user is told
+    WriteHeld held = WriteHeld::NotRead;
 };
 
 // The write under every region write (programRegion in image_record.h, which also records
 // it; call that, not this): the write command at the memory's base on an open link by the
 // send-and-wait convention, an ACK required, then, when `check`, the read-back of the range.
+// A write without an ACK is always read back (two tries a block), and `held` says what came.
 RegionWriteResult writeRegionChecked(RadioLink& link, const TuningImage& image,
                                      bool is256BlockMemory, std::uint8_t offset, std::uint8_t count,
                                      int pauseMs, int waitMs, bool check,

@@ -51,6 +51,7 @@ Faults:
   --hang-up         stop every answer half way through
   --lose-writes     acknowledge region writes without storing them
   --alter-writes    store region writes with their middle byte 2 lower
+  --unacked-writes  store region writes without acknowledging them
 
 Test set:
   --testset-port N  also serve a simulated RF test set (generic SCPI) on TCP port N of
@@ -159,6 +160,8 @@ int main(int argc, char** argv) {
             radio.faults.writes = korvelo::sim::WriteFault::Lost;
         } else if (a == "--alter-writes") {
             radio.faults.writes = korvelo::sim::WriteFault::Altered;
+        } else if (a == "--unacked-writes") {
+            radio.faults.writes = korvelo::sim::WriteFault::Unacknowledged;
         } else if (a == "--testset-port") {
             testsetPort = value(0, 65535);
         } else if (a == "--log") {

@@ -303,6 +303,9 @@ void RadioModel::answer(const std::vector<std::uint8_t>& frame, std::int64_t now
         break;
     }
     const bool block = reply[2] == kBlockData;
+    if (static_cast<Cmd>(c) == Cmd::WriteRegion && faults.writes == WriteFault::Unacknowledged &&
+        reply == ackFrame())
+        return; // stored; the answer is lost
 
     switch (scripted) {
     case Answer::Silent:

@@ -46,8 +46,9 @@ struct ReceivedFrame {
 };
 
 // What becomes of a region write (command 0x01) that the radio acknowledges: stored, lost
-// (nothing stored) or altered (stored with one byte, the middle one, 2 lower than sent).
-enum class WriteFault { None, Lost, Altered };
+// (nothing stored) or altered (stored with one byte, the middle one, 2 lower than sent); or
+// stored without the ACK ever leaving the radio (unacknowledged).
+enum class WriteFault { None, Lost, Altered, Unacknowledged };
 
 struct Faults {
     bool silent = false;         // no answer at all (radio off, cable pulled)

@@ -215,6 +215,13 @@ TEST_F(CliEndToEnd, InfoResetAndLeave) {
     EXPECT_EQ(odd.status, 0) << odd.err;
     EXPECT_EQ(odd.out, "FW Version: D1.\nSerial Number: KV\\x071\\x1B2\\x7F3\\xE94\n"
                        "Country Code: \"None\" (code 2)\n");
+    // A refused read: "Read Fail !" on standard output, status 1, and why on standard error.
+    radio->withModel(
+        [](sim::RadioModel& m) { m.scriptAnswers(Cmd::FwVersion, {sim::Answer::Nak}); });
+    const CliRun refused = cli(port(*radio) + " info", dir_);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.out.starts_with("FW Version: Read Fail !\n")) << refused.out;
+    EXPECT_EQ(refused.err, "error: The radio refused the FW Version read (NAK).\n");
 }
 
 TEST_F(CliEndToEnd, FailuresGiveTheirExitStatus) {
@@ -396,6 +403,26 @@ TEST_F(CliEndToEnd, BackupsVerifyAndRestore) {
     EXPECT_EQ(std::count(mine.out.begin(), mine.out.end(), '\n'), 4) << mine.out;
     const CliRun all = cli("backups", dir_);
     EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 6) << all.out;
+
+    // Serial numbers are compared exactly: a backup of "KV0001234 " is not of "KV0001234".
+    radio->withModel([](sim::RadioModel& m) {
+        m.serialNumber = {'K', 'V', '0', '0', '0', '1', '2', '3', '4', ' '};
+    });
+    const CliRun spaced = cli(at + "read " + (dir_ / "spaced.tun").string(), dir_);
+    ASSERT_EQ(spaced.status, 0) << spaced.err;
+    const auto from = spaced.out.find("Backup: ") + 8;
+    const std::string spacedBackup = spaced.out.substr(from, spaced.out.find('\n', from) - from);
+    radio->withModel([](sim::RadioModel& m) {
+        m.serialNumber = {'K', 'V', '0', '0', '0', '1', '2', '3', '4', 0};
+        m.tuningArea()[0x18] = 11;
+    });
+    const CliRun other = cli(at + "restore " + spacedBackup, dir_);
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("error: The backup is of radio KV0001234 , but the radio is "
+                             "KV0001234. Nothing was written"),
+              std::string::npos)
+        << other.err;
+    EXPECT_EQ(area()[0x18], 11);
 }
 
 // A SIGTERM in the middle of a read at the real line rate: the read stops sending, the radio
@@ -438,6 +465,74 @@ TEST_F(CliEndToEnd, SigtermLeavesTunerModeBeforeExit) {
     EXPECT_EQ(frames.back(), (Bytes{0x02, 0x02, 0x41, 0x43, 0x03}));
     EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode; }));
     EXPECT_FALSE(fs::exists(dir_ / "s.tun")); // the read did not finish
+}
+
+// kill -9 in the middle of a read, with the radio in tuner mode and its transmitter keyed:
+// the run leaves its state file naming the port, and the next start of korvelo-cli sends PTT
+// off and leave-tuner-mode to that radio, says so on standard error, then runs its command.
+TEST_F(CliEndToEnd, AfterKillNineTheNextStartUnkeysAndLeavesTunerMode) {
+    sim::RadioModel model;
+    model.faults.pace = true;
+    auto radio = std::make_unique<sim::PtyRadio>(std::move(model));
+    ASSERT_TRUE(radio->start());
+    const std::string data = "XDG_DATA_HOME=" + (dir_ / "data").string();
+    const std::string file = (dir_ / "k.tun").string();
+    const std::string device = radio->devicePath();
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::putenv(const_cast<char*>(data.c_str()));
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(KORVELO_CLI_PATH, KORVELO_CLI_PATH, "--port", device.c_str(), "read", file.c_str(),
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!radio->withModel([](sim::RadioModel& m) {
+        for (const auto& f : m.receivedFrames())
+            if (f[2] == 0x02)
+                return true;
+        return false;
+    }) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // Keyed, as a page would have left it.
+    radio->withModel([](sim::RadioModel& m) { m.pttOn = true; });
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    int raw = 0;
+    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(raw));
+    ASSERT_TRUE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode && m.pttOn; }));
+
+    const fs::path states = dir_ / "data" / "Korvelo" / "Korvelo" / "link-state";
+    ASSERT_EQ(std::distance(fs::directory_iterator(states), fs::directory_iterator()), 1);
+    const Bytes state = readFile(fs::directory_iterator(states)->path());
+    const std::string text(state.begin(), state.end());
+    EXPECT_NE(text.find("port=" + device + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("tuner_mode=yes\n"), std::string::npos) << text;
+
+    radio->withModel([](sim::RadioModel& m) { m.clearReceived(); });
+    const CliRun next = cli(port(*radio) + " info", dir_);
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(next.err, "korvelo-cli: Korvelo did not end cleanly while the radio on " + device +
+                            " was in tuner mode. Sending PTT off and leave-tuner-mode on " +
+                            device + ".\nkorvelo-cli: the radio on " + device +
+                            " answered the leave-tuner-mode command.\n");
+    const auto frames = radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(frames[0], (Bytes{0x02, 0x02, 0x82, 0x84, 0x03}));
+    EXPECT_EQ(frames[1], (Bytes{0x02, 0x02, 0x41, 0x43, 0x03}));
+    EXPECT_EQ(frames[2][2], 0x70); // then the command itself
+    EXPECT_FALSE(radio->withModel([](sim::RadioModel& m) { return m.tunerMode || m.pttOn; }));
+    EXPECT_TRUE(fs::is_empty(states));
+
+    // Done once: the start after a clean end sends nothing of its own.
+    radio->withModel([](sim::RadioModel& m) { m.clearReceived(); });
+    const CliRun clean = cli(port(*radio) + " info", dir_);
+    EXPECT_EQ(clean.err, "");
+    EXPECT_EQ(radio->withModel([](sim::RadioModel& m) { return m.receivedFrames(); }).at(0)[2],
+              0x70);
 }
 
 // korvelo-cli doctor: exit 0 for a port that can be used; 1, with the cause and its fix, for

@@ -4,11 +4,14 @@
 #include "gui/gui_test_support.h"
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
+#include "gui/shell_commands.h"
+#include "radio/link_state.h"
 #include "support/sim_bench.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,7 +19,14 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 #include <QToolButton>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include "sim/pty_radio.h"
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace korvelo {
 namespace {
@@ -126,6 +136,62 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
 
     EXPECT_EQ(window.action(cmd::FileOpen)->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(window.action(cmd::FileSave)->shortcut(), QKeySequence("Ctrl+S"));
+}
+
+// A second Tuning Init, which the radio refuses because it is in tuner mode already: what the
+// first one made known stays (tuner mode, Restore Backup, the backup named in the status bar,
+// Exit's leave-tuner-mode), and the message offers Reset, which runs the Reset command.
+TEST_F(MainWindowTest, ARefusedSecondTuningInitKeepsWhatWasKnownAndOffersReset) {
+    QTemporaryDir data;
+    bench.session.guard.backupFolder = (data.path() + "/backups").toStdString();
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    const std::filesystem::path backup = bench.session.guardRecord.backup;
+    ASSERT_FALSE(backup.empty());
+    const TuningImage image = bench.session.image;
+    ASSERT_TRUE(enabled(cmd::RestoreBackup));
+
+    QStringList asked;
+    bool clicked = false;
+    auto driver = std::make_unique<test::ModalDriver>([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            asked << box->text();
+        clicked = test::clickButton(modal, QStringLiteral("&Not now"));
+    });
+    bench.notifier.notices.clear();
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    driver.reset();
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(asked[0], "This radio is already in Tuner Mode.\nAn earlier run may have left it "
+                        "there: Reset, or korvelo-cli leave, takes it out of tuner mode.\n\n"
+                        "Reset the radio now?");
+    EXPECT_TRUE(bench.notifier.notices.empty());
+    EXPECT_TRUE(bench.session.flags.inTunerMode);
+    EXPECT_EQ(bench.session.guardRecord.backup, backup);
+    EXPECT_EQ(bench.session.image, image);
+    EXPECT_TRUE(enabled(cmd::RestoreBackup));
+    EXPECT_EQ(window.modeIndicator()->text(), "Tuner mode");
+    const QString note = window.statusBar()->currentMessage();
+    EXPECT_TRUE(!note.startsWith("Backup kept in") ||
+                note.contains(QString::fromStdString(backup.filename().string())))
+        << note.toStdString();
+
+    // Reset from the same question: the radio leaves tuner mode.
+    asked.clear();
+    test::ModalDriver reset([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            asked << box->text();
+        clicked = test::clickButton(modal, QStringLiteral("&Reset"));
+    });
+    bench.radio.clearReceived();
+    ASSERT_TRUE(window.runCommand(cmd::TuningInit));
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(clicked);
+    const auto frames = bench.radio.receivedFrames();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.back(), (std::vector<std::uint8_t>{0x02, 0x02, 0x72, 0x74, 0x03}));
+    EXPECT_FALSE(bench.radio.tunerMode);
+    EXPECT_FALSE(bench.session.flags.inTunerMode);
 }
 
 TEST_F(MainWindowTest, EnablingFollowsTheRadioStateFlags) {
@@ -374,6 +440,54 @@ TEST_F(MainWindowTest, CloseBoxInTunerModeClosesEvenWhenTheRadioIsSilent) {
     EXPECT_EQ(bench.clock.steps(), expected);
     EXPECT_EQ(bench.clock.nowMs() - start, 1030);
 }
+
+#ifndef _WIN32
+// A run that died left its state file naming a port whose radio is keyed and in tuner mode: the
+// next start names the port and what may be on, and on "Send PTT off" unkeys the radio there
+// and takes it out of tuner mode; the file is gone, so the next start does not ask again.
+TEST(UncleanEnd, TheProgramOffersToUnkeyAndLeaveTunerModeOnThePortNamed) {
+    sim::PtyRadio radio;
+    ASSERT_TRUE(radio.start());
+    radio.withModel([](sim::RadioModel& m) {
+        m.tunerMode = true;
+        m.pttOn = true;
+    });
+    // A process that has ended.
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+    QTemporaryDir folder;
+    LinkState left{radio.devicePath(), "KV00012345", true, true, gone, ""};
+    std::ofstream(std::filesystem::path(folder.path().toStdString()) / "link-left.state")
+        << encodeLinkState(left);
+    LinkStateFile file(folder.path().toStdString());
+
+    SimBench bench;
+    RealClock clock; // the radio is on a real pseudo-terminal
+    AppEnv env{bench.session, bench.replies, clock, bench.notifier, bench.ports};
+    MainWindow window{env};
+    QStringList asked;
+    test::ModalDriver driver([&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            asked << box->text();
+        test::clickButton(modal, QStringLiteral("&Send PTT off"));
+    });
+    offerUncleanEndRecovery(window, file);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_EQ(asked[0].toStdString(),
+              "Korvelo did not end cleanly while the radio on " + radio.devicePath() +
+                  " (serial number KV00012345) was in tuner mode and its transmitter may have "
+                  "been keyed.\n\nSend PTT off and leave tuner mode on " +
+                  radio.devicePath() + " now?");
+    EXPECT_EQ(
+        radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); }),
+        (std::vector<std::vector<std::uint8_t>>{{0x02, 0x02, 0x82, 0x84, 0x03}, kLeaveTunerMode}));
+    EXPECT_FALSE(radio.withModel([](sim::RadioModel& m) { return m.pttOn || m.tunerMode; }));
+    EXPECT_TRUE(file.leftUnclean().empty());
+    EXPECT_TRUE(bench.notifier.notices.empty());
+}
+#endif
 
 } // namespace
 } // namespace korvelo

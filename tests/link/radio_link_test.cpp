@@ -131,12 +131,22 @@ TEST_F(RadioLinkTest, SettingsThatCannotBeAppliedFailQuietly) {
     EXPECT_TRUE(notifier.notices.empty());
 }
 
+// A flood the exchange came through ("buff full" on the receive thread) is no failure to tell;
+// after a wait that ended without its answer it is, with what it means.
 TEST_F(RadioLinkTest, MessagesOfTheReceiveThreadAreShownByTheCaller) {
+    answerWith(testing::kAckFrame, 20);
     link.OpenPort();
     line.pendingNotices = {{"buff full", Icon::None}};
-    link.waitReply(100);
+    EXPECT_TRUE(link.sendAndWait(CommandFrame::enterTunerMode(), 100, 5000));
+    EXPECT_TRUE(notifier.notices.empty());
+    line.onWrite = {};
+    line.pendingNotices = {{"buff full", Icon::None}};
+    EXPECT_FALSE(link.waitReply(100));
     ASSERT_EQ(notifier.notices.size(), 1u);
-    EXPECT_EQ(notifier.notices[0], (Notice{"buff full", Icon::None}));
+    EXPECT_EQ(notifier.notices[0],
+              (Notice{"buff full\nThe radio's bytes came faster than they could be taken, and "
+                      "some were dropped.",
+                      Icon::None}));
     line.pendingNotices = {{"Error while creating ThreadWatchComm, /dev/test0", Icon::None}};
     link.close();
     ASSERT_EQ(notifier.notices.size(), 2u);

@@ -3,6 +3,8 @@
 // on the simulated radio and the virtual clock.
 #include "link/command_frame.h"
 #include "radio/backup.h"
+#include "radio/image_record.h"
+#include "radio/radio_utilities.h"
 #include "radio/restore.h"
 #include "radio/tuning_start.h"
 #include "radio/write_check.h"
@@ -208,6 +210,105 @@ TEST_F(RestoreTest, AWriteTheRadioDidNotKeepIsReportedByItsBytes) {
     // Without an answer to the read-back nothing is claimed either way.
     bench.radio.faults.silent = true;
     EXPECT_EQ(checkWritten(link, true, 0x16, bytes).outcome, CheckOutcome::NoAnswer);
+}
+
+// What the record is told about writes.
+struct WriteLog : JobRecorder {
+    void radioRead(const Session&) override {}
+    void identityRead(const Session&) override {}
+    void regionProgrammed(const Session&, std::uint8_t offset, std::uint8_t count) override {
+        programmed.push_back({offset, count});
+    }
+    void backupTaken(const Session&, const std::string&) override {}
+    void verified(const Session&, std::uint8_t offset, std::uint8_t, bool ok,
+                  const std::string& detail) override {
+        checks.push_back({offset, ok, detail});
+    }
+    void testSetUsed(const Session&, const std::string&) override {}
+    void reading(const Session&, const AlignmentReading&) override {}
+    struct Check {
+        std::uint8_t offset;
+        bool ok;
+        std::string detail;
+    };
+    std::vector<std::pair<std::uint8_t, std::uint8_t>> programmed;
+    std::vector<Check> checks;
+};
+
+// A radio that stores the bytes but never acknowledges: the region is read back, the restore
+// counts it as restored and says so, and the record keeps the bytes as programmed with a
+// verification. Without an answer to the read-back either, nothing is claimed.
+TEST_F(RestoreTest, AnUnacknowledgedWriteIsReadBackAndReportedAsTheRadioHoldsIt) {
+    WriteLog log;
+    bench.session.recorder = &log;
+    backup.image[0x1A] = 33;
+    bench.radio.tuningArea()[0x1A] = 31;
+    bench.session.image[0x1A] = 31;
+    bench.radio.faults.writes = sim::WriteFault::Unacknowledged;
+    const RestoreResult r = RestoreBackup(bench.env(), backup);
+    EXPECT_EQ(r.outcome, RestoreOutcome::Restored);
+    EXPECT_EQ(r.written, std::vector<Region>{kRegionTxPower});
+    EXPECT_EQ(areaOf(bench.radio)[0x1A], 33);
+    EXPECT_EQ(bench.session.image[0x1A], 33);
+    ASSERT_EQ(bench.notifier.notices.size(), 1u);
+    EXPECT_EQ(bench.notifier.notices[0].text,
+              "The backup has been restored: 1 region written and read back.\nThe radio did not "
+              "acknowledge the write of TX power (0x3F16..0x3F1F), but reading it back shows it "
+              "holds the bytes written.");
+    EXPECT_EQ(log.programmed, (std::vector<std::pair<std::uint8_t, std::uint8_t>>{{0x16, 10}}));
+    ASSERT_FALSE(log.checks.empty());
+    EXPECT_TRUE(log.checks.back().ok);
+    EXPECT_EQ(bench.session.record.isProgrammed[0x1A], true);
+
+    // Neither the write nor its read-back answered: unknown, and recorded as not verified.
+    bench.radio.faults.writes = sim::WriteFault::None;
+    bench.radio.faults.silent = true;
+    log = {};
+    RadioLink link(bench.linkEnv());
+    link.OpenPort();
+    const RegionWriteResult w =
+        programRegionFrom(link, bench.session, backup.image, kRegionTxPower, 120, 3000);
+    EXPECT_EQ(w.outcome, WriteOutcome::NoAnswer);
+    EXPECT_EQ(w.held, WriteHeld::Unknown);
+    EXPECT_TRUE(w.message.starts_with("The radio did not acknowledge the write of TX power "
+                                      "(0x3F16..0x3F1F), and the read-back got no answer: it "
+                                      "is not known what it holds.\nNo answer to the read of "
+                                      "block 0x3F00"))
+        << w.message;
+    EXPECT_TRUE(log.programmed.empty());
+    ASSERT_EQ(log.checks.size(), 1u);
+    EXPECT_FALSE(log.checks[0].ok);
+
+    // The radio answers again but refuses the write and holds the old bytes: not taken.
+    bench.radio.faults.silent = false;
+    bench.radio.scriptAnswers(Cmd::WriteRegion, {sim::Answer::Nak});
+    backup.image[0x1B] ^= 0x40;
+    const RegionWriteResult refused =
+        programRegionFrom(link, bench.session, backup.image, kRegionTxPower, 120, 3000);
+    EXPECT_EQ(refused.outcome, WriteOutcome::Refused);
+    EXPECT_EQ(refused.held, WriteHeld::NotTaken);
+}
+
+// With the record kept, a read asks each identity item once: the serial number for the
+// backup's name after the blocks, then the firmware version and the country code.
+TEST(Backups, AReadAsksEachIdentityItemOnce) {
+    ScratchDir dir("korvelo-identity");
+    SimBench bench;
+    WriteLog log;
+    bench.session.recorder = &log;
+    bench.session.guard.backupFolder = dir / "backups";
+    ASSERT_TRUE(TuningInit(bench.env()));
+    identifyForRecord(bench.env());
+    const auto frames = bench.radio.receivedFrames();
+    ASSERT_GE(frames.size(), 3u);
+    EXPECT_EQ(std::vector<Bytes>(frames.end() - 4, frames.end()),
+              (std::vector<Bytes>{readBlockFrame(0x1FC0),
+                                  hexToBytes(CommandFrame::noData(Cmd::SerialNumber)),
+                                  hexToBytes(CommandFrame::noData(Cmd::FwVersion)),
+                                  hexToBytes(CommandFrame::noData(Cmd::CountryCode))}));
+    EXPECT_EQ(bench.session.identity.serialNumber, "KV00012345");
+    EXPECT_EQ(bench.session.identity.fwVersion, "R03.00");
+    EXPECT_TRUE(bench.session.identity.country.has_value());
 }
 
 // Refused before anything is sent: out of tuner mode, or a backup of the other chip.

@@ -13,6 +13,9 @@
 #include <sys/resource.h>
 #endif
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/sysmacros.h> // makedev
+#endif
 
 namespace korvelo {
 namespace {
@@ -299,6 +302,42 @@ TEST_F(TuningFileTest, OnlyRegularFilesOfBoundedSizeAreRead) {
                   "Cannot open the file\n" + name + ": ");
     }
 }
+
+#ifndef _WIN32
+// Save replaces only a regular file (or makes a new one): a FIFO, a device node, or a link to
+// either is refused with a message and left as it was, as `read --force` onto /dev/full once
+// swapped the device for a file.
+TEST_F(TuningFileTest, SaveRefusesFifosDeviceNodesAndLinksToThem) {
+    ASSERT_EQ(::mkfifo(path("pipe.tun").c_str(), 0600), 0);
+    fs::create_symlink(path("pipe.tun"), path("link.tun"));
+    std::vector<std::string> names{path("pipe.tun"), path("link.tun")};
+    // A character device like /dev/full, made here: only root may.
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::mknod(path("full.tun").c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+        names.push_back(path("full.tun"));
+    }
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        notifier_.notices.clear();
+        EXPECT_FALSE(SaveTuningFile(busySession(), name, notifier_));
+        ASSERT_EQ(notifier_.notices.size(), 1u);
+        EXPECT_EQ(notifier_.notices[0].text,
+                  "Cannot open the file.\n" + name +
+                      ": It is not a regular file (a device, a FIFO or a folder); a tuning file is "
+                      "saved only over a regular file or under a new name.");
+    }
+    EXPECT_TRUE(fs::is_fifo(path("pipe.tun")));
+    EXPECT_TRUE(fs::is_symlink(path("link.tun")));
+    if (root) {
+        EXPECT_TRUE(fs::is_character_file(path("full.tun")));
+    }
+    // Nothing else was left in the folder.
+    EXPECT_EQ(dirEntries().size(), names.size());
+    if (!root)
+        GTEST_SKIP() << "the device-node half needs root to make a device node (mknod)";
+}
+#endif
 
 // While a radio is in tuner mode, a file of the other audio processor would make the pages
 // send that chip's commands to it: refused, and nothing changes.

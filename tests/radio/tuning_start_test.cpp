@@ -136,9 +136,14 @@ TEST_F(TuningInitTest, RadioTypeAbove12CompletesAndKeepsTheVhfFlag) {
     }
 }
 
+// A second Tuning Init, refused: what the first one made known stays (tuner mode, the backup
+// taken then, the image), and the message says how to take the radio out of tuner mode.
 TEST_F(TuningInitTest, RadioAlreadyInTunerModeNaksFiveTimes) {
     bench.radio.tunerMode = true;
     bench.session.flags.inTunerMode = true;
+    bench.session.guardRecord.backup = "/backups/KV00012345_type5_20261209T101010Z.tun";
+    bench.session.guardRecord.serialNumber = "KV00012345";
+    const GuardRecord guarded = bench.session.guardRecord;
     run();
 
     EXPECT_EQ(bench.radio.receivedFrames(), std::vector<Bytes>(5, kEnter));
@@ -147,9 +152,14 @@ TEST_F(TuningInitTest, RadioAlreadyInTunerModeNaksFiveTimes) {
         steps.insert(steps.end(), {sleep(100), wait(5000), sleep(80)});
     EXPECT_EQ(bench.clock.steps(), steps);
     EXPECT_EQ(watch.notices,
-              (std::vector<Notice>{{"This radio is already in Tuner Mode.", Icon::Information}}));
+              (std::vector<Notice>{{"This radio is already in Tuner Mode.\nAn earlier run may "
+                                    "have left it there: Reset, or korvelo-cli leave, takes it "
+                                    "out of tuner mode.",
+                                    Icon::Information}}));
     EXPECT_EQ(bench.replies.replyStatus.load(), kStatusNone);
-    EXPECT_FALSE(flags().inTunerMode);
+    EXPECT_TRUE(flags().inTunerMode);
+    EXPECT_EQ(bench.session.guardRecord.backup, guarded.backup);
+    EXPECT_EQ(bench.session.guardRecord.serialNumber, guarded.serialNumber);
     EXPECT_EQ(bench.session.image, old);
     EXPECT_TRUE(progress.empty());
 }
@@ -158,8 +168,10 @@ TEST_F(TuningInitTest, FiveUnreadableAnswersToEnterTunerMode) {
     bench.radio.scriptAnswers(Cmd::EnterTunerMode, std::vector<Answer>(5, Answer::WrongChecksum));
     run();
     EXPECT_EQ(bench.radio.receivedFrames().size(), 5u);
-    EXPECT_EQ(watch.notices,
-              (std::vector<Notice>{{"Please check the radio status.", Icon::Information}}));
+    EXPECT_EQ(watch.notices, (std::vector<Notice>{{"Please check the radio status.\nIts "
+                                                   "answers to tuner mode could not be read (a "
+                                                   "bad checksum or a broken frame).",
+                                                   Icon::Information}}));
     EXPECT_FALSE(flags().inTunerMode);
 }
 
@@ -201,8 +213,10 @@ TEST_F(TuningInitTest, BlockFailuresAreCountedAcrossTheWholeRead) {
     steps.push_back(sleep(100)); // after the reset, which is not awaited
     EXPECT_EQ(bench.clock.steps(), steps);
 
-    EXPECT_EQ(watch.notices,
-              (std::vector<Notice>{{"Read Radio Fail !! Please try again.", Icon::Exclamation}}));
+    // The cause on a second line: the last try of block 4 was refused.
+    EXPECT_EQ(watch.notices, (std::vector<Notice>{{"Read Radio Fail !! Please try again.\nThe "
+                                                   "radio refused the read of block 0x3FC0 (NAK).",
+                                                   Icon::Exclamation}}));
     EXPECT_TRUE(flags().inTunerMode); // although the reset went out
     EXPECT_FALSE(flags().imageLoaded);
     EXPECT_EQ(flags().spacingTabsEnabled, 0);
@@ -235,7 +249,9 @@ TEST_F(TuningInitTest, RadioThatStopsAnsweringInTheMiddleOfTheRead) {
     EXPECT_EQ(bench.clock.steps(), steps);
     EXPECT_EQ(bench.radio.receivedFrames().back(), kReset);
     EXPECT_EQ(watch.notices,
-              (std::vector<Notice>{{"Read Radio Fail !! Please try again.", Icon::Exclamation}}));
+              (std::vector<Notice>{{"Read Radio Fail !! Please try again.\nNo answer to the read "
+                                    "of block 0x1F80 within 3,000 ms.",
+                                    Icon::Exclamation}}));
     EXPECT_EQ(bench.session.image, old);
     EXPECT_EQ(bench.ports.openChannels(), 0);
 }
@@ -326,8 +342,10 @@ TEST_F(TuningInitTest, OnlyTheRequestedBlockIsStored) {
                     << what;
                 EXPECT_EQ(b.session.image, area) << what;
             } else {
-                EXPECT_EQ(b.notifier.notices[0].text, "Read Radio Fail !! Please try again.")
-                    << what;
+                EXPECT_TRUE(b.notifier.notices[0].text.starts_with(
+                    "Read Radio Fail !! Please try again.\nThe answer to the read of block "
+                    "0x3F00 carried block "))
+                    << what << b.notifier.notices[0].text;
                 EXPECT_EQ(b.session.image, before) << what;
                 EXPECT_FALSE(b.session.flags.imageLoaded) << what;
             }
