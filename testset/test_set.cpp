@@ -246,12 +246,12 @@ ProbeResult probeTestSet(const std::string& connection, const Family* family, Cl
     }
     InstrumentTestSet ts(link, family);
     const auto idn = ts.identify();
-    r.family = ts.family().name;
-    r.familyId = ts.family().id;
     if (!idn) {
         r.message = ts.lastError();
         return r;
     }
+    r.family = ts.family().name;
+    r.familyId = ts.family().id;
     r.identity = *idn;
     r.powerW = ts.read(Measurement::Power);
     if (!r.powerW) {
