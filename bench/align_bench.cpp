@@ -1,10 +1,12 @@
-// Automatic alignment of the ten power rows of one simulated radio: the radio on a
-// pseudo-terminal answering at the real line rate, the simulated test set on TCP, the real
-// clock. Prints the wall time, the iterations per row (median, maximum), and the floor: the
-// pauses of the protocol plus the settle times, which no implementation can avoid (every sleep
-// the operations ask of the clock).
+// Automatic alignment of the ten power rows of simulated radios, against each instrument family
+// in turn: the radio on a pseudo-terminal answering at the real line rate, the simulated
+// instrument on TCP with its own behaviour, the family's own settle, retune and averaging
+// times, the real clock. Prints per family the wall time, the iterations per row (median,
+// maximum), and the floor: the pauses of the protocol plus the settle, retune, averaging and
+// busy waits, which no implementation can avoid (every sleep the operations ask of the clock).
 //
-//   align_bench [RADIOS]   (each radio another serial number)
+//   align_bench [RADIOS] [FAMILY...]   (each radio another serial number; all families when
+//                                       none is named)
 #include "link/clock.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
@@ -20,6 +22,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace korvelo {
 namespace {
@@ -34,7 +38,7 @@ class CountingClock : public RealClock {
     std::int64_t slept = 0;
 };
 
-int run(int radios) {
+int run(int radios, const std::string& family) {
     std::vector<double> ratios;
     std::vector<int> allIterations;
     int failures = 0;
@@ -48,7 +52,9 @@ int run(int radios) {
             std::fprintf(stderr, "pty: %s\n", error.c_str());
             return 1;
         }
-        sim::TestSetServer server(radio);
+        sim::SimTestSetOptions options;
+        options.family = family;
+        sim::TestSetServer server(radio, options);
         if (!server.start(0, &error)) {
             std::fprintf(stderr, "test set: %s\n", error.c_str());
             return 1;
@@ -68,14 +74,19 @@ int run(int radios) {
         std::string why;
         auto conn = testset::parseConnection(server.address(), why);
         auto transport = testset::makeTransport(*conn);
-        RealClock wall;
-        testset::InstrumentLink link(*transport, wall, testset::LinkTiming{});
+        // The instrument's waits (retune, busy) count towards the floor as well.
+        testset::InstrumentLink link(*transport, clock, testset::LinkTiming{});
+        const testset::Family* f = testset::familyById(family);
+        link.useFamily(*f);
         if (!link.open(why)) {
             std::fprintf(stderr, "%s\n", why.c_str());
             return 1;
         }
-        testset::ScpiTestSet testSet(link);
-        testSet.identify();
+        testset::InstrumentTestSet testSet(link, f);
+        if (!testSet.identify()) {
+            std::fprintf(stderr, "%s\n", testSet.lastError().c_str());
+            return 1;
+        }
         const auto limits = testset::shippedLimits(session.radioType);
         testset::AlignRun alignRun(env, testSet, *limits, testset::LoopSettings{},
                                    {testset::procedureByName("power")});
@@ -97,19 +108,19 @@ int run(int radios) {
         std::sort(its.begin(), its.end());
         const double floor = static_cast<double>(clock.slept);
         ratios.push_back(ms / floor);
-        std::printf("radio %d: %zu rows in %.0f ms, floor %.0f ms (x%.2f), iterations median %d "
+        std::printf("%s radio %d: %zu rows in %.0f ms, floor %.0f ms (x%.2f), iterations median %d "
                     "max %d, %d passed\n",
-                    n + 1, its.size(), ms, floor, ms / floor, its[its.size() / 2], its.back(),
-                    alignRun.passedCount());
+                    family.c_str(), n + 1, its.size(), ms, floor, ms / floor, its[its.size() / 2],
+                    its.back(), alignRun.passedCount());
         server.stop();
         radio.stop();
     }
     std::sort(allIterations.begin(), allIterations.end());
     std::sort(ratios.begin(), ratios.end());
-    std::printf("all: wall/floor median x%.2f max x%.2f; iterations per row median %d max %d; "
+    std::printf("%s: wall/floor median x%.2f max x%.2f; iterations per row median %d max %d; "
                 "%d rows failed\n",
-                ratios[ratios.size() / 2], ratios.back(), allIterations[allIterations.size() / 2],
-                allIterations.back(), failures);
+                family.c_str(), ratios[ratios.size() / 2], ratios.back(),
+                allIterations[allIterations.size() / 2], allIterations.back(), failures);
     return failures == 0 ? 0 : 1;
 }
 
@@ -117,6 +128,12 @@ int run(int radios) {
 } // namespace korvelo
 
 int main(int argc, char** argv) {
-    const int radios = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    return korvelo::run(radios);
+    const int radios = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+    std::vector<std::string> families(argv + std::min(argc, 2), argv + argc);
+    if (families.empty())
+        families = korvelo::sim::simulatedFamilies();
+    int status = 0;
+    for (const std::string& f : families)
+        status |= korvelo::run(radios, f);
+    return status;
 }

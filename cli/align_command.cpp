@@ -14,6 +14,37 @@ namespace korvelo::cli {
 
 using namespace korvelo::testset;
 
+std::string familyIds() {
+    std::string ids;
+    for (const Family& f : families())
+        ids += (ids.empty() ? "" : ", ") + f.id;
+    return ids;
+}
+
+int testsetProbeCommand(const std::string& connection, const std::optional<std::string>& familyId,
+                        Notifier& notifier, std::ostream& out) {
+    const Family* family = nullptr;
+    if (familyId && !(family = familyById(*familyId))) {
+        notifier.notify("unknown test-set family " + *familyId + " (" + familyIds() + ")",
+                        Icon::Exclamation);
+        return kExitUsage;
+    }
+    RealClock wall;
+    const ProbeResult r = probeTestSet(connection, family, wall, [] { return stopSignal() != 0; });
+    if (!r.family.empty())
+        out << "Family: " << r.family << " (" << r.familyId << ")\n";
+    if (!r.identity.empty())
+        out << "Identity: " << r.identity << '\n';
+    if (r.powerW)
+        out << "Power: " << *r.powerW << " W\n";
+    if (!r.ok) {
+        notifier.notify("Test set: " + r.message, Icon::Exclamation);
+        return kExitRadio;
+    }
+    out << "The test set answered.\n";
+    return kExitOk;
+}
+
 int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
     std::string why;
     const auto procs = parseProcedureList(o.procedures, why);
@@ -21,9 +52,9 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
         env.notifier.notify(why, Icon::Exclamation);
         return kExitUsage;
     }
-    const Dialect* dialect = nullptr;
-    if (o.dialect && !(dialect = dialectById(*o.dialect))) {
-        env.notifier.notify("unknown test-set family " + *o.dialect + " (scpi, tree, mnemonic)",
+    const Family* family = nullptr;
+    if (o.family && !(family = familyById(*o.family))) {
+        env.notifier.notify("unknown test-set family " + *o.family + " (" + familyIds() + ")",
                             Icon::Exclamation);
         return kExitUsage;
     }
@@ -49,14 +80,16 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
         if (FrameTrace* t = env.replies.trace())
             t->instrument(sent, line);
     });
-    if (!link.open(why)) {
+    if (family)
+        link.useFamily(*family);
+    if (!link.open(why, [] { return stopSignal() != 0; })) {
         env.notifier.notify("Test set: " + why, Icon::Exclamation);
         return kExitRadio;
     }
-    ScpiTestSet testSet(link, dialect);
+    // Identified before the radio is touched, let alone keyed.
+    InstrumentTestSet testSet(link, family);
     if (!testSet.identify()) {
-        env.notifier.notify("Test set: no answer to *IDN? from " + link.describe(),
-                            Icon::Exclamation);
+        env.notifier.notify("Test set: " + testSet.lastError(), Icon::Exclamation);
         return kExitRadio;
     }
     out << "Test set: " << testSet.describe() << '\n' << std::flush;

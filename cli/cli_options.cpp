@@ -29,6 +29,7 @@ const std::map<std::string_view, CommandEntry> kCommands{
     {"align", {Command::Align, 0}},
     {"history", {Command::History, 1, true}},
     {"report", {Command::Report, 1}},
+    {"testset", {Command::TestsetProbe, 2}},
 };
 
 // Decimal or 0x-prefixed hexadecimal, 0..255.
@@ -50,7 +51,8 @@ std::optional<std::uint8_t> parseByte(std::string_view text) {
 bool needsRadio(Command command) {
     return command != Command::Dump && command != Command::Diff && command != Command::Doctor &&
            command != Command::UdevRule && command != Command::Backups &&
-           command != Command::History && command != Command::Report;
+           command != Command::History && command != Command::Report &&
+           command != Command::TestsetProbe;
 }
 
 const char* usageText() {
@@ -81,16 +83,20 @@ const char* usageText() {
            "                     (or of an unknown one) only with --force\n"
            "  align              Tuning Init, then align against an RF test set, one line per\n"
            "                     row with PASS or FAIL (exit 0 only when all passed):\n"
-           "    --testset CONN   tcp://HOST:PORT, serial:DEVICE[:BAUD] or\n"
-           "                     gpib:DEVICE:ADDRESS[:BAUD]; with --simulator, by default the\n"
-           "                     simulated test set measuring the simulated radio\n"
+           "    --testset CONN   tcp://HOST:PORT, serial:DEVICE[:BAUD], a GPIB adapter as\n"
+           "                     gpib:DEVICE:ADDRESS[:BAUD] or gpib://HOST[:PORT]/ADDRESS;\n"
+           "                     with --simulator, by default the simulated test set\n"
+           "                     measuring the simulated radio\n"
            "    --procedures L   of power, deviation, subaudio, zel, squelch (default\n"
            "                     power,deviation,squelch)\n"
            "    --limits FILE    targets and limits (default: the shipped file of the band)\n"
-           "    --dialect ID     scpi, tree or mnemonic (default: by the *IDN? answer)\n"
+           "    --family ID      the test set's family (scpi, hp8920, ifr2975, viavi8800,\n"
+           "                     r8000, r2670 or a file's own; default: by its identity)\n"
            "    --duty N         share of time keyed, 0.1..1, rests between rows (default 1)\n"
            "    --program        write the passed values into the radio\n"
            "                     (--leave: leave tuner mode at the end)\n"
+           "  testset probe CONN connect to a test set, identify it and take one power\n"
+           "                     reading (--family ID: that family; exit 0 when it answered)\n"
            "  history [SERIAL]   the radios in the alignment record, or one radio's jobs\n"
            "  report JOB|SERIAL  a job's report (its id or the id's first digits), or every\n"
            "                     job of a radio: --pdf FILE, --csv FILE, --html FILE\n"
@@ -104,6 +110,8 @@ const char* usageText() {
            "  --sim-tun FILE     initial tuning area from a tuning file\n"
            "  --sim-pace         pace replies at the real line rate\n"
            "  --sim-silent       a radio that never answers\n"
+           "  --sim-testset-family ID  the simulated test set's family (default scpi)\n"
+           "  --sim-averaging MS the simulated test set averages its readings over MS\n"
            "  --sim-writes lost|altered|unacked  region writes acknowledged but not stored,\n"
            "                     stored with one byte changed, or stored but not acknowledged\n"
            "without --port or --simulator the port is chosen as the program does\n";
@@ -166,11 +174,11 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
             if (!value(file))
                 return fail("--limits needs a file");
             o.align.limitsFile = file;
-        } else if (a == "--dialect") {
+        } else if (a == "--family" || a == "--dialect") {
             std::string id;
             if (!value(id))
-                return fail("--dialect needs a family");
-            o.align.dialect = id;
+                return fail(a + " needs a family");
+            o.align.family = id;
         } else if (a == "--duty") {
             std::string text;
             double duty = 0;
@@ -209,6 +217,17 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
                 return fail("--sim-tun needs a file");
         } else if (a == "--sim-pace") {
             o.simulator->pace = true;
+        } else if (a == "--sim-testset-family") {
+            if (!value(o.simulator->testSetFamily))
+                return fail("--sim-testset-family needs a family");
+        } else if (a == "--sim-averaging") {
+            std::string text;
+            int ms = 0;
+            if (!value(text) ||
+                std::from_chars(text.data(), text.data() + text.size(), ms).ec != std::errc{} ||
+                ms < 0 || ms > 60000)
+                return fail("--sim-averaging needs milliseconds 0..60000");
+            o.simulator->testSetAveragingMs = ms;
         } else if (a == "--sim-silent") {
             o.simulator->silent = true;
         } else if (a == "--sim-writes") {
@@ -235,6 +254,8 @@ ParseResult parseCommandLine(const std::vector<std::string>& args) {
     o.files.assign(words.begin() + 1, words.end());
     if (o.command == Command::Align && o.align.testSet.empty() && !o.simulator)
         return fail("align needs --testset (or --simulator for the simulated one)");
+    if (o.command == Command::TestsetProbe && (o.files.size() != 2 || o.files[0] != "probe"))
+        return fail("testset needs probe and a connection (testset probe CONN)");
     if (o.command == Command::Report && o.files.size() != 1)
         return fail("report needs one job id or serial number");
     if (o.files.size() != entry->second.files && !(entry->second.optional && o.files.empty()))

@@ -14,9 +14,11 @@ struct SimOptions {
     // 0x10 256-block memory, 0x20 CMX148; without it, 0 or the CMX148 bit of --sim-tun's magic
     std::optional<std::uint8_t> radioFlags;
     std::uint8_t radioType = 4;
-    std::string tuningFile; // initial tuning area from a .tun file
-    bool pace = false;      // real line rate
-    bool silent = false;    // a switched-off radio
+    std::string tuningFile;             // initial tuning area from a .tun file
+    bool pace = false;                  // real line rate
+    bool silent = false;                // a switched-off radio
+    std::string testSetFamily = "scpi"; // the simulated test set's instrument family
+    int testSetAveragingMs = 0;         // and how long its readings average over
     // region writes acknowledged but lost, or stored altered
     enum class Writes { Stored, Lost, Altered, Unacknowledged } writes = Writes::Stored;
 };
@@ -35,14 +37,15 @@ enum class Command {
     Restore,
     Align,
     History,
-    Report
+    Report,
+    TestsetProbe
 };
 
 struct AlignOptions {
     std::string testSet; // connection string; empty: the simulated one (with --simulator)
     std::string procedures = "power,deviation,squelch";
     std::optional<std::string> limitsFile;
-    std::optional<std::string> dialect; // an instrument family's id; none: by its *IDN?
+    std::optional<std::string> family; // an instrument family's id; none: by its identity
     bool program = false;
     double dutyCycle = 1.0; // share of the time a transmitter may be keyed
     bool leave = false;     // send leave-tuner-mode at the end (--leave)

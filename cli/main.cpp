@@ -18,11 +18,13 @@
 #include "radio/radio_state.h"
 #include "radio/safe_exit.h"
 #include "radio/tuning_file.h"
+#include "testset/dialect.h"
 #ifdef KORVELO_RECORD
 #include "cli/record_commands.h"
 #include "radio/qt/korvelo_settings.h"
 #endif
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -138,6 +140,18 @@ int main(int argc, char** argv) {
         return finished(doctorCommand(o.port, std::cout));
     }
     const GuardOptions guard = systemGuardOptions(KORVELO_VERSION);
+    if (o.command == Command::Align || o.command == Command::TestsetProbe) {
+        // A shop's own test-set families: "testsets" in the program's data folder, beside the
+        // backups.
+        const auto folder = guard.backupFolder.parent_path() / "testsets";
+        if (!guard.backupFolder.empty())
+            for (const std::string& problem : testset::useFamilyFolder(folder.string()))
+                std::cerr << "korvelo-cli: " << problem << '\n';
+    }
+    if (o.command == Command::TestsetProbe) {
+        watchStopSignals();
+        return finished(testsetProbeCommand(o.files[1], o.align.family, notifier, std::cout));
+    }
     if (o.command == Command::Backups) {
         std::optional<std::string> serial;
         if (!o.files.empty())
@@ -230,7 +244,8 @@ int main(int argc, char** argv) {
         align.leave = o.leave;
         std::string why;
         if (align.testSet.empty()) {
-            const auto address = radio->startTestSet(why);
+            const auto address = radio->startTestSet(why, o.simulator->testSetFamily,
+                                                     o.simulator->testSetAveragingMs);
             if (!address) {
                 std::cerr << "korvelo-cli: cannot serve the simulated test set: " << why << '\n';
                 status = kExitRadio;
@@ -248,6 +263,7 @@ int main(int argc, char** argv) {
     case Command::Backups:
     case Command::History:
     case Command::Report:
+    case Command::TestsetProbe:
         break;
     }
     if (const int sig = stopSignal()) {

@@ -28,7 +28,7 @@ PortProvider& SimulatedRadio::ports() {
 Clock* SimulatedRadio::clock() {
     return &impl_->clock;
 }
-std::optional<std::string> SimulatedRadio::startTestSet(std::string& why) {
+std::optional<std::string> SimulatedRadio::startTestSet(std::string& why, const std::string&, int) {
     why = "there is no simulated test set on Windows";
     return std::nullopt;
 }
@@ -59,8 +59,16 @@ PortProvider& SimulatedRadio::ports() {
 Clock* SimulatedRadio::clock() {
     return nullptr;
 }
-std::optional<std::string> SimulatedRadio::startTestSet(std::string& why) {
-    impl_->testSet = std::make_unique<sim::TestSetServer>(impl_->radio);
+std::optional<std::string> SimulatedRadio::startTestSet(std::string& why, const std::string& family,
+                                                        int averagingMs) {
+    if (!sim::isSimulatedFamily(family)) {
+        why = "no simulated test set of family " + family;
+        return std::nullopt;
+    }
+    sim::SimTestSetOptions options;
+    options.family = family;
+    options.averagingMs = averagingMs;
+    impl_->testSet = std::make_unique<sim::TestSetServer>(impl_->radio, options);
     if (!impl_->testSet->start(0, &why))
         return std::nullopt;
     return impl_->testSet->address();

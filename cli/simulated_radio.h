@@ -25,9 +25,11 @@ class SimulatedRadio {
     PortProvider& ports();
     // The clock the radio operations must run on; nullptr for the real one.
     Clock* clock();
-    // Serves the simulated test set measuring this radio; its address (tcp://127.0.0.1:PORT),
-    // or nothing with the reason in why (Windows has none).
-    std::optional<std::string> startTestSet(std::string& why);
+    // Serves the simulated test set of a family measuring this radio; its address
+    // (tcp://127.0.0.1:PORT, or gpib://... behind the adapter), or nothing with the reason in
+    // why (Windows has none).
+    std::optional<std::string> startTestSet(std::string& why, const std::string& family = "scpi",
+                                            int averagingMs = 0);
 
   private:
     struct Impl;

@@ -33,19 +33,25 @@ struct BytesTransport : Transport {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    for (const Dialect& d : dialects())
+    for (const Family& d : families())
         for (std::size_t op = 0; op < kOpCount; ++op)
             if (const auto v = parseReading(d, static_cast<Op>(op), text); v && !std::isfinite(*v))
                 std::abort();
 
-    BytesTransport t;
-    t.data = std::string(text);
     VirtualClock clock;
-    InstrumentLink link(t, clock, LinkTiming{"\n", 100, 0, 0});
-    for (int i = 0; i < 64 && !link.dead(); ++i) {
-        const auto line = link.query("MEAS:POW?");
-        if (line && line->find('\n') != std::string::npos)
-            std::abort();
+    // Each family's line rules (echo, prompt, status, several lines) on the same bytes.
+    for (const Family& f : families()) {
+        BytesTransport t;
+        t.data = std::string(text);
+        InstrumentLink link(t, clock, LinkTiming{100, 100, 300, 50});
+        link.useFamily(f);
+        for (int i = 0; i < 16 && !link.dead(); ++i) {
+            const auto lines = link.query("MEAS:POW?", 1 + i % 4);
+            if (lines)
+                for (const std::string& l : *lines)
+                    if (l.find('\n') != std::string::npos)
+                        std::abort();
+        }
     }
     return 0;
 }

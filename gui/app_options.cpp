@@ -36,7 +36,18 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
         QStringLiteral("With --simulator: the radio-flags byte (0x10 256-block memory, 0x20 "
                        "CMX148); default 0."),
         QStringLiteral("N"));
-    parser.addOptions({simulator, port, trace, screenshot, simType, simFlags});
+    const QCommandLineOption testSetFamily(
+        QStringLiteral("testset-family"),
+        QStringLiteral("With --simulator: the simulated test set's family (scpi, hp8920, "
+                       "ifr2975, viavi8800, r8000, r2670); default scpi."),
+        QStringLiteral("ID"));
+    const QCommandLineOption testSetAveraging(
+        QStringLiteral("testset-averaging"),
+        QStringLiteral("With --simulator: the simulated test set averages its readings over MS "
+                       "milliseconds (a slow meter); default 0."),
+        QStringLiteral("MS"));
+    parser.addOptions(
+        {simulator, port, trace, screenshot, simType, simFlags, testSetFamily, testSetAveraging});
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korvelo: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -60,6 +71,17 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
         options.port = QString::fromStdString(
             deviceNameFor(parser.value(port).toStdString(), currentHostOs()));
     options.traceFile = parser.value(trace);
+    if (parser.isSet(testSetFamily))
+        options.testSetFamily = parser.value(testSetFamily);
+    if (parser.isSet(testSetAveraging)) {
+        bool ok = false;
+        options.testSetAveragingMs = parser.value(testSetAveraging).toInt(&ok);
+        if (!ok || options.testSetAveragingMs < 0 || options.testSetAveragingMs > 60000) {
+            std::fprintf(stderr, "korvelo: --testset-averaging needs milliseconds 0..60000\n");
+            exitCode = 2;
+            return std::nullopt;
+        }
+    }
     options.screenshotDir = parser.value(screenshot);
     // Decimal or 0x-prefixed, one byte.
     const auto byteOption = [&](const QCommandLineOption& o, std::optional<std::uint8_t>& out) {

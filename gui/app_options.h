@@ -16,6 +16,9 @@ struct AppOptions {
     // radio-flags byte (0x10 256-block memory, 0x20 CMX148).
     std::optional<std::uint8_t> simType;
     std::optional<std::uint8_t> simFlags;
+    // The simulated test set: its instrument family and how long its readings average over.
+    QString testSetFamily = QStringLiteral("scpi");
+    int testSetAveragingMs = 0;
 };
 
 // The options, or nothing after the parser has printed its message (usage error or --help).

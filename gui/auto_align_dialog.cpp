@@ -69,17 +69,24 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
 
     connection_ = new QLineEdit(QStringLiteral("tcp://localhost:5025"), this);
     connection_->setAccessibleName(QStringLiteral("Test set connection"));
-    connection_->setToolTip(
-        QStringLiteral("tcp://HOST:PORT, serial:DEVICE[:BAUD] or gpib:DEVICE:ADDRESS[:BAUD]"));
+    connection_->setToolTip(QStringLiteral("tcp://HOST:PORT, serial:DEVICE[:BAUD], "
+                                           "gpib:DEVICE:ADDRESS[:BAUD] or "
+                                           "gpib://HOST[:PORT]/ADDRESS"));
     form->addRow(QStringLiteral("&Connection:"), connection_);
 
-    dialect_ = new QComboBox(this);
-    dialect_->addItem(QStringLiteral("By its identification (*IDN?)"));
-    for (const testset::Dialect& d : testset::dialects())
-        dialect_->addItem(QString::fromLatin1(d.name.data(), static_cast<int>(d.name.size())),
-                          QString::fromLatin1(d.id.data(), static_cast<int>(d.id.size())));
-    dialect_->setAccessibleName(QStringLiteral("Test set commands"));
-    form->addRow(QStringLiteral("Co&mmands:"), dialect_);
+    family_ = new QComboBox(this);
+    family_->addItem(QStringLiteral("By its identity"));
+    for (const testset::Family& f : testset::families())
+        family_->addItem(QString::fromStdString(f.name), QString::fromStdString(f.id));
+    family_->setAccessibleName(QStringLiteral("Test set family"));
+    probe_ = new QPushButton(QStringLiteral("T&est connection"), this);
+    probe_->setAccessibleName(QStringLiteral("Test the test set connection"));
+    auto* familyRow = new QHBoxLayout;
+    familyRow->addWidget(family_, 1);
+    familyRow->addWidget(probe_);
+    auto* familyLabel = new QLabel(QStringLiteral("&Family:"), this);
+    familyLabel->setBuddy(family_);
+    form->addRow(familyLabel, familyRow);
 
     auto* procs = new QHBoxLayout;
     for (const testset::Procedure& p : testset::procedures()) {
@@ -159,6 +166,7 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
         if (!f.isEmpty())
             limitsFile_->setText(f);
     });
+    connect(probe_, &QPushButton::clicked, this, &AutoAlignDialog::testConnection);
     connect(start_, &QPushButton::clicked, this, &AutoAlignDialog::start);
     connect(abort_, &QPushButton::clicked, this, &AutoAlignDialog::abort);
     connect(program_, &QPushButton::clicked, this, &AutoAlignDialog::programValues);
@@ -173,8 +181,43 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
 }
 
 AutoAlignDialog::~AutoAlignDialog() {
+    probeStop_ = true;
+    if (probeThread_.joinable())
+        probeThread_.join();
     if (run_)
         run_->discard();
+}
+
+const testset::Family* AutoAlignDialog::chosenFamily() const {
+    const QString id = family_->currentData().toString();
+    return id.isEmpty() ? nullptr : testset::familyById(id.toStdString());
+}
+
+void AutoAlignDialog::testConnection() {
+    if (probing_ || running_)
+        return;
+    probing_ = true;
+    probeStop_ = false;
+    updateButtons();
+    setStatus(QStringLiteral("Testing the connection to %1\u2026")
+                  .arg(QString::fromStdString(connection())));
+    probeThread_ = std::thread([this, conn = connection(), family = chosenFamily()] {
+        RealClock clock;
+        const testset::ProbeResult r =
+            testset::probeTestSet(conn, family, clock, [this] { return probeStop_.load(); });
+        QMetaObject::invokeMethod(
+            this, [this, r] { probeDone(r); }, Qt::QueuedConnection);
+    });
+}
+
+void AutoAlignDialog::probeDone(const testset::ProbeResult& r) {
+    if (probeThread_.joinable())
+        probeThread_.join();
+    probing_ = false;
+    setStatus(
+        r.ok ? QStringLiteral("Test set found: %1").arg(QString::fromStdString(r.message))
+             : QStringLiteral("Test connection failed: %1").arg(QString::fromStdString(r.message)));
+    updateButtons();
 }
 
 std::string AutoAlignDialog::connection() const {
@@ -190,7 +233,8 @@ void AutoAlignDialog::setStatus(const QString& text) {
 void AutoAlignDialog::updateButtons() {
     const bool ready = env_.session.flags.imageLoaded && env_.session.flags.inTunerMode;
     const bool pending = run_ && !running_ && run_->passedCount() > 0;
-    start_->setEnabled(!running_ && ready);
+    start_->setEnabled(!running_ && !probing_ && ready);
+    probe_->setEnabled(!running_ && !probing_);
     abort_->setEnabled(running_);
     program_->setEnabled(pending && !abortRequested_);
     discard_->setEnabled(!running_);
@@ -199,7 +243,7 @@ void AutoAlignDialog::updateButtons() {
     discard_->setAccessibleName(pending ? QStringLiteral("Discard the values")
                                         : QStringLiteral("Close Auto Align"));
     connection_->setEnabled(!running_ && (simulated_.empty() || testSet_->currentIndex() != 0));
-    for (QWidget* w : std::initializer_list<QWidget*>{testSet_, dialect_, limitsFile_, browse_})
+    for (QWidget* w : std::initializer_list<QWidget*>{testSet_, family_, limitsFile_, browse_})
         w->setEnabled(!running_);
     for (QCheckBox* b : procedures_)
         b->setEnabled(!running_);
@@ -250,16 +294,17 @@ void AutoAlignDialog::start() {
                                                           if (FrameTrace* t = env_.replies.trace())
                                                               t->instrument(sent, line);
                                                       });
-    if (!link_->open(why)) {
+    const testset::Family* family = chosenFamily();
+    if (family)
+        link_->useFamily(*family);
+    if (!link_->open(why, [this] { return abortRequested_ || stopSignal() != 0; })) {
         setStatus(QStringLiteral("Test set: %1").arg(QString::fromStdString(why)));
         return;
     }
-    const QString id = dialect_->currentData().toString();
-    testSetDevice_ = std::make_unique<testset::ScpiTestSet>(
-        *link_, id.isEmpty() ? nullptr : testset::dialectById(id.toStdString()));
+    testSetDevice_ = std::make_unique<testset::InstrumentTestSet>(*link_, family);
     if (!testSetDevice_->identify()) {
-        setStatus(QStringLiteral("Test set: no answer to *IDN? from %1")
-                      .arg(QString::fromStdString(link_->describe())));
+        setStatus(QStringLiteral("Test set: %1")
+                      .arg(QString::fromStdString(testSetDevice_->lastError())));
         return;
     }
     abortRequested_ = false;
@@ -278,6 +323,8 @@ void AutoAlignDialog::start() {
     updateButtons();
     startedMs_ = wall_.nowMs();
     run_->run([this](int i) { rowDone(i); });
+    // The instrument's tear-down and its front panel given back.
+    testSetDevice_->finish();
     running_ = false;
     const int passed = run_->passedCount();
     const auto total = run_->rows().size();
@@ -307,6 +354,7 @@ void AutoAlignDialog::rowDone(int i) {
 }
 
 void AutoAlignDialog::abort() {
+    probeStop_ = true;
     if (running_) {
         abortRequested_ = true;
         setStatus(QStringLiteral("Aborting: unkeying the transmitter\u2026"));

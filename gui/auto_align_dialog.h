@@ -11,8 +11,10 @@
 #include "testset/transport.h"
 
 #include <QDialog>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 
 class QCheckBox;
 class QComboBox;
@@ -39,6 +41,10 @@ class AutoAlignDialog : public QDialog {
 
     void start();
     void abort();
+    // "Test connection": the family, identity and one reading of the test set, on a thread of
+    // its own; the result goes to the status line.
+    void testConnection();
+    bool testingConnection() const { return probing_; }
     void programValues();
     void discardValues();
     void reject() override;
@@ -48,6 +54,8 @@ class AutoAlignDialog : public QDialog {
 
   private:
     std::string connection() const;
+    const testset::Family* chosenFamily() const;
+    void probeDone(const testset::ProbeResult& r);
     void setStatus(const QString& text);
     void updateButtons();
     void rowDone(int i);
@@ -57,7 +65,8 @@ class AutoAlignDialog : public QDialog {
     AlignTableModel model_;
     QComboBox* testSet_ = nullptr;
     QLineEdit* connection_ = nullptr;
-    QComboBox* dialect_ = nullptr;
+    QComboBox* family_ = nullptr;
+    QPushButton* probe_ = nullptr;
     std::vector<QCheckBox*> procedures_;
     QLineEdit* limitsFile_ = nullptr;
     QPushButton* browse_ = nullptr;
@@ -74,7 +83,10 @@ class AutoAlignDialog : public QDialog {
     RealClock wall_;
     std::unique_ptr<testset::Transport> transport_;
     std::unique_ptr<testset::InstrumentLink> link_;
-    std::unique_ptr<testset::ScpiTestSet> testSetDevice_;
+    std::unique_ptr<testset::InstrumentTestSet> testSetDevice_;
+    std::thread probeThread_;
+    std::atomic<bool> probeStop_{false};
+    bool probing_ = false;
     std::unique_ptr<testset::AlignRun> run_;
     bool running_ = false;
     bool abortRequested_ = false;

@@ -118,7 +118,15 @@ int main(int argc, char** argv) {
         }
         fixedPort = QString::fromStdString(simulated->devicePath());
         // The simulated test set that measures it, for Auto Align.
-        simulatedTestSet = std::make_unique<sim::TestSetServer>(*simulated);
+        sim::SimTestSetOptions testSetOptions;
+        testSetOptions.family = options->testSetFamily.toStdString();
+        testSetOptions.averagingMs = options->testSetAveragingMs;
+        if (!sim::isSimulatedFamily(testSetOptions.family)) {
+            std::fprintf(stderr, "korvelo: no simulated test set of family %s\n",
+                         testSetOptions.family.c_str());
+            return 2;
+        }
+        simulatedTestSet = std::make_unique<sim::TestSetServer>(*simulated, testSetOptions);
         if (!simulatedTestSet->start(0, &error)) {
             std::fprintf(stderr, "korvelo: the simulated test set could not be started: %s\n",
                          error.c_str());

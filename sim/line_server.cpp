@@ -115,11 +115,12 @@ void LineServer::serve(int client) {
                 line.pop_back();
             if (line.empty())
                 continue;
-            if (auto answer = handler_(line)) {
-                *answer += '\n';
-                if (::send(client, answer->data(), answer->size(), MSG_NOSIGNAL) < 0)
-                    return;
-            }
+            const Reply reply = handler_(line);
+            if (!reply.bytes.empty() &&
+                ::send(client, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL) < 0)
+                return;
+            if (reply.hangUp)
+                return;
         }
         if (pending.size() > kMaxLine)
             pending.clear();

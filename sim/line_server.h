@@ -1,6 +1,7 @@
 #pragma once
 // A TCP server for line-based instruments (the simulated test set): one client at a time, each
-// line handed to the handler, its answer (if any) sent back with "\n". Runs on a thread of its
+// line handed to the handler, the bytes it gives sent back as they are (the handler frames its
+// answers), the connection closed when it says so. Runs on a thread of its
 // own; stop() returns at once. POSIX only, like the pseudo-terminal radio.
 #include <atomic>
 #include <functional>
@@ -13,7 +14,11 @@ namespace korvelo::sim {
 
 class LineServer {
   public:
-    using Handler = std::function<std::optional<std::string>(std::string_view line)>;
+    struct Reply {
+        std::string bytes;
+        bool hangUp = false;
+    };
+    using Handler = std::function<Reply(std::string_view line)>;
 
     explicit LineServer(Handler handler) : handler_(std::move(handler)) {}
     ~LineServer();

@@ -54,8 +54,12 @@ Faults:
   --unacked-writes  store region writes without acknowledging them
 
 Test set:
-  --testset-port N  also serve a simulated RF test set (generic SCPI) on TCP port N of
-                    127.0.0.1 (0: a free port); its address is the second line of output
+  --testset-port N  also serve a simulated RF test set on TCP port N of 127.0.0.1
+                    (0: a free port); its address is the second line of output
+  --testset-family ID  the instrument it is: scpi (default), hp8920 (behind a GPIB
+                    adapter: gpib://127.0.0.1:N/14), ifr2975, viavi8800, r8000, r2670;
+                    alone, it also serves on a free port
+  --testset-averaging MS  its readings average over MS milliseconds (a slow meter)
 
   --log             print every frame received and every answer sent
   --help            this text
@@ -109,6 +113,7 @@ int main(int argc, char** argv) {
     bool flagsGiven = false;
     bool log = false;
     std::optional<int> testsetPort;
+    korvelo::sim::SimTestSetOptions testsetOptions;
 
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
@@ -164,6 +169,15 @@ int main(int argc, char** argv) {
             radio.faults.writes = korvelo::sim::WriteFault::Unacknowledged;
         } else if (a == "--testset-port") {
             testsetPort = value(0, 65535);
+        } else if (a == "--testset-family") {
+            if (!next || !korvelo::sim::isSimulatedFamily(next))
+                usageError("--testset-family needs one of scpi, hp8920, ifr2975, viavi8800, "
+                           "r8000, r2670");
+            testsetOptions.family = argv[++i];
+            if (!testsetPort)
+                testsetPort = 0;
+        } else if (a == "--testset-averaging") {
+            testsetOptions.averagingMs = value(0, 60000);
         } else if (a == "--log") {
             log = true;
         } else {
@@ -203,7 +217,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", pty.devicePath().c_str());
     std::fflush(stdout);
-    korvelo::sim::TestSetServer testSet(pty);
+    korvelo::sim::TestSetServer testSet(pty, testsetOptions);
     if (testsetPort) {
         if (!testSet.start(*testsetPort, &error)) {
             std::fprintf(stderr, "korvelo-radio-sim: cannot serve the test set: %s\n",

@@ -125,66 +125,404 @@ double RfRadio::openingDbm(const RadioModel& r) const {
     return openingCurve(r.live.squelch.value_or(63), point, tight);
 }
 
+namespace {
+
+// What an instrument reads, in the unit it answers in.
+enum Quantity {
+    kPowerW,
+    kPowerDbm,
+    kFerrHz,
+    kFerrKhz,
+    kDevHz,
+    kDevKhz,
+    kDevMinusKhz,
+    kSinadDb,
+    kAudioV,
+    kQuantities
+};
+// What a set command sets.
+enum Target {
+    kAnalyzerHz,
+    kAnalyzerMhz,
+    kGeneratorHz,
+    kGeneratorMhz,
+    kGeneratorDbm,
+    kGeneratorFmHz,
+    kOutputOn,
+    kOutputOff,
+    kAccept,
+    kReset
+};
+
+struct SetCommand {
+    std::string prefix; // upper case; a value may follow after a blank or "="
+    Target target;
+};
+struct QueryCommand {
+    std::string text; // upper case
+    std::vector<Quantity> lines;
+};
+
+} // namespace
+
+struct SimTestSet::Family {
+    std::string id;
+    std::vector<std::pair<std::string, std::string>> identity; // upper-case query, answer
+    std::string end;                                           // after every answer line
+    bool echo = false;
+    std::string prompt;  // sent after every answer, with no line end
+    bool status = false; // "0:" ahead of every answer
+    bool adapter = false;
+    bool sci = false; // numbers as 4.987000E+00
+    std::vector<SetCommand> sets;
+    std::vector<QueryCommand> queries;
+};
+
+namespace {
+
+const std::vector<SimTestSet::Family>& instrumentTable() {
+    using F = SimTestSet::Family;
+    static const std::vector<F> table = [] {
+        std::vector<F> t;
+        F scpi;
+        scpi.id = "scpi";
+        scpi.identity = {{"*IDN?", "Korvelo,Simulated RF Test Set,SCPI,1.0"}, {"*OPC?", "1"}};
+        scpi.end = "\n";
+        scpi.sci = true;
+        scpi.sets = {{"SENS:FREQ", kAnalyzerHz},
+                     {"SOUR:FREQ", kGeneratorHz},
+                     {"SOUR:POW", kGeneratorDbm},
+                     {"SOUR:FM:DEV", kGeneratorFmHz},
+                     {"OUTP ON", kOutputOn},
+                     {"OUTP 1", kOutputOn},
+                     {"OUTP OFF", kOutputOff},
+                     {"OUTP 0", kOutputOff},
+                     {"*RST", kReset}};
+        scpi.queries = {{"MEAS:POW?", {kPowerW}},
+                        {"MEAS:FM:DEV?", {kDevHz}},
+                        {"MEAS:FREQ:ERR?", {kFerrHz}},
+                        {"MEAS:AUD:LEV?", {kAudioV}},
+                        {"MEAS:SIN?", {kSinadDb}}};
+        t.push_back(scpi);
+
+        F hp;
+        hp.id = "hp8920";
+        hp.identity = {{"*IDN?", "HEWLETT-PACKARD,8920A,US37010123,A.14.00"}, {"*OPC?", "1"}};
+        hp.end = "\n";
+        hp.sci = true;
+        hp.adapter = true;
+        hp.sets = {{"RFAN:FREQ", kAnalyzerHz},
+                   {"RFG:FREQ", kGeneratorHz},
+                   {"RFG:AMPL:STAT 1", kOutputOn},
+                   {"RFG:AMPL:STAT 0", kOutputOff},
+                   {"RFG:AMPL", kGeneratorDbm},
+                   {"DISP RFAN", kAccept},
+                   {"AFAN:FILT1", kAccept},
+                   {"AFAN:FILT2", kAccept},
+                   {"*RST", kReset}};
+        hp.queries = {{"MEAS:RFR:POW?", {kPowerW}},
+                      {"MEAS:RFR:FREQ:ERR?", {kFerrHz}},
+                      {"MEAS:AFR:FM?", {kDevHz}}};
+        t.push_back(hp);
+
+        F ifr;
+        ifr.id = "ifr2975";
+        ifr.identity = {{"*IDN?", "IFR,2975,297501234,2.10"}};
+        ifr.end = "\r\n";
+        ifr.echo = true;
+        ifr.prompt = "% ";
+        ifr.sets = {{"RECEIVER FREQUENCY", kAnalyzerHz},
+                    {"GENERATOR FREQUENCY", kGeneratorHz},
+                    {"GENERATOR RFLEVEL", kGeneratorDbm},
+                    {"LOCKOUT ON", kAccept},
+                    {"LOCKOUT OFF", kAccept},
+                    {"*RST", kReset}};
+        ifr.queries = {
+            {"POWER VALUE", {kPowerW}}, {"RFERROR VALUE", {kFerrHz}}, {"FMDEV VALUE", {kDevKhz}}};
+        t.push_back(ifr);
+
+        F viavi;
+        viavi.id = "viavi8800";
+        viavi.identity = {{":OPTIONS:MAN?", "Viavi Solutions"},
+                          {":OPTIONS:MODEL?", "8800SX"},
+                          {":OPTIONS:SERIAL?", "8800SX-004217"}};
+        viavi.end = "\n";
+        viavi.sets = {{":REC:FREQ", kAnalyzerMhz},
+                      {":GEN:FREQ", kGeneratorMhz},
+                      {":GEN:LVL:DBM", kGeneratorDbm}};
+        viavi.queries = {{":RFPOW:READING:AVG?", {kPowerW}},
+                         {":RFERR:READING:VAL?", {kFerrKhz}},
+                         {":DEVMOD:READING:VAL?", {kDevKhz}}};
+        t.push_back(viavi);
+
+        F r8000;
+        r8000.id = "r8000";
+        r8000.identity = {{"*IDN?", "Astronics,R8000,80004217,2.3.1"}};
+        r8000.end = "\r\n";
+        r8000.status = true;
+        r8000.sets = {{"SET RF:MONITOR FREQUENCY", kAnalyzerHz},
+                      {"SET RF:GENERATE FREQUENCY", kGeneratorHz},
+                      {"SET RF:OUTPUT LEVEL", kGeneratorDbm},
+                      {"SET SYSTEM:MODE REQUEST", kAccept},
+                      {"SET RF:FREQUENCY ERROR UNITS", kAccept},
+                      {"SET METER:SUBZONE", kAccept},
+                      {"DO RF:RF POWER", kAccept}};
+        r8000.queries = {{"GET METER:MEASURED POWER", {kPowerDbm}},
+                         {"GET MONITOR:FREQUENCY ERROR", {kFerrHz}},
+                         {"GET MONITOR:DEVIATION+", {kDevKhz}}};
+        t.push_back(r8000);
+
+        F r2670;
+        r2670.id = "r2670";
+        r2670.identity = {{"*IDN?", "General Dynamics,R2670,B00412,8.01"}};
+        r2670.end = "\r\n";
+        r2670.queries = {{"MR 0", {kFerrHz, kPowerW, kDevKhz, kDevMinusKhz}}};
+        t.push_back(r2670);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+std::vector<std::string> simulatedFamilies() {
+    std::vector<std::string> ids;
+    for (const auto& f : instrumentTable())
+        ids.push_back(f.id);
+    return ids;
+}
+
+bool isSimulatedFamily(std::string_view id) {
+    for (const auto& f : instrumentTable())
+        if (f.id == id)
+            return true;
+    return false;
+}
+
+SimTestSet::SimTestSet(SimTestSetOptions options, std::uint32_t noiseSeed)
+    : options_(std::move(options)), family_(&instrumentTable().front()), noise_(noiseSeed) {
+    for (const auto& f : instrumentTable())
+        if (f.id == options_.family)
+            family_ = &f;
+}
+
+bool SimTestSet::behindAdapter() const {
+    return family_->adapter;
+}
+
 double SimTestSet::noisy(double v, double relative, double absolute) {
     std::normal_distribution<double> n(0.0, 1.0);
     return v * (1.0 + relative * n(noise_)) + absolute * n(noise_);
 }
 
+double SimTestSet::averaged(int which, double now, const RadioModel& radio, std::int64_t nowMs) {
+    Average& a = averages_[which];
+    if (radio.rfChangedAtMs != a.changedAt) {
+        a.before = a.last;
+        a.changedAt = radio.rfChangedAtMs;
+    }
+    a.last = now;
+    a.stale = false;
+    if (options_.averagingMs <= 0)
+        return now;
+    // The mean over the window: the part before the change still holds the old value.
+    const double f =
+        std::clamp(static_cast<double>(nowMs - a.changedAt) / options_.averagingMs, 0.0, 1.0);
+    a.stale = f < 1.0;
+    return f * now + (1 - f) * a.before;
+}
+
+std::optional<std::string> SimTestSet::measure(int q, const RadioModel& radio, const RfRadio& rf,
+                                               std::int64_t nowMs) {
+    ++readings;
+    if (options_.garbageAfter >= 0 && readings > options_.garbageAfter)
+        return std::string("#\x7f?ERR~~");
+    const bool keyed = rf.transmitting(radio);
+    auto text = [&](double v, int decimals) {
+        if (family_->sci)
+            return sci(v);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+        return std::string(buf);
+    };
+    const bool open = generatorOn && radio.tunerMode && generatorDbm >= rf.openingDbm(radio);
+    switch (static_cast<Quantity>(q)) {
+    case kPowerW:
+    case kPowerDbm: {
+        const double w =
+            keyed ? noisy(averaged(0, rf.powerW(radio, nowMs), radio, nowMs), 0.003, 0.001)
+                  : std::abs(noisy(0, 0, 1e-5));
+        powerStale.push_back(keyed && averages_[0].stale);
+        if (q == kPowerW)
+            return text(w, 4);
+        return text(10.0 * std::log10(std::max(w, 1e-9) * 1000.0), 2);
+    }
+    case kFerrHz:
+    case kFerrKhz:
+        if (!keyed)
+            return family_->sci ? std::string("9.91E37") : text(0, 1);
+        return text(noisy(rf.frequencyErrorHz(radio), 0, 3) / (q == kFerrKhz ? 1e3 : 1.0),
+                    q == kFerrKhz ? 4 : 1);
+    case kDevHz:
+    case kDevKhz:
+    case kDevMinusKhz: {
+        const double khz =
+            keyed ? noisy(averaged(1, rf.deviationKhz(radio, nowMs), radio, nowMs), 0.003, 0.002)
+                  : std::abs(noisy(0, 0, 0.005));
+        if (q == kDevHz)
+            return text(khz * 1e3, 1);
+        return text(q == kDevMinusKhz ? -khz : khz, 4);
+    }
+    case kSinadDb:
+        return text(open ? std::clamp(generatorDbm - rf.openingDbm(radio) + 12.0, 0.0, 40.0) : 0.0,
+                    2);
+    case kAudioV:
+        return text(open ? noisy(0.5, 0.01, 0) : std::abs(noisy(0.002, 0.1, 0)), 4);
+    case kQuantities:
+        break;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> SimTestSet::handle(std::string_view line, const RadioModel& radio,
                                               const RfRadio& rf, std::int64_t nowMs) {
-    const std::string u = upper(line);
-    const auto space = u.find(' ');
-    const std::string head = u.substr(0, space);
-    const double arg =
-        space == std::string::npos ? 0.0 : std::strtod(u.c_str() + space + 1, nullptr);
-    const std::string word = space == std::string::npos ? std::string() : u.substr(space + 1);
-
-    if (head == "*IDN?")
-        return "Korvelo,Simulated RF Test Set,SCPI,1.0";
-    if (head == "*RST") {
-        *this = SimTestSet();
-        return std::nullopt;
-    }
-    if (head == "SYST:ERR?") {
+    std::string u = upper(line);
+    while (!u.empty() && std::isspace(static_cast<unsigned char>(u.back())))
+        u.pop_back();
+    for (const auto& [query, answer] : family_->identity)
+        if (u == query)
+            return answer;
+    if (family_->sci && u == "SYST:ERR?") {
         std::string e = lastError_;
         lastError_ = "0,\"No error\"";
         return e;
     }
-    if (head == "SENS:FREQ") {
-        analyzerHz = arg;
+    for (const QueryCommand& q : family_->queries) {
+        if (u != q.text)
+            continue;
+        std::string all;
+        for (const Quantity part : q.lines) {
+            const auto v = measure(part, radio, rf, nowMs);
+            all += (all.empty() ? "" : "\n") + v.value_or("");
+        }
+        return all;
+    }
+    for (const SetCommand& c : family_->sets) {
+        if (u.compare(0, c.prefix.size(), c.prefix) != 0)
+            continue;
+        const std::string rest = u.substr(c.prefix.size());
+        if (!rest.empty() && rest.front() != ' ' && rest.front() != '=')
+            continue;
+        const std::size_t at = rest.find_first_not_of(" =");
+        const double v = at == std::string::npos ? 0.0 : std::strtod(rest.c_str() + at, nullptr);
+        switch (c.target) {
+        case kAnalyzerHz:
+        case kAnalyzerMhz:
+            analyzerHz = c.target == kAnalyzerMhz ? v * 1e6 : v;
+            busyUntil_ = family_->status ? nowMs + options_.busyAfterRetuneMs : 0;
+            break;
+        case kGeneratorHz:
+            generatorHz = v;
+            break;
+        case kGeneratorMhz:
+            generatorHz = v * 1e6;
+            break;
+        case kGeneratorDbm:
+            generatorDbm = v;
+            break;
+        case kGeneratorFmHz:
+            generatorFmKhz = v / 1000.0;
+            break;
+        case kOutputOn:
+            generatorOn = true;
+            break;
+        case kOutputOff:
+            generatorOn = false;
+            break;
+        case kReset:
+            analyzerHz = generatorHz = 0;
+            generatorDbm = -130;
+            generatorOn = false;
+            generatorFmKhz = 0;
+            break;
+        case kAccept:
+            break;
+        }
+        unknown_ = false;
         return std::nullopt;
     }
-    if (head == "SOUR:FREQ") {
-        generatorHz = arg;
-        return std::nullopt;
-    }
-    if (head == "SOUR:POW") {
-        generatorDbm = arg;
-        return std::nullopt;
-    }
-    if (head == "SOUR:FM:DEV") {
-        generatorFmKhz = arg / 1000.0;
-        return std::nullopt;
-    }
-    if (head == "OUTP") {
-        generatorOn = word == "ON" || word == "1";
-        return std::nullopt;
-    }
-    if (head == "MEAS:POW?")
-        return sci(rf.transmitting(radio) ? noisy(rf.powerW(radio, nowMs), 0.003, 0.001)
-                                          : std::abs(noisy(0, 0, 1e-5)));
-    if (head == "MEAS:FM:DEV?")
-        return sci(rf.transmitting(radio) ? noisy(rf.deviationKhz(radio, nowMs) * 1000.0, 0.003, 2)
-                                          : std::abs(noisy(0, 0, 5)));
-    if (head == "MEAS:FREQ:ERR?")
-        return rf.transmitting(radio) ? sci(noisy(rf.frequencyErrorHz(radio), 0, 3)) : "9.91E37";
-    const bool open = generatorOn && radio.tunerMode && generatorDbm >= rf.openingDbm(radio);
-    if (head == "MEAS:AUD:LEV?")
-        return sci(open ? noisy(0.5, 0.01, 0) : std::abs(noisy(0.002, 0.1, 0)));
-    if (head == "MEAS:SIN?")
-        return sci(open ? std::clamp(generatorDbm - rf.openingDbm(radio) + 12.0, 0.0, 40.0) : 0.0);
+    unknown_ = true;
     lastError_ = "-113,\"Undefined header\"";
     return std::nullopt;
+}
+
+SimTestSet::Output SimTestSet::receive(std::string_view line, const RadioModel& radio,
+                                       const RfRadio& rf, std::int64_t nowMs) {
+    Output out;
+    const std::string u = upper(line);
+    if (family_->adapter && u.rfind("++", 0) == 0) {
+        // The adapter's own commands.
+        if (u.rfind("++READ", 0) == 0) {
+            out.bytes = std::move(held_);
+            held_.clear();
+        } else if (u.rfind("++AUTO", 0) == 0) {
+            autoRead_ = std::atoi(u.c_str() + 6) != 0;
+        } else if (u.rfind("++ADDR", 0) == 0) {
+            address_ = std::atoi(u.c_str() + 6);
+        }
+        return out;
+    }
+    if (family_->adapter && address_ != kSimGpibAddress)
+        return out; // nobody listens at that address
+    if (options_.hangUpAfter >= 0 && readings >= options_.hangUpAfter) {
+        out.hangUp = true;
+        return out;
+    }
+    const bool busyForever =
+        options_.busyForeverAfter >= 0 && readings >= options_.busyForeverAfter;
+    if ((options_.silentAfter >= 0 && readings >= options_.silentAfter) ||
+        (busyForever && !family_->status))
+        return out;
+    const std::string& end = family_->end;
+    if (family_->echo)
+        out.bytes += std::string(line) + end;
+    unknown_ = false;
+    const bool isGet = u.rfind("GET ", 0) == 0;
+    std::optional<std::string> answer;
+    const bool busy = family_->status && isGet && (busyForever || nowMs < busyUntil_);
+    if (!busy)
+        answer = handle(line, radio, rf, nowMs);
+    std::vector<std::string> lines;
+    if (answer) {
+        std::string_view rest = *answer;
+        for (;;) {
+            const auto nl = rest.find('\n');
+            lines.emplace_back(rest.substr(0, nl));
+            if (nl == std::string_view::npos)
+                break;
+            rest.remove_prefix(nl + 1);
+        }
+    }
+    if (family_->status) {
+        if (busy)
+            lines = {"2:Busy"};
+        else if (unknown_)
+            lines = {"1:Unknown command"};
+        else if (lines.empty())
+            lines = {"0:"};
+        else
+            lines.front() = "0:" + lines.front();
+    } else if (unknown_ && !family_->prompt.empty()) {
+        lines = {"Unknown command"};
+    }
+    for (const std::string& l : lines)
+        out.bytes += l + end;
+    out.bytes += family_->prompt;
+    if (family_->adapter && !autoRead_) {
+        held_ += out.bytes;
+        out.bytes.clear();
+    }
+    return out;
 }
 
 } // namespace korvelo::sim

@@ -2,11 +2,14 @@
 
 namespace korvelo::sim {
 
-TestSetServer::TestSetServer(PtyRadio& radio)
-    : radio_(radio), server_([this](std::string_view line) {
+TestSetServer::TestSetServer(PtyRadio& radio, SimTestSetOptions options)
+    : radio_(radio), testSet_(options), family_(options.family),
+      server_([this](std::string_view line) {
           // The model is read under the radio thread's lock, at the radio's own time.
-          return radio_.withModel(
-              [&](RadioModel& m) { return testSet_.handle(line, m, *rf_, radio_.nowMs()); });
+          return radio_.withModel([&](RadioModel& m) {
+              const SimTestSet::Output out = testSet_.receive(line, m, *rf_, radio_.nowMs());
+              return LineServer::Reply{out.bytes, out.hangUp};
+          });
       }) {}
 
 bool TestSetServer::start(int port, std::string* error) {
@@ -19,6 +22,8 @@ void TestSetServer::stop() {
 }
 
 std::string TestSetServer::address() const {
+    if (testSet_.behindAdapter())
+        return "gpib://127.0.0.1:" + std::to_string(port()) + "/" + std::to_string(kSimGpibAddress);
     return "tcp://127.0.0.1:" + std::to_string(port());
 }
 

@@ -81,19 +81,27 @@ std::optional<double> AlignLoop::openingLevel(const Limit& limit) {
     return open;
 }
 
-std::optional<double> AlignLoop::measure(AlignRadio&, Quantity q, const Limit& limit) {
-    if (q == Quantity::SquelchOpening)
-        return openingLevel(limit);
+std::optional<AlignLoop::Reading> AlignLoop::measure(AlignRadio&, Quantity q, const Limit& limit) {
+    if (q == Quantity::SquelchOpening) {
+        const auto level = openingLevel(limit);
+        if (!level)
+            return std::nullopt;
+        return Reading{*level, false};
+    }
+    // Readings until two in a row agree within the tolerance: a reading still moving (an
+    // instrument averaging over the last change, a transmitter settling) is not the value's.
     const Measurement m = q == Quantity::Power ? Measurement::Power : Measurement::Deviation;
-    double sum = 0;
-    const int n = std::max(1, s_.averages);
-    for (int i = 0; i < n; ++i) {
+    std::optional<double> last;
+    const int most = std::max(2, s_.maxReadings);
+    for (int i = 0; i < most; ++i) {
         const auto v = testSet_.read(m);
         if (!v)
             return std::nullopt;
-        sum += *v;
+        if (last && std::fabs(*v - *last) <= limit.tolerance)
+            return Reading{(*v + *last) / 2, true};
+        last = v;
     }
-    return sum / n;
+    return Reading{*last, false};
 }
 
 PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Response response) {
@@ -119,6 +127,8 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
     if (!ready) {
         broken_ = true;
         r.note = "the test set could not be set up";
+        if (const std::string why = testSet_.lastError(); !why.empty())
+            r.note += ": " + why;
         return r;
     }
 
@@ -133,11 +143,13 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
         }
     }
 
+    // A reading counts only when taken this long after the last value change.
+    const int fresh = std::max(s_.settleMs, testSet_.freshAfterMs());
     // Readings so far, value and reading; the slope comes from the last two at different
     // values.
     std::vector<std::pair<int, double>> seen;
     int v = r.oldValue;
-    int inTolerance = 0;
+    bool confirmed = false; // the last reading: two agreeing, fresh, at r.newValue
     bool converged = false;
     bool aborting = false;
     for (int it = 0; it < s_.maxIterations; ++it) {
@@ -150,7 +162,10 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
             r.note = "the radio did not answer the value";
             break;
         }
-        rest().sleepMs(s_.settleMs);
+        const std::int64_t changedAt = rest().nowMs();
+        rest().sleepMs(fresh);
+        if (const std::int64_t early = changedAt + fresh - rest().nowMs(); early > 0)
+            rest().sleepMs(static_cast<int>(early));
         if (aborted()) {
             aborting = true;
             break;
@@ -159,29 +174,39 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
         if (!m) {
             broken_ = true;
             r.note = "the test set gave no reading";
+            if (const std::string why = testSet_.lastError(); !why.empty())
+                r.note += ": " + why;
+            r.reading.reset();
+            confirmed = false;
             break;
         }
         // A reading taken after the watchdog unkeyed is no reading of the transmitter.
         if (transmit && !radio.stillKeyed()) {
             r.note = "the transmit watchdog unkeyed the radio";
             r.reading.reset();
+            confirmed = false;
             break;
         }
         ++r.iterations;
-        r.reading = m;
+        // The opening level is confirmed by the same level found again at the same value.
+        const bool again = !transmit && !seen.empty() && seen.back().first == v &&
+                           std::fabs(seen.back().second - m->value) <= limit.tolerance;
+        confirmed = transmit ? m->confirmed : again;
+        r.reading = m->value;
         r.newValue = v;
-        if (limit.converged(*m)) {
-            if (++inTolerance >= 2) {
+        if (limit.converged(m->value)) {
+            if (confirmed) {
                 converged = true;
                 break;
             }
-            seen.emplace_back(v, *m);
-            continue;
+            seen.emplace_back(v, m->value);
+            continue; // read again at this value
         }
-        inTolerance = 0;
-        seen.emplace_back(v, *m);
+        seen.emplace_back(v, m->value);
+        if (!m->confirmed && transmit)
+            continue; // a reading still moving gives no slope: read again at this value
         const double slope = slopeFrom(seen, limit.target, response.slopePerStep);
-        const double dv = (limit.target - *m) / slope;
+        const double dv = (limit.target - m->value) / slope;
         long step = std::lround(dv);
         if (step == 0)
             step = dv > 0 ? 1 : -1;
@@ -211,11 +236,15 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
         r.note = "aborted";
         return r;
     }
-    if (!broken_ && r.reading && limit.passes(*r.reading)) {
+    // PASS: a fresh reading at the value that stays, confirmed, within the limits.
+    if (!broken_ && r.reading && confirmed && limit.passes(*r.reading)) {
         r.outcome = PointOutcome::Pass;
         r.note.clear();
     } else if (r.note.empty()) {
-        r.note = converged ? "outside the limits" : "iteration limit reached";
+        r.note = converged   ? "outside the limits"
+                 : r.reading ? (confirmed ? "iteration limit reached"
+                                          : "the reading did not settle (two readings disagree)")
+                             : "iteration limit reached";
     }
     if (transmit && s_.dutyCycle > 0 && s_.dutyCycle < 1)
         rest().sleepMs(

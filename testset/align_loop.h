@@ -1,9 +1,11 @@
 #pragma once
-// The search for one softpot value: set up the row, key, wait the settle time, measure
-// (averaged), move the value by the measured slope (secant steps from the last two readings,
-// clamped to the range and to a largest step) until two readings in a row lie within the
-// tolerance or the iteration limit is reached; unkey whatever happened; cool down. Squelch rows
-// search the generator level at which the radio opens (coarse, then fine) at each value.
+// The search for one softpot value: set up the row, key, wait until a reading is fresh (the
+// settle time and the test set's averaging after the last value change), read until two
+// readings in a row agree, move the value by the measured slope (secant steps, clamped to the
+// range and to a largest step) until a confirmed reading lies within the tolerance or the
+// iteration limit is reached; unkey whatever happened (a failed reading unkeys at once, with no
+// retry); cool down. A row passes only on a fresh, confirmed reading within its limits. Squelch
+// rows search the generator level at which the radio opens (coarse, then fine) at each value.
 #include "link/clock.h"
 #include "testset/limits.h"
 #include "testset/test_set.h"
@@ -36,9 +38,12 @@ class AlignRadio {
 
 struct LoopSettings {
     int maxIterations = 6;
-    int maxStep = 16;   // the largest move of one step, in softpot steps
-    int averages = 2;   // readings averaged per measurement
-    int settleMs = 150; // after keying or a new value, before reading
+    int maxStep = 16; // the largest move of one step, in softpot steps
+    // Readings at one value until two in a row agree within the tolerance, at most this many.
+    int maxReadings = 4;
+    // After a new value, before a reading counts (at least the test set's own settle and
+    // averaging time).
+    int settleMs = 150;
     // Share of the time a transmitter may be keyed: after a row keyed for t, the loop rests
     // t x (1 - duty) / duty. 1: no rest.
     double dutyCycle = 1.0;
@@ -88,7 +93,11 @@ class AlignLoop {
     const LoopSettings& settings() const { return s_; }
 
   private:
-    std::optional<double> measure(AlignRadio& radio, Quantity q, const Limit& limit);
+    struct Reading {
+        double value = 0;
+        bool confirmed = false; // two readings in a row agreed
+    };
+    std::optional<Reading> measure(AlignRadio& radio, Quantity q, const Limit& limit);
     std::optional<double> openingLevel(const Limit& limit);
     bool aborted() const { return shouldStop_ && shouldStop_(); }
     Clock& rest() { return rest_ ? *rest_ : clock_; }

@@ -2,6 +2,7 @@
 
 #include "link/serial_device.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <thread>
@@ -77,16 +78,20 @@ class TcpTransport : public Transport {
             why = "cannot resolve " + host_ + ": " + gai_strerror(rc);
             return false;
         }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(connectMs_);
         for (addrinfo* a = found; a && socket_ == kNoSocket; a = a->ai_next) {
             Socket s = ::socket(a->ai_family, a->ai_socktype, a->ai_protocol);
             if (s == kNoSocket)
                 continue;
-            if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0) {
+            const std::string result = connectBounded(s, a, until);
+            if (result.empty()) {
                 socket_ = s;
                 break;
             }
-            why = "cannot connect to " + describe() + ": " + socketError();
+            why = "cannot connect to " + describe() + ": " + result;
             closeSocket(s);
+            if (result == "stopped" || result.rfind("no answer", 0) == 0)
+                break;
         }
         freeaddrinfo(found);
         if (socket_ == kNoSocket)
@@ -96,6 +101,65 @@ class TcpTransport : public Transport {
         setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one),
                    sizeof one);
         return true;
+    }
+    // "" when connected; otherwise why not. Polls in short steps so that a stop request ends
+    // the attempt at once.
+    std::string connectBounded(Socket s, const addrinfo* a,
+                               std::chrono::steady_clock::time_point until) {
+#ifdef _WIN32
+        u_long nb = 1;
+        ioctlsocket(s, FIONBIO, &nb);
+        if (::connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) != 0 &&
+            WSAGetLastError() != WSAEWOULDBLOCK)
+            return socketError();
+#else
+        const int flags = fcntl(s, F_GETFL, 0);
+        fcntl(s, F_SETFL, flags | O_NONBLOCK);
+        if (::connect(s, a->ai_addr, a->ai_addrlen) != 0 && errno != EINPROGRESS)
+            return socketError();
+#endif
+        for (;;) {
+            if (stopConnect_ && stopConnect_())
+                return "stopped";
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  until - std::chrono::steady_clock::now())
+                                  .count();
+            if (left <= 0)
+                return "no answer within " + std::to_string(connectMs_ / 1000.0).substr(0, 4) +
+                       " s";
+#ifdef _WIN32
+            WSAPOLLFD p{};
+            p.fd = s;
+            p.events = POLLWRNORM;
+            const int ready = WSAPoll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+#else
+            pollfd p{s, POLLOUT, 0};
+            const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+            if (ready < 0 && errno == EINTR)
+                continue;
+#endif
+            if (ready < 0)
+                return socketError();
+            if (ready == 0)
+                continue;
+            int err = 0;
+            socklen_t len = sizeof err;
+            getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&err), &len);
+            if (err != 0) {
+#ifdef _WIN32
+                return "socket error " + std::to_string(err);
+#else
+                return std::strerror(err);
+#endif
+            }
+#ifdef _WIN32
+            nb = 0;
+            ioctlsocket(s, FIONBIO, &nb);
+#else
+            fcntl(s, F_SETFL, flags);
+#endif
+            return {};
+        }
     }
     void close() override {
         if (socket_ != kNoSocket)
@@ -162,11 +226,7 @@ class TcpTransport : public Transport {
 // steps, since a test set's answers are a few dozen bytes at most.
 class SerialTransport : public Transport {
   public:
-    explicit SerialTransport(const ConnectionSpec& conn) : conn_(conn) {
-        if (conn.kind == ConnectionSpec::Kind::Gpib)
-            opening_ =
-                "++mode 1\n++auto 1\n++eoi 1\n++addr " + std::to_string(conn.gpibAddress) + "\n";
-    }
+    explicit SerialTransport(const ConnectionSpec& conn) : conn_(conn) {}
     bool open(std::string& why) override {
         PortSettings s;
         s.portName = conn_.device;
@@ -201,18 +261,43 @@ class SerialTransport : public Transport {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     }
-    std::string describe() const override {
-        return (conn_.kind == ConnectionSpec::Kind::Gpib
-                    ? "gpib " + std::to_string(conn_.gpibAddress) + " on "
-                    : std::string("serial ")) +
-               conn_.device;
-    }
-    std::string_view openingLines() const override { return opening_; }
+    std::string describe() const override { return "serial " + conn_.device; }
 
   private:
     ConnectionSpec conn_;
     SerialDevice device_;
     bool open_ = false;
+};
+
+// A GPIB adapter (the Prologix form) over a serial or network transport: controller mode, the
+// instrument's address, no automatic read-back (so set commands raise no "query unterminated"),
+// EOI asserted, the front panel locked while we work and given back at the end. Each query is
+// followed by an explicit read until EOI.
+class GpibAdapter : public Transport {
+  public:
+    GpibAdapter(std::unique_ptr<Transport> inner, int address)
+        : inner_(std::move(inner)), address_(address),
+          opening_("++mode 1\n++addr " + std::to_string(address) + "\n++auto 0\n++eoi 1\n++llo\n") {
+    }
+    bool open(std::string& why) override {
+        inner_->limitConnect(connectMs_, stopConnect_);
+        return inner_->open(why);
+    }
+    void close() override { inner_->close(); }
+    bool send(std::string_view bytes) override { return inner_->send(bytes); }
+    std::optional<std::string> receive(int timeoutMs) override {
+        return inner_->receive(timeoutMs);
+    }
+    std::string describe() const override {
+        return "GPIB address " + std::to_string(address_) + " via " + inner_->describe();
+    }
+    std::string_view openingLines() const override { return opening_; }
+    std::string_view readRequest() const override { return "++read eoi"; }
+    std::string_view closingLines() const override { return "++loc\n"; }
+
+  private:
+    std::unique_ptr<Transport> inner_;
+    int address_;
     std::string opening_;
 };
 
@@ -234,6 +319,37 @@ std::optional<ConnectionSpec> parseConnection(std::string_view text, std::string
         text.remove_prefix(prefix.size());
         return true;
     };
+    if (take("gpib://")) {
+        // HOST[:PORT]/ADDRESS
+        conn.kind = ConnectionSpec::Kind::GpibTcp;
+        conn.port = kDefaultGpibAdapterPort;
+        const auto slash = text.rfind('/');
+        const auto address =
+            slash == std::string_view::npos ? std::nullopt : number(text.substr(slash + 1), 0, 30);
+        if (!address) {
+            why = "a GPIB adapter on the network is given as gpib://HOST[:PORT]/ADDRESS "
+                  "(address 0..30)";
+            return std::nullopt;
+        }
+        conn.gpibAddress = *address;
+        text = text.substr(0, slash);
+        const bool hasPort = text.find(':') != std::string_view::npos;
+        const auto [host, port] = splitLast(text);
+        conn.host = std::string(hasPort ? host : text);
+        if (hasPort) {
+            const auto p = number(port, 1, 65535);
+            if (!p) {
+                why = "\"" + std::string(port) + "\" is no TCP port (1..65535)";
+                return std::nullopt;
+            }
+            conn.port = *p;
+        }
+        if (conn.host.empty()) {
+            why = "the connection names no host";
+            return std::nullopt;
+        }
+        return conn;
+    }
     if (take("tcp://") || take("tcp:")) {
         conn.kind = ConnectionSpec::Kind::Tcp;
         const auto [host, port] = splitLast(text);
@@ -255,8 +371,8 @@ std::optional<ConnectionSpec> parseConnection(std::string_view text, std::string
     }
     const bool gpib = take("gpib:");
     if (!gpib && !take("serial:")) {
-        why = "a test set is given as tcp://HOST:PORT, serial:DEVICE[:BAUD] or "
-              "gpib:DEVICE:ADDRESS[:BAUD]";
+        why = "a test set is given as tcp://HOST:PORT, serial:DEVICE[:BAUD], "
+              "gpib:DEVICE:ADDRESS[:BAUD] or gpib://HOST[:PORT]/ADDRESS";
         return std::nullopt;
     }
     conn.kind = gpib ? ConnectionSpec::Kind::Gpib : ConnectionSpec::Kind::Serial;
@@ -296,9 +412,19 @@ std::optional<ConnectionSpec> parseConnection(std::string_view text, std::string
 }
 
 std::unique_ptr<Transport> makeTransport(const ConnectionSpec& conn) {
-    if (conn.kind == ConnectionSpec::Kind::Tcp)
+    switch (conn.kind) {
+    case ConnectionSpec::Kind::Tcp:
         return std::make_unique<TcpTransport>(conn.host, conn.port);
-    return std::make_unique<SerialTransport>(conn);
+    case ConnectionSpec::Kind::Serial:
+        return std::make_unique<SerialTransport>(conn);
+    case ConnectionSpec::Kind::Gpib:
+        return std::make_unique<GpibAdapter>(std::make_unique<SerialTransport>(conn),
+                                             conn.gpibAddress);
+    case ConnectionSpec::Kind::GpibTcp:
+        break;
+    }
+    return std::make_unique<GpibAdapter>(std::make_unique<TcpTransport>(conn.host, conn.port),
+                                         conn.gpibAddress);
 }
 
 } // namespace korvelo::testset

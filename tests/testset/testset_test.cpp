@@ -7,60 +7,88 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 namespace korvelo::testset {
 namespace {
 
-// Each family's command strings, and its answers as the instruments give them.
-TEST(Dialects, CommandsAndRecordedAnswers) {
-    const Dialect& scpi = *dialectById("scpi");
-    const Dialect& tree = *dialectById("tree");
-    const Dialect& mnem = *dialectById("mnemonic");
-    EXPECT_EQ(formatCommand(scpi, Op::AnalyzerFrequency, 146012500.0), "SENS:FREQ 146012500");
-    EXPECT_EQ(formatCommand(scpi, Op::GeneratorLevel, -118.25), "SOUR:POW -118.2");
-    EXPECT_EQ(formatCommand(tree, Op::AnalyzerFrequency, 446006250.0),
-              "CONF:TX:FREQ 446.006250MHZ");
-    EXPECT_EQ(formatCommand(tree, Op::GeneratorModulation, 1.5), "CONF:GEN:FM 1.500KHZ");
-    EXPECT_EQ(formatCommand(mnem, Op::GeneratorFrequency, 136.5e6), "RFG 136.500000");
-    EXPECT_EQ(formatCommand(mnem, Op::ReadDeviation), "DEV?");
-    EXPECT_EQ(mnem.termination, "\r\n");
+// Every shipped family loads; each forms its commands and reads its answers as its instrument
+// gives them; an echo, an error text, NaN, infinities and numbers off any scale are no reading.
+TEST(Families, ShippedFilesCommandsAndAnswers) {
+    for (const auto& [name, text] : shippedFamilyFiles()) {
+        SCOPED_TRACE(name);
+        const FamilyResult r = parseFamily(text);
+        ASSERT_TRUE(r.family) << r.error;
+        EXPECT_EQ(familyById(r.family->id)->name, r.family->name);
+    }
+    EXPECT_EQ(families().size(), 6u);
+    EXPECT_EQ(genericScpi().name, "Generic SCPI");
+    const Family& hp = *familyById("hp8920");
+    const Family& ifr = *familyById("ifr2975");
+    const Family& viavi = *familyById("viavi8800");
+    const Family& r8000 = *familyById("r8000");
+    const Family& r2670 = *familyById("r2670");
+    const Family& scpi = genericScpi();
+    EXPECT_EQ(formatCommand(hp, Op::AnalyzerFrequency, 146012500.0), "RFAN:FREQ 146012500");
+    EXPECT_EQ(formatCommand(ifr, Op::GeneratorFrequency, 146e6),
+              "Generator FREQuency 146000000 Hz");
+    EXPECT_EQ(formatCommand(viavi, Op::AnalyzerFrequency, 446006250.0), ":rec:freq 446.006250");
+    EXPECT_EQ(formatCommand(r8000, Op::GeneratorLevel, -118.25), "SET RF:Output Level=-118.2");
+    EXPECT_EQ(formatCommand(scpi, Op::GeneratorModulation, 1.5), "SOUR:FM:DEV 1500");
+    EXPECT_FALSE(formatCommand(r2670, Op::AnalyzerFrequency));
 
     struct Answer {
-        const Dialect* d;
+        const Family* f;
         Op op;
         const char* text;
         std::optional<double> value;
     };
     const Answer answers[] = {
-        {&scpi, Op::ReadPower, "+4.98700000E+00", 4.987},
+        {&hp, Op::ReadPower, "+4.98700000E+00", 4.987},
         {&scpi, Op::ReadDeviation, "2.512300E+03\r", 2.5123}, // Hz, read as kHz
-        {&scpi, Op::ReadPower, "9.91E37", std::nullopt},      // no valid reading
-        {&scpi, Op::ReadPower, "4.98 W", std::nullopt},       // this family names no unit
-        {&scpi, Op::ReadPower, "", std::nullopt},
-        {&tree, Op::ReadPower, "512 mW", 0.512},
-        {&tree, Op::ReadDeviation, "2.51 kHz", 2.51},
-        {&tree, Op::ReadDeviation, "2510 Hz", 2.51},
-        {&tree, Op::ReadDeviation, "2.51 W", std::nullopt}, // a unit of another kind
-        {&tree, Op::ReadPower, "4.98", std::nullopt},
-        {&mnem, Op::ReadPower, "PWR 4.98W", 4.98},
-        {&mnem, Op::ReadDeviation, "DEV +2.51KHZ", 2.51},
-        {&mnem, Op::ReadSinad, "SIN 12.3DB", 12.3},
-        {&mnem, Op::ReadAudioLevel, "AFL 450MV", 0.45},
-        {&mnem, Op::ReadPower, "4.98W", std::nullopt}, // the label is missing
-        {&mnem, Op::ReadPower, "PWR ----", std::nullopt},
+        {&r8000, Op::ReadPower, "36.99", 5.0003},             // dBm, read as W
+        {&viavi, Op::ReadFrequencyError, "-0.125", -125.0},   // kHz, read as Hz
+        {&ifr, Op::ReadDeviation, "2.51 kHz", 2.51},          // a unit named wins
+        {&ifr, Op::ReadPower, "PWR 4.98W", 4.98},             // a label, then number and unit
+        {&hp, Op::ReadPower, "9.91E37", std::nullopt},        // no valid reading
+        {&hp, Op::ReadPower, "1e30", std::nullopt},           // off any scale
+        {&hp, Op::ReadPower, "NaN", std::nullopt},
+        {&hp, Op::ReadPower, "inf", std::nullopt},
+        {&hp, Op::ReadPower, "-5", std::nullopt},
+        {&hp, Op::ReadPower, "MEAS:RFR:POW?", std::nullopt}, // an echo
+        {&ifr, Op::ReadPower, "Power VALue", std::nullopt},
+        {&r8000, Op::ReadPower, "1:Unknown command", std::nullopt},
+        {&hp, Op::ReadPower, "4.98 Hz", std::nullopt}, // a unit of another kind
+        {&hp, Op::ReadPower, "", std::nullopt},
     };
     for (const Answer& a : answers) {
-        SCOPED_TRACE(std::string(a.d->id) + ": " + a.text);
-        const auto v = parseReading(*a.d, a.op, a.text);
+        SCOPED_TRACE(a.f->id + ": " + a.text);
+        const auto v = parseReading(*a.f, a.op, a.text);
         ASSERT_EQ(v.has_value(), a.value.has_value());
         if (v) {
-            EXPECT_NEAR(*v, *a.value, 1e-9);
+            EXPECT_NEAR(*v, *a.value, 1e-3);
         }
     }
-    EXPECT_EQ(dialectForIdn("ACME,RADIO TEST SET 9,123,1.0").id, "tree");
-    EXPECT_EQ(dialectForIdn("svc mon 42").id, "mnemonic");
-    EXPECT_EQ(dialectForIdn("Korvelo,Simulated RF Test Set,SCPI,1.0").id, "scpi");
+    EXPECT_TRUE(plausibleIdentity("IFR,2975,297501234,2.10", "*IDN?"));
+    for (const char* bad : {"*IDN?", "%", "HTTP/1.1 400 Bad Request", "<!DOCTYPE html>", "4.98",
+                            "-113,\"Undefined header\""})
+        EXPECT_FALSE(plausibleIdentity(bad, "*IDN?")) << bad;
+
+    const std::string head = R"({"format": "korvelo-testset", "version": 1, "id": "x",
+        "identity": [{"query": "*IDN?"}], )";
+    const std::pair<std::string, std::string> refused[] = {
+        {R"({"format": "korvelo-testset", "version": 2})", "version 2"},
+        {head + R"("commands": {"powr": "P?"}})", "unknown command"},
+        {head + R"("commands": {"power": {"query": "P?", "unit": "Hz"}}})", "no unit"},
+        {head + R"("commands": {"power": {"query": "P?", "line": 3, "lines": 2}}})", "line"},
+        {head + R"("timing": {"timeoutMs": 1}, "commands": {}})", "at least"},
+    };
+    for (const auto& [text, why] : refused) {
+        const FamilyResult r = parseFamily(text);
+        EXPECT_FALSE(r.family) << text;
+        EXPECT_NE(r.error.find(why), std::string::npos) << r.error;
+    }
 }
 
 // A transport scripted per line sent; silence costs the time-out on the virtual clock.
@@ -69,6 +97,7 @@ struct ScriptedTransport : Transport {
     std::deque<std::optional<std::string>> answers; // per line sent; nullopt: none
     std::string inbox;
     std::vector<std::string> sent;
+    std::string_view adapterRead;
     explicit ScriptedTransport(VirtualClock& c) : clock(c) {}
     bool open(std::string&) override { return true; }
     void close() override {}
@@ -92,37 +121,73 @@ struct ScriptedTransport : Transport {
         return piece;
     }
     std::string describe() const override { return "script"; }
-    std::string_view openingLines() const override { return "++addr 7\n"; }
+    std::string_view readRequest() const override { return adapterRead; }
 };
 
-// Lines end with the family's termination, an answer in pieces is one line, a query that gets
-// no answer is sent again and then given up within its bound; every line goes to the trace.
-TEST(InstrumentLink, TerminationRetriesAndTrace) {
+// Replies are matched to their queries: an echo and the prompt are consumed, a status prefix
+// is stripped (busy polled, an error failing with the line and the answer), the Nth line of a
+// multi-line answer is taken, an adapter's read request follows queries only. After a
+// time-out nothing is sent again blindly: the late answer is drained and the marker query
+// puts the link back in step before the next reading.
+TEST(InstrumentLink, RepliesMatchedToQueries) {
     VirtualClock clock;
-    ScriptedTransport t(clock);
-    std::vector<std::string> trace;
-    InstrumentLink link(t, clock, LinkTiming{"\n", 500, 1, 20}, [&](bool sent, std::string_view l) {
-        trace.push_back((sent ? "> " : "< ") + std::string(l));
-    });
-    std::string why;
-    t.answers = {std::nullopt,    "SVC MON 42\r\n", std::nullopt,
-                 "PWR 4.98W\r\n", std::nullopt,     std::nullopt};
-    ASSERT_TRUE(link.open(why));
-    ScpiTestSet ts(link);
-    EXPECT_EQ(ts.identify(), "SVC MON 42");
-    EXPECT_EQ(ts.dialect().id, "mnemonic");
-    EXPECT_TRUE(ts.setAnalyzerFrequency(146e6));
-    EXPECT_EQ(ts.read(Measurement::Power), 4.98);
-    const std::int64_t before = clock.nowMs();
-    EXPECT_EQ(ts.read(Measurement::Power), std::nullopt); // no answer to either try
-    EXPECT_EQ(clock.nowMs() - before, 2 * 500);
-    const std::vector<std::string> sent = {"++addr 7\n", "*IDN?\n",  "TXF 146.000000\r\n",
-                                           "PWR?\r\n",   "PWR?\r\n", "PWR?\r\n"};
-    EXPECT_EQ(t.sent, sent);
-    const std::vector<std::string> expected = {"> ++addr 7",       "> *IDN?", "< SVC MON 42",
-                                               "> TXF 146.000000", "> PWR?",  "< PWR 4.98W",
-                                               "> PWR?",           "> PWR?"};
-    EXPECT_EQ(trace, expected);
+    {
+        ScriptedTransport t(clock);
+        InstrumentLink link(t, clock);
+        link.useFamily(*familyById("ifr2975"));
+        t.answers = {"stale\r\nPower VALue\r\n4.98\r\n% ", "LOCKOUT ON\r\n% "};
+        EXPECT_EQ(link.queryLine("Power VALue"), "4.98");
+        EXPECT_TRUE(link.command("LOCKOUT ON"));
+        t.answers = {"Generator RFLEVel x\r\nUnknown command\r\n% "};
+        EXPECT_FALSE(link.command("Generator RFLEVel x"));
+        EXPECT_NE(link.error().find("\"Unknown command\""), std::string::npos) << link.error();
+    }
+    {
+        ScriptedTransport t(clock);
+        InstrumentLink link(t, clock);
+        link.useFamily(*familyById("r8000"));
+        t.answers = {"2:Busy\r\n", "0:36.99\r\n", "1:Unknown command\r\n"};
+        const std::int64_t before = clock.nowMs();
+        EXPECT_EQ(link.queryLine("GET METER:Measured Power"), "36.99");
+        EXPECT_EQ(clock.nowMs() - before, 250); // one poll
+        EXPECT_FALSE(link.queryLine("GET METER:Measured Power"));
+        EXPECT_EQ(link.error(), "script answered \"1:Unknown command\" to \"GET METER:Measured "
+                                "Power\"");
+        t.answers = {"2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n",
+                     "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n",
+                     "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n", "2:Busy\r\n"};
+        EXPECT_FALSE(link.queryLine("GET METER:Measured Power")); // within one time-out
+        EXPECT_NE(link.error().find("stayed busy for 3.0 s"), std::string::npos) << link.error();
+    }
+    {
+        ScriptedTransport t(clock);
+        t.adapterRead = "++read eoi";
+        InstrumentLink link(t, clock);
+        link.useFamily(*familyById("r2670"));
+        t.answers = {std::nullopt, "12.0\r\n4.97\r\n2.51\r\n-2.49\r\n"};
+        const auto lines = link.query("MR 0", 4);
+        ASSERT_TRUE(lines);
+        EXPECT_EQ((*lines)[1], "4.97");
+        link.useFamily(genericScpi());
+        EXPECT_TRUE(link.command("SENS:FREQ 1"));
+        EXPECT_EQ(t.sent, (std::vector<std::string>{"MR 0\r\n", "++read eoi\n", "SENS:FREQ 1\n"}));
+    }
+    {
+        ScriptedTransport t(clock);
+        std::vector<std::string> trace;
+        InstrumentLink link(t, clock, {}, [&](bool sent, std::string_view l) {
+            trace.push_back((sent ? "> " : "< ") + std::string(l));
+        });
+        link.useFamily(genericScpi());
+        t.answers = {std::nullopt, "4.98\n1\n", "5.01\n"};
+        const std::int64_t before = clock.nowMs();
+        EXPECT_FALSE(link.queryLine("MEAS:POW?"));
+        EXPECT_EQ(clock.nowMs() - before, 2000); // one time-out, no second try
+        EXPECT_EQ(link.error(), "no answer to \"MEAS:POW?\" from script within 2.0 s");
+        EXPECT_EQ(link.queryLine("MEAS:POW?"), "5.01"); // not the late 4.98
+        EXPECT_EQ(t.sent, (std::vector<std::string>{"MEAS:POW?\n", "*OPC?\n", "MEAS:POW?\n"}));
+        EXPECT_NE(std::find(trace.begin(), trace.end(), "< 4.98"), trace.end());
+    }
 }
 
 TEST(Connections, Parse) {
@@ -138,8 +203,16 @@ TEST(Connections, Parse) {
     EXPECT_EQ(gpib->gpibAddress, 7);
     EXPECT_EQ(gpib->baud, 115200);
     EXPECT_EQ(parseConnection("serial:COM3", why)->baud, 9600);
-    for (const char* bad : {"tcp://host:0", "tcp://host:99999", "tcp://:5025", "gpib:/dev/x",
-                            "gpib:/dev/x:31", "usb:foo", "serial:"})
+    auto adapter = parseConnection("gpib://10.0.0.5/14", why);
+    ASSERT_TRUE(adapter);
+    EXPECT_EQ(adapter->kind, ConnectionSpec::Kind::GpibTcp);
+    EXPECT_EQ(adapter->port, kDefaultGpibAdapterPort);
+    EXPECT_EQ(adapter->gpibAddress, 14);
+    EXPECT_EQ(makeTransport(*adapter)->openingLines(),
+              "++mode 1\n++addr 14\n++auto 0\n++eoi 1\n++llo\n");
+    for (const char* bad :
+         {"tcp://host:0", "tcp://host:99999", "tcp://:5025", "gpib:/dev/x", "gpib://host/31",
+          "gpib://host", "gpib:/dev/x:31", "usb:foo", "serial:"})
         EXPECT_FALSE(parseConnection(bad, why)) << bad;
 }
 
