@@ -86,11 +86,12 @@ class AlignLoop {
     // while the loop waits); the radio's own pauses stay on the radio's clock.
     void setRestClock(Clock* clock) { rest_ = clock; }
     const LoopSettings& settings() const { return s_; }
+    // A stop has been asked for (the shouldStop given above).
+    bool aborted() const { return shouldStop_ && shouldStop_(); }
 
   private:
     std::optional<double> measure(AlignRadio& radio, Quantity q, const Limit& limit);
     std::optional<double> openingLevel(const Limit& limit);
-    bool aborted() const { return shouldStop_ && shouldStop_(); }
     Clock& rest() { return rest_ ? *rest_ : clock_; }
 
     TestSet& testSet_;
