@@ -98,7 +98,23 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
     const Session& s = env.session;
     if (!s.flags.imageLoaded)
         return kExitRadio;
+    // The radio leaves tuner mode when asked, whatever the outcome.
+    struct Leave {
+        const AppEnv& env;
+        bool wanted;
+        ~Leave() {
+            if (wanted && env.session.flags.inTunerMode)
+                LeaveTunerMode(env);
+        }
+    } leave{env, o.leave};
     sayBackup(s, out);
+    if (fileLimits) {
+        // Another band's targets would be aligned to and programmed.
+        if (const std::string refusal = bandRefusal(*fileLimits, s.radioType); !refusal.empty()) {
+            env.notifier.notify(*o.limitsFile + ": " + refusal, Icon::Exclamation);
+            return kExitUsage;
+        }
+    }
     std::optional<BandLimits> limits = fileLimits ? fileLimits : shippedLimits(s.radioType);
     if (!limits) {
         env.notifier.notify("No limits for radio type " + std::to_string(s.radioType) +
@@ -117,15 +133,6 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
         env.notifier.notify("Nothing to align for this radio", Icon::Exclamation);
         return kExitRadio;
     }
-    // The radio leaves tuner mode when asked, whatever the outcome (the run is over either way).
-    struct Leave {
-        const AppEnv& env;
-        bool wanted;
-        ~Leave() {
-            if (wanted && env.session.flags.inTunerMode)
-                LeaveTunerMode(env);
-        }
-    } leave{env, o.leave};
     run.run([&](int i) {
         out << formatRow(run.rows()[static_cast<std::size_t>(i)]) << '\n' << std::flush;
     });
@@ -134,25 +141,30 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
             out << r.name << "  not run\n";
     const bool all = run.allPassed();
     out << run.passedCount() << " of " << run.rows().size() << " rows passed\n";
-    if (stopSignal() != 0) {
+    // The last line says how the run ended.
+    const auto ended = [&](int status) {
+        out << "Alignment " << run.ending().text() << ".\n";
+        return status;
+    };
+    if (run.ending().kind == RunEnding::Kind::Aborted || stopSignal() != 0) {
         run.discard();
-        out << "Aborted; nothing was programmed.\n";
-        return kExitRadio;
+        out << "Nothing was programmed.\n";
+        return ended(kExitRadio);
     }
     if (!o.program) {
         run.discard();
         out << "Not programmed (--program writes the passed values).\n";
-        return all ? kExitOk : kExitRadio;
+        return ended(all ? kExitOk : kExitRadio);
     }
     if (run.passedCount() == 0) {
         run.discard();
         out << "Nothing passed; nothing was programmed.\n";
-        return kExitRadio;
+        return ended(kExitRadio);
     }
     const bool written = run.program();
     out << (written ? "Programmed the passed values.\n"
                     : "Programming was not confirmed by the radio.\n");
-    return all && written ? kExitOk : kExitRadio;
+    return ended(all && written ? kExitOk : kExitRadio);
 }
 
 } // namespace korvelo::cli

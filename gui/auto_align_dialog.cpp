@@ -2,60 +2,62 @@
 
 #include "gui/command_ids.h"
 #include "gui/command_table.h"
+#include "gui/link_lease.h"
+#include "gui/message_box_notifier.h"
 #include "link/frame_trace.h"
 #include "link/stop_request.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
+#include <QThread>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace korvelo {
 
 namespace {
 
-// Pauses that keep the dialog taking input, so that Abort and Escape are seen while the loop
-// waits for a reading to settle. Only the dialog takes input meanwhile (it is modal), and its
-// only control that acts during a run is Abort, which sets a flag.
-class InputClock : public Clock {
+// The messages of the operations on the link's thread, shown on this one (a message box or a
+// status text is a widget): passed on in order, at once when already on this thread.
+class ThreadNotifier : public Notifier {
   public:
-    void sleepMs(int ms) override {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
+    ThreadNotifier(QObject& context, Notifier& inner) : context_(context), inner_(inner) {}
+    void notify(const std::string& text, Icon icon) override {
+        deliver([this, text, icon] { inner_.notify(text, icon); });
     }
-    bool wait(ReplyEvent&, int timeoutMs) override {
-        sleepMs(timeoutMs);
-        return false;
+    void status(const std::string& text) override {
+        deliver([this, text] { inner_.status(text); });
     }
-    std::int64_t nowMs() const override { return timer_.elapsed(); }
 
   private:
-    QElapsedTimer timer_ = [] {
-        QElapsedTimer t;
-        t.start();
-        return t;
-    }();
+    void deliver(std::function<void()> f) {
+        if (QThread::currentThread() == context_.thread())
+            f();
+        else
+            QMetaObject::invokeMethod(&context_, std::move(f), Qt::QueuedConnection);
+    }
+    QObject& context_;
+    Notifier& inner_;
 };
 
 } // namespace
 
 AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWidget* parent)
     : QDialog(parent), env_(env), simulated_(std::move(simulatedTestSet)), model_(this),
-      restClock_(std::make_unique<InputClock>()) {
+      threadNotifier_(std::make_unique<ThreadNotifier>(*this, env.notifier)),
+      threadEnv_(std::make_unique<AppEnv>(
+          AppEnv{env.session, env.replies, wall_, *threadNotifier_, env.ports})) {
     setWindowTitle(QStringLiteral("Auto Align"));
     auto* form = new QFormLayout;
 
@@ -174,7 +176,8 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
         discardValues();
         QDialog::reject();
     });
-    if (!env_.session.flags.imageLoaded || !env_.session.flags.inTunerMode)
+    ready_ = env_.session.flags.imageLoaded && env_.session.flags.inTunerMode;
+    if (!ready_)
         setStatus(QStringLiteral("Run Tuning Init first: the alignment starts from the radio's "
                                  "tuning area, in tuner mode."));
     updateButtons();
@@ -184,6 +187,15 @@ AutoAlignDialog::~AutoAlignDialog() {
     probeStop_ = true;
     if (probeThread_.joinable())
         probeThread_.join();
+    // Destroyed during a run (the program ends): the run stops at its next step, unkeyed.
+    if (run_)
+        run_->requestStop();
+    if (thread_.joinable())
+        thread_.join();
+    if (running_) {
+        env_.session.onChange = std::move(onChange_);
+        env_.session.changed();
+    }
     if (run_)
         run_->discard();
 }
@@ -230,13 +242,19 @@ void AutoAlignDialog::setStatus(const QString& text) {
     status_->setText(text);
 }
 
+int AutoAlignDialog::pendingValues() const {
+    return run_ && !running_ ? run_->passedCount() : 0;
+}
+
 void AutoAlignDialog::updateButtons() {
-    const bool ready = env_.session.flags.imageLoaded && env_.session.flags.inTunerMode;
-    const bool pending = run_ && !running_ && run_->passedCount() > 0;
-    start_->setEnabled(!running_ && !probing_ && ready);
+    const bool pending = pendingValues() > 0;
+    start_->setEnabled(!running_ && !probing_ && ready_);
     probe_->setEnabled(!running_ && !probing_);
-    abort_->setEnabled(running_);
-    program_->setEnabled(pending && !abortRequested_);
+    abort_->setEnabled(running_ && !programming_ && !stopping_);
+    abort_->setText(stopping_ ? QStringLiteral("Stopping\u2026") : QStringLiteral("&Abort"));
+    abort_->setAccessibleDescription(stopping_ ? QStringLiteral("Stopping the alignment")
+                                               : QString());
+    program_->setEnabled(pending);
     discard_->setEnabled(!running_);
     // Discard only while there are values to lose; after Program or before a run it just closes.
     discard_->setText(pending ? QStringLiteral("&Discard") : QStringLiteral("&Close"));
@@ -247,6 +265,31 @@ void AutoAlignDialog::updateButtons() {
         w->setEnabled(!running_);
     for (QCheckBox* b : procedures_)
         b->setEnabled(!running_);
+}
+
+void AutoAlignDialog::onLinkThread(std::function<void()> work, std::function<void()> then) {
+    // The thread owns the session and the link until then() runs: the main window's view of
+    // the session is told once it is back.
+    onChange_ = std::exchange(env_.session.onChange, nullptr);
+    lease_ = std::make_unique<LinkLease>();
+    running_ = true;
+    updateButtons();
+    thread_ = std::thread([this, work = std::move(work), then = std::move(then)]() mutable {
+        work();
+        QMetaObject::invokeMethod(
+            this,
+            [this, then = std::move(then)] {
+                thread_.join();
+                running_ = false;
+                lease_.reset();
+                env_.session.onChange = std::move(onChange_);
+                env_.session.changed();
+                ready_ = env_.session.flags.imageLoaded && env_.session.flags.inTunerMode;
+                then();
+                updateButtons();
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void AutoAlignDialog::start() {
@@ -273,6 +316,12 @@ void AutoAlignDialog::start() {
             setStatus(QString::fromStdString(r.error));
             return;
         }
+        // Another band's targets would be aligned to and programmed.
+        const std::string refusal = testset::bandRefusal(*r.limits, env_.session.radioType);
+        if (!refusal.empty()) {
+            setStatus(QStringLiteral("%1: %2").arg(file, QString::fromStdString(refusal)));
+            return;
+        }
         limits = std::move(r.limits);
     } else {
         limits = testset::shippedLimits(env_.session.radioType);
@@ -288,6 +337,9 @@ void AutoAlignDialog::start() {
         setStatus(QString::fromStdString(why));
         return;
     }
+    // The last run's test set goes, users before what they use.
+    testSetDevice_.reset();
+    link_.reset();
     transport_ = testset::makeTransport(*conn);
     link_ = std::make_unique<testset::InstrumentLink>(*transport_, wall_, testset::LinkTiming{},
                                                       [this](bool sent, std::string_view line) {
@@ -297,78 +349,126 @@ void AutoAlignDialog::start() {
     const testset::Family* family = chosenFamily();
     if (family)
         link_->useFamily(*family);
-    if (!link_->open(why, [this] { return abortRequested_ || stopSignal() != 0; })) {
-        setStatus(QStringLiteral("Test set: %1").arg(QString::fromStdString(why)));
-        return;
-    }
     testSetDevice_ = std::make_unique<testset::InstrumentTestSet>(*link_, family);
-    if (!testSetDevice_->identify()) {
-        setStatus(QStringLiteral("Test set: %1")
-                      .arg(QString::fromStdString(testSetDevice_->lastError())));
-        return;
-    }
-    abortRequested_ = false;
-    run_ = std::make_unique<testset::AlignRun>(
-        env_, *testSetDevice_, *limits, testset::LoopSettings{}, procs,
-        [this] { return abortRequested_ || stopSignal() != 0; });
-    run_->setRestClock(restClock_.get());
+    run_ = std::make_unique<testset::AlignRun>(*threadEnv_, *testSetDevice_, *limits,
+                                               testset::LoopSettings{}, procs,
+                                               [] { return stopSignal() != 0; });
     model_.reset(run_->rows());
     progress_->setRange(0, static_cast<int>(run_->rows().size()));
     progress_->setValue(0);
     timeLeft_->clear();
-    setStatus(QStringLiteral("Aligning with %1 (limits: %2)")
-                  .arg(QString::fromStdString(testSetDevice_->describe()),
-                       QString::fromStdString(limits->band)));
-    running_ = true;
-    updateButtons();
+    stopping_ = false;
+    closeRequested_ = false;
+    setStatus(QStringLiteral("Connecting to the test set at %1 (limits: %2)\u2026")
+                  .arg(QString::fromStdString(connection()), QString::fromStdString(limits->band)));
     startedMs_ = wall_.nowMs();
-    run_->run([this](int i) { rowDone(i); });
+    // Written by the thread, read after it has been joined.
+    auto fault = std::make_shared<std::string>();
+    onLinkThread([this, fault] { *fault = runOnThread(); }, [this, fault] { runEnded(*fault); });
+}
+
+// On the link's thread: nothing here touches a widget; what the window shows goes to it queued.
+std::string AutoAlignDialog::runOnThread() {
+    auto post = [this](std::function<void()> f) {
+        QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection);
+    };
+    std::string why;
+    if (!link_->open(why, [this] { return run_->stopRequested() || stopSignal() != 0; }))
+        return "Test set: " + why;
+    if (run_->stopRequested())
+        return {};
+    if (!testSetDevice_->identify())
+        return "Test set: " + testSetDevice_->lastError();
+    post([this, what = testSetDevice_->describe()] {
+        if (!stopping_)
+            setStatus(QStringLiteral("Aligning with %1\u2026").arg(QString::fromStdString(what)));
+    });
+    run_->run([this, &post](int i) {
+        post([this, i, row = run_->rows()[static_cast<std::size_t>(i)]] { rowDone(i, row); });
+    });
     // The instrument's tear-down and its front panel given back.
     testSetDevice_->finish();
-    running_ = false;
-    const int passed = run_->passedCount();
-    const auto total = run_->rows().size();
-    setStatus(abortRequested_
-                  ? QStringLiteral("Aborted: the transmitter is off; nothing was programmed.")
-                  : QStringLiteral("%1 of %2 rows passed. Program writes the passed values; "
-                                   "Discard leaves the radio as it is.")
-                        .arg(passed)
-                        .arg(total));
+    return {};
+}
+
+void AutoAlignDialog::rowDone(int i, const testset::AlignRow& row) {
+    model_.update(i, row);
+    view_->scrollTo(model_.index(i, 0));
+    progress_->setValue(i + 1);
+    const auto total = progress_->maximum();
+    const double perRow = static_cast<double>(wall_.nowMs() - startedMs_) / (i + 1);
+    const int left = static_cast<int>(perRow * (total - i - 1) / 1000.0 + 0.5);
+    if (!stopping_)
+        timeLeft_->setText(
+            QStringLiteral("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar('0')));
+}
+
+void AutoAlignDialog::runEnded(const std::string& testSetFault) {
     timeLeft_->clear();
+    const testset::RunEnding& e = run_->ending();
+    if (e.kind == testset::RunEnding::Kind::NotRun) {
+        // The test set could not be used, or the stop came while connecting: the radio was not
+        // touched.
+        setStatus(testSetFault.empty()
+                      ? QStringLiteral("Aborted before the first row: nothing was changed.")
+                      : QString::fromStdString(testSetFault));
+        run_.reset();
+    } else {
+        const int passed = run_->passedCount();
+        int done = 0;
+        for (const testset::AlignRow& r : run_->rows())
+            done += r.done;
+        QString text = QStringLiteral("Alignment %1: %2 of %3 rows done, %4 passed.")
+                           .arg(QString::fromStdString(e.text()))
+                           .arg(done)
+                           .arg(run_->rows().size())
+                           .arg(passed);
+        if (e.kind != testset::RunEnding::Kind::Completed)
+            text += QStringLiteral(" The transmitter is off.");
+        text += passed > 0 ? QStringLiteral(" Program writes the passed values; Discard leaves "
+                                            "the radio as it is.")
+                           : QStringLiteral(" Nothing to program.");
+        setStatus(text);
+    }
+    stopping_ = false;
     updateButtons();
-    if (closeRequested_) {
+    // A close asked for during the run: done now, unless there are values to program (then the
+    // window offers Program and Discard instead).
+    if (std::exchange(closeRequested_, false) && pendingValues() == 0) {
         discardValues();
         QDialog::reject();
     }
 }
 
-void AutoAlignDialog::rowDone(int i) {
-    model_.update(i, run_->rows()[static_cast<std::size_t>(i)]);
-    view_->scrollTo(model_.index(i, 0));
-    progress_->setValue(i + 1);
-    const auto total = static_cast<int>(run_->rows().size());
-    const double perRow = static_cast<double>(wall_.nowMs() - startedMs_) / (i + 1);
-    const int left = static_cast<int>(perRow * (total - i - 1) / 1000.0 + 0.5);
-    timeLeft_->setText(
-        QStringLiteral("%1:%2 left").arg(left / 60).arg(left % 60, 2, 10, QChar('0')));
-}
-
 void AutoAlignDialog::abort() {
     probeStop_ = true;
-    if (running_) {
-        abortRequested_ = true;
-        setStatus(QStringLiteral("Aborting: unkeying the transmitter\u2026"));
-    }
+    if (!running_ || programming_ || stopping_ || !run_)
+        return;
+    run_->requestStop();
+    stopping_ = true;
+    timeLeft_->clear();
+    setStatus(QStringLiteral("Stopping: the transmitter is unkeyed after this step\u2026"));
+    updateButtons();
 }
 
 void AutoAlignDialog::programValues() {
     if (!run_ || running_)
         return;
-    const bool ok = run_->program();
-    setStatus(ok ? QStringLiteral("Programmed the passed values.")
-                 : QStringLiteral("The radio did not confirm the write; see the message."));
-    run_.reset();
-    updateButtons();
+    programming_ = true;
+    setStatus(QStringLiteral("Programming the passed values\u2026"));
+    auto ok = std::make_shared<bool>(false);
+    onLinkThread([this, ok] { *ok = run_->program(); },
+                 [this, ok] {
+                     programming_ = false;
+                     setStatus(*ok ? QStringLiteral("Programmed the passed values.")
+                                   : QStringLiteral(
+                                         "The radio did not confirm the write; see the message."));
+                     run_.reset();
+                     if (closeRequested_) {
+                         closeRequested_ = false;
+                         QDialog::reject();
+                     }
+                 });
 }
 
 void AutoAlignDialog::discardValues() {
@@ -379,25 +479,44 @@ void AutoAlignDialog::discardValues() {
     updateButtons();
 }
 
-void AutoAlignDialog::reject() {
-    // Escape and the close box during a run: stop at the next step, unkeyed; close after.
-    if (running_) {
-        abort();
+bool AutoAlignDialog::settleBeforeClose() {
+    const int pending = pendingValues();
+    if (pending == 0)
+        return true;
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kMessageCaption),
+                    QStringLiteral("%1 aligned value(s) passed and are not programmed yet.\n"
+                                   "Program them into the radio?")
+                        .arg(pending),
+                    QMessageBox::NoButton, this);
+    QPushButton* program = box.addButton(QStringLiteral("&Program"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(program);
+    box.exec();
+    if (box.clickedButton() == program) {
         closeRequested_ = true;
+        programValues();
+        return false; // closes once written
+    }
+    return box.clickedButton() == discard;
+}
+
+void AutoAlignDialog::reject() {
+    // Escape and the close box during a run stop it (the rows done stay); the window closes
+    // once it has stopped, unless passed values wait for Program or Discard.
+    if (running_) {
+        closeRequested_ = true;
+        abort();
         return;
     }
+    if (!settleBeforeClose())
+        return;
     discardValues();
     QDialog::reject();
 }
 
 void AutoAlignDialog::closeEvent(QCloseEvent* event) {
-    if (running_) {
-        abort();
-        closeRequested_ = true;
-        event->ignore();
-        return;
-    }
-    discardValues();
+    // QDialog's own: reject() above, and the event ignored while the window stays.
     QDialog::closeEvent(event);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Alignment > "Auto Align…": the chosen procedures against an RF test set (or the simulated
 // one), a table that fills as the rows finish, progress and the time left; at the end Program
-// the passed values or discard them. Abort, Escape and closing the window end the run at its
-// next step with the transmitter unkeyed.
+// the passed values or discard them. The run (and Program) works on a thread of its own that
+// owns the radio link and the test set meanwhile, on the real clock; the window only shows its
+// progress, so Abort, Escape and the close box are taken at any moment: the run ends at its
+// next step with the transmitter unkeyed, and the rows done so far stay for Program or Discard.
 #include "gui/align_table_model.h"
 #include "radio/radio_state.h"
 #include "testset/align_run.h"
@@ -12,6 +14,7 @@
 
 #include <QDialog>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -27,6 +30,7 @@ class QTableView;
 namespace korvelo {
 
 class CommandTable;
+class LinkLease;
 
 class AutoAlignDialog : public QDialog {
     Q_OBJECT
@@ -37,6 +41,7 @@ class AutoAlignDialog : public QDialog {
     ~AutoAlignDialog() override;
 
     AlignTableModel& table() { return model_; }
+    // A thread owns the radio link (a run, or its Program).
     bool running() const { return running_; }
 
     void start();
@@ -58,7 +63,16 @@ class AutoAlignDialog : public QDialog {
     void probeDone(const testset::ProbeResult& r);
     void setStatus(const QString& text);
     void updateButtons();
-    void rowDone(int i);
+    void rowDone(int i, const testset::AlignRow& row);
+    // Runs work on the link's thread; then() follows on this thread once it has ended.
+    void onLinkThread(std::function<void()> work, std::function<void()> then);
+    // On the link's thread: connects to the test set, then runs the rows; why the test set
+    // could not be used, or empty.
+    std::string runOnThread();
+    void runEnded(const std::string& testSetFault);
+    // Closing with passed values not programmed: Program, Discard, or stay (false).
+    bool settleBeforeClose();
+    int pendingValues() const;
 
     AppEnv& env_;
     std::string simulated_;
@@ -79,8 +93,12 @@ class AutoAlignDialog : public QDialog {
     QLabel* timeLeft_ = nullptr;
     QLabel* status_ = nullptr;
 
-    std::unique_ptr<Clock> restClock_;
-    RealClock wall_;
+    RealClock wall_; // the link thread's clock
+    std::unique_ptr<Notifier> threadNotifier_;
+    std::unique_ptr<AppEnv> threadEnv_;
+    std::thread thread_;
+    std::unique_ptr<LinkLease> lease_;
+    std::function<void()> onChange_; // the session's, set aside while the thread owns it
     std::unique_ptr<testset::Transport> transport_;
     std::unique_ptr<testset::InstrumentLink> link_;
     std::unique_ptr<testset::InstrumentTestSet> testSetDevice_;
@@ -89,8 +107,10 @@ class AutoAlignDialog : public QDialog {
     bool probing_ = false;
     std::unique_ptr<testset::AlignRun> run_;
     bool running_ = false;
-    bool abortRequested_ = false;
+    bool programming_ = false;
+    bool stopping_ = false;
     bool closeRequested_ = false;
+    bool ready_ = false; // a radio's image in tuner mode (read while no thread owns the session)
     std::int64_t startedMs_ = 0;
 };
 

@@ -3,6 +3,7 @@
 #include "gui/bench_record.h"
 #include "gui/command_ids.h"
 #include "gui/gui_clock.h"
+#include "gui/link_lease.h"
 #include "gui/shell_commands.h"
 #include "gui/svg_icons.h"
 #include "radio/radio_utilities.h"
@@ -246,7 +247,7 @@ void MainWindow::stopOnSignal(int signal) {
     // An exchange in progress ends soon (the link sends nothing more but safety frames); the
     // radio is made safe after it, never inside it and never on a second link.
     const auto* gui = dynamic_cast<const GuiClock*>(&env_.clock);
-    if ((gui && gui->busy()) || env_.replies.receiverClaimed()) {
+    if ((gui && gui->busy()) || env_.replies.receiverClaimed() || LinkLease::held()) {
         QTimer::singleShot(20, this, [this] { stopOnSignal(stopSignal_); });
         return;
     }

@@ -45,7 +45,8 @@ std::optional<double> AlignLoop::openingLevel(const Limit& limit) {
     const double start = limit.low - s_.squelchSpanDb;
     const double stop = limit.high + s_.squelchSpanDb;
     auto opens = [&](double level) -> std::optional<bool> {
-        if (!testSet_.setGeneratorLevel(level))
+        // A search takes many levels: a stop is taken between them, not after the last.
+        if (aborted() || !testSet_.setGeneratorLevel(level))
             return std::nullopt;
         const auto audio = testSet_.read(Measurement::AudioLevel);
         if (!audio)

@@ -91,6 +91,8 @@ class AlignLoop {
     // while the loop waits); the radio's own pauses stay on the radio's clock.
     void setRestClock(Clock* clock) { rest_ = clock; }
     const LoopSettings& settings() const { return s_; }
+    // A stop has been asked for (the shouldStop given above).
+    bool aborted() const { return shouldStop_ && shouldStop_(); }
 
   private:
     struct Reading {
@@ -99,7 +101,6 @@ class AlignLoop {
     };
     std::optional<Reading> measure(AlignRadio& radio, Quantity q, const Limit& limit);
     std::optional<double> openingLevel(const Limit& limit);
-    bool aborted() const { return shouldStop_ && shouldStop_(); }
     Clock& rest() { return rest_ ? *rest_ : clock_; }
 
     TestSet& testSet_;

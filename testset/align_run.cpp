@@ -126,7 +126,10 @@ struct AlignRun::Dialog {
 AlignRun::AlignRun(const AppEnv& env, TestSet& testSet, const BandLimits& limits,
                    LoopSettings settings, const std::vector<const Procedure*>& procs,
                    std::function<bool()> shouldStop)
-    : env_(env), testSet_(testSet), loop_(testSet, env.clock, settings, std::move(shouldStop)) {
+    : env_(env), testSet_(testSet),
+      loop_(testSet, env.clock, settings, [this, shouldStop = std::move(shouldStop)] {
+          return stop_.load() || (shouldStop && shouldStop());
+      }) {
     const Session& s = env.session;
     for (const Procedure* p : procs) {
         auto d = std::make_unique<Dialog>(env, *p);
@@ -230,16 +233,41 @@ void recordRow(const Session& session, const AlignRow& row) {
 
 void AlignRun::run(const std::function<void(int)>& onRow) {
     recordTestSet(env_.session, testSet_.describe());
+    ending_ = {RunEnding::Kind::Completed, {}};
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (loop_.broken())
+        AlignRow& row = rows_[i];
+        // Asked here too: a row without a limit does not reach the loop.
+        if (loop_.aborted()) {
+            ending_.kind = RunEnding::Kind::Aborted;
             break;
-        runRow(rows_[i]);
-        recordRow(env_.session, rows_[i]);
+        }
+        runRow(row);
+        recordRow(env_.session, row);
         if (onRow)
             onRow(static_cast<int>(i));
-        if (rows_[i].result.outcome == PointOutcome::Aborted)
+        if (row.result.outcome == PointOutcome::Aborted) {
+            ending_.kind = RunEnding::Kind::Aborted;
             break;
+        }
+        if (loop_.broken()) {
+            ending_ = {RunEnding::Kind::Fault, row.result.note + " at " + row.name};
+            break;
+        }
     }
+}
+
+std::string RunEnding::text() const {
+    switch (kind) {
+    case Kind::NotRun:
+        return "not run";
+    case Kind::Completed:
+        return "completed";
+    case Kind::Aborted:
+        return "aborted by the user";
+    case Kind::Fault:
+        break;
+    }
+    return "stopped by a fault: " + reason;
 }
 
 bool AlignRun::program() {

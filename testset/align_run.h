@@ -8,6 +8,7 @@
 #include "testset/limits.h"
 #include "testset/procedures.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,20 @@ struct AlignRow {
     bool passed() const { return done && result.outcome == PointOutcome::Pass; }
 };
 
+// How a run ended, for the window, the CLI and the record.
+struct RunEnding {
+    enum class Kind {
+        NotRun,    // run() has not been called, or has not returned yet
+        Completed, // every row ran (each PASS or FAIL)
+        Aborted,   // stopped at the user's request (Abort, Escape, the close box, a signal)
+        Fault,     // stopped because the radio or the test set stopped answering
+    };
+    Kind kind = Kind::NotRun;
+    std::string reason; // Fault: what went wrong, and at which row
+    // "completed", "aborted by the user", "stopped by a fault: <reason>"
+    std::string text() const;
+};
+
 class AlignRun {
   public:
     // The session must hold a radio's image after Tuning Init.
@@ -38,8 +53,15 @@ class AlignRun {
     // The rows in the order they will run, known before any radio traffic.
     const std::vector<AlignRow>& rows() const { return rows_; }
     // Runs every row; after each, onRow(index). Stops early when the radio or the test set
-    // stops answering or shouldStop says so; the rows not run stay not done.
+    // stops answering, or a stop was asked for (requestStop, shouldStop); the rows not run stay
+    // not done, the rows done keep their results. May run on a thread of its own, which then
+    // owns the session and the link until it returns: only requestStop may be called meanwhile.
     void run(const std::function<void(int)>& onRow = {});
+    // From any thread: the run ends at its next step, with the transmitter unkeyed.
+    void requestStop() { stop_.store(true); }
+    bool stopRequested() const { return stop_.load(); }
+    // How the last run() ended.
+    const RunEnding& ending() const { return ending_; }
     // Writes the passed values through each dialog's "Program" and closes the dialogs; false
     // when a write was not confirmed. Values of failed rows are never written.
     bool program();
@@ -58,6 +80,8 @@ class AlignRun {
     AlignLoop loop_;
     std::vector<std::unique_ptr<Dialog>> dialogs_;
     std::vector<AlignRow> rows_;
+    std::atomic<bool> stop_{false};
+    RunEnding ending_;
     bool closed_ = false;
 };
 

@@ -2,8 +2,11 @@
 
 #include "testset/json_reader.h"
 
+#include "radio/band_model.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -24,6 +27,29 @@ const std::vector<std::string>& knownLimitNames() {
 }
 
 namespace {
+
+// What each limit is measured in, and the range a value of that unit can sensibly have on this
+// family of radios and their test sets: a limit beyond it is a typo, and one like 1e300 would
+// let every reading pass.
+struct UnitRange {
+    const char* unit;
+    double low;
+    double high;
+};
+
+UnitRange unitRangeFor(std::string_view name) {
+    if (name.starts_with("power."))
+        return {"W", 0.0, 100.0};
+    if (name.starts_with("squelch."))
+        return {"dBm", -150.0, 0.0};
+    return {"kHz", 0.0, 20.0}; // deviation, sub-audio and signalling deviation
+}
+
+std::string numberText(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
 
 LimitsResult failed(std::string why) {
     return {std::nullopt, std::move(why)};
@@ -51,21 +77,24 @@ LimitsResult parseLimits(std::string_view text) {
     const auto version = numberAt(*doc, "version");
     if (!version)
         return failed("no \"version\"");
+    // Compared as a number first: converting 1e300 to an integer is undefined.
     if (*version != kLimitsVersion)
-        return failed("version " + std::to_string(static_cast<long long>(*version)) +
+        return failed("version " + numberText(*version) +
                       " is not supported (this program reads version " +
                       std::to_string(kLimitsVersion) + ")");
     BandLimits out;
     if (const json::Value* band = doc->find("band"); band && band->isString())
         out.band = band->string;
-    if (const json::Value* types = doc->find("radioTypes")) {
-        if (!types->isArray())
-            return failed("\"radioTypes\" is not a list");
-        for (const json::Value& t : types->array) {
-            if (!t.isNumber() || t.number < 0 || t.number > 255 || t.number != std::floor(t.number))
-                return failed("\"radioTypes\" holds a value that is no radio type (0..255)");
-            out.radioTypes.push_back(static_cast<std::uint8_t>(t.number));
-        }
+    // The band types the file is for: another band's targets would be aligned to and programmed.
+    const json::Value* types = doc->find("radioTypes");
+    if (!types || !types->isArray() || types->array.empty())
+        return failed("no \"radioTypes\": a limits file names the band types (radio types) it "
+                      "is for, as in \"radioTypes\": [0]");
+    for (const json::Value& t : types->array) {
+        if (!t.isNumber() || !(t.number >= 0 && t.number <= 255) ||
+            t.number != std::floor(t.number))
+            return failed("\"radioTypes\" holds a value that is no radio type (0..255)");
+        out.radioTypes.push_back(static_cast<std::uint8_t>(t.number));
     }
     const json::Value* limits = doc->find("limits");
     if (!limits || !limits->isObject())
@@ -93,8 +122,15 @@ LimitsResult parseLimits(std::string_view text) {
         // A search that may stop outside the limits would report a pass it did not reach.
         if (l.target - l.tolerance < l.low || l.target + l.tolerance > l.high)
             return failed("\"" + name + "\": target +- tolerance must lie within low..high");
-        if (const json::Value* unit = v.find("unit"); unit && unit->isString())
-            l.unit = unit->string;
+        const UnitRange range = unitRangeFor(name);
+        l.unit = range.unit;
+        if (const json::Value* unit = v.find("unit")) {
+            if (!unit->isString() || unit->string != range.unit)
+                return failed("\"" + name + "\": the unit must be \"" + range.unit + "\"");
+        }
+        if (l.low < range.low || l.high > range.high)
+            return failed("\"" + name + "\": low..high must lie within " + numberText(range.low) +
+                          ".." + numberText(range.high) + " " + range.unit);
         out.limits.emplace(name, l);
     }
     return {std::move(out), {}};
@@ -109,6 +145,22 @@ LimitsResult loadLimitsFile(const std::string& path) {
     if (!r.limits)
         r.error = path + ": " + r.error;
     return r;
+}
+
+std::string bandRefusal(const BandLimits& limits, std::uint8_t radioType) {
+    if (limits.isFor(radioType))
+        return {};
+    std::string types;
+    for (std::uint8_t t : limits.radioTypes)
+        types += (types.empty() ? "" : ", ") + std::to_string(t);
+    std::string text = "These limits are for " +
+                       (limits.band.empty() ? "another band" : limits.band) + " (radio type" +
+                       (limits.radioTypes.size() > 1 ? "s " : " ") + types +
+                       "), not for this radio: radio type " + std::to_string(radioType);
+    const std::string_view range = bandRange(bandGroup(radioType, Type1::AsV2));
+    if (!range.empty())
+        text += ", " + std::string(range);
+    return text + ".";
 }
 
 std::optional<BandLimits> shippedLimits(std::uint8_t radioType) {

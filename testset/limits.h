@@ -36,6 +36,12 @@ struct BandLimits {
     std::string band;
     std::vector<std::uint8_t> radioTypes;
     std::map<std::string, Limit> limits;
+    bool isFor(std::uint8_t radioType) const {
+        for (std::uint8_t t : radioTypes)
+            if (t == radioType)
+                return true;
+        return false;
+    }
     const Limit* find(std::string_view name) const {
         auto it = limits.find(std::string(name));
         return it == limits.end() ? nullptr : &it->second;
@@ -50,8 +56,14 @@ struct LimitsResult {
     std::optional<BandLimits> limits;
     std::string error;
 };
+// A file without "radioTypes" (the band types it is for) is refused: the targets differ by band.
 LimitsResult parseLimits(std::string_view text);
 LimitsResult loadLimitsFile(const std::string& path);
+
+// Empty when the limits are for the radio's band type; otherwise why they may not be used on it
+// ("These limits are for VHF 136-174 MHz (radio type 0), not for this radio: radio type 4, 350
+// to 390 MHz.").
+std::string bandRefusal(const BandLimits& limits, std::uint8_t radioType);
 
 // The shipped limits of a radio's band; nothing for a type no shipped file names.
 std::optional<BandLimits> shippedLimits(std::uint8_t radioType);

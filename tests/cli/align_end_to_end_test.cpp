@@ -67,13 +67,15 @@ void launch(Sim& sim, std::vector<std::string> args) {
     sim.out = fds[0];
 }
 
-std::pair<int, std::string> cli(const std::string& args, const fs::path& dir) {
+// The exit status and standard output (with standard error too when asked).
+std::pair<int, std::string> cli(const std::string& args, const fs::path& dir,
+                                bool withStderr = false) {
     const fs::path out = dir / "stdout";
     // Backups of the radio read and the settings stay in the test's folder.
     const std::string command = "XDG_DATA_HOME=" + (dir / "data").string() +
                                 " XDG_CONFIG_HOME=" + (dir / "config").string() + " " +
                                 KORVELO_CLI_PATH + " " + args + " >" + out.string() +
-                                " 2>/dev/null";
+                                (withStderr ? " 2>&1" : " 2>/dev/null");
     const int raw = std::system(command.c_str());
     std::ifstream in(out);
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
@@ -115,7 +117,8 @@ TEST(AlignEndToEnd, PowerRowsAlignedAndProgrammed) {
         ++rows;
     }
     EXPECT_EQ(rows, 10) << out;
-    EXPECT_NE(out.find("Programmed the passed values."), std::string::npos) << out;
+    EXPECT_NE(out.find("Programmed the passed values.\nAlignment completed.\n"), std::string::npos)
+        << out;
     // What the radio held was backed up before anything was written.
     EXPECT_NE(out.find("Backup: " + (dir / "data").string()), std::string::npos) << out;
 
@@ -176,6 +179,32 @@ TEST(AlignEndToEnd, PowerRowsAlignedAndProgrammed) {
     }
     EXPECT_EQ(readings, 10u);
     EXPECT_EQ(passed, 10u);
+}
+
+// The VHF limits file on a UHF radio: refused with exit 2 and a message naming both bands,
+// before the transmitter is keyed or anything is written.
+TEST(AlignEndToEnd, AnotherBandsLimitsAreRefused) {
+    ScratchDir dir("korvelo-align-band");
+    Sim sim;
+    launch(sim, {"--type", "4", "--testset-port", "0"});
+    const std::string device = sim.line();
+    const std::string address = sim.line();
+    ASSERT_EQ(device.rfind("/dev/", 0), 0u) << device;
+    const fs::path trace = dir / "trace.txt";
+    const auto [status, out] =
+        cli("--port " + device + " --trace " + trace.string() + " align --testset " + address +
+                " --limits " + KORVELO_LIMITS_DIR + "/vhf.json --procedures power --program",
+            dir, true);
+    EXPECT_EQ(status, 2) << out;
+    EXPECT_NE(out.find("vhf.json: These limits are for VHF 136-174 MHz (radio type 0), not for "
+                       "this radio: radio type 4, 350 to 390 MHz."),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("PASS"), std::string::npos) << out;
+    std::ifstream t(trace);
+    const std::string text(std::istreambuf_iterator<char>(t), {});
+    EXPECT_EQ(text.find(" TX 02 02 81 83 03"), std::string::npos); // never keyed
+    EXPECT_EQ(text.find(" TX 02 02 01 1F 16"), std::string::npos); // nothing written
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // Alignment > Auto Align through its real widgets: the simulated radio on a pseudo-terminal, the
-// simulated test set on TCP, the program's own clock.
+// simulated test set on TCP, the program's own clock on this thread and the run on its own.
 #include "gui/auto_align_dialog.h"
 #include "gui/gui_clock.h"
 #include "link/port_provider.h"
@@ -11,11 +11,20 @@
 
 #include "gui_test_support.h"
 
+#include "support/scratch_dir.h"
+#include "testset/limits.h"
+
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace korvelo {
@@ -28,29 +37,49 @@ template <class W> W* named(QWidget& parent, const QString& name) {
     return nullptr;
 }
 
-// Power only: ten rows fill the table with PASS, Program writes them into the radio; a second
-// run ended by Escape stops at once with the transmitter off and closes the dialog after.
-TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
+// The rig every test here uses: the radio after Tuning Init, the test set measuring it.
+struct Bench {
     sim::PtyRadio radio;
-    std::string why;
-    ASSERT_TRUE(radio.start(&why)) << why;
-    sim::TestSetServer server(radio);
-    ASSERT_TRUE(server.start(0, &why)) << why;
-    FixedPortProvider ports(radio.devicePath());
+    sim::TestSetServer server{radio};
+    std::unique_ptr<FixedPortProvider> ports;
     ReplyObjects replies;
     TrafficLog traffic; // what the traffic dock shows
-    replies.setTrace(&traffic);
     RecordingNotifier notifier;
     GuiClock clock;
     Session session;
-    AppEnv env{session, replies, clock, notifier, ports};
-    TuningInit(env);
-    ASSERT_TRUE(session.flags.imageLoaded);
+    std::unique_ptr<AppEnv> env;
 
-    AutoAlignDialog dialog(env, server.address());
-    QAbstractItemModelTester tester(&dialog.table(),
-                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
-    dialog.show();
+    void start() {
+        std::string why;
+        ASSERT_TRUE(radio.start(&why)) << why;
+        ASSERT_TRUE(server.start(0, &why)) << why;
+        ports = std::make_unique<FixedPortProvider>(radio.devicePath());
+        replies.setTrace(&traffic);
+        env = std::make_unique<AppEnv>(AppEnv{session, replies, clock, notifier, *ports});
+        TuningInit(*env);
+        ASSERT_TRUE(session.flags.imageLoaded);
+        notifier.notices.clear(); // "Radio has been successfully read !!"
+    }
+    ~Bench() {
+        replies.setTrace(nullptr);
+        server.stop();
+        radio.stop();
+    }
+    bool keyed() {
+        return radio.withModel([](sim::RadioModel& m) { return m.pttOn; });
+    }
+    // The last PTT frame the radio received: 0x81 on, 0x82 off, 0 none.
+    int lastPtt() {
+        int last = 0;
+        for (const auto& f : radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); }))
+            if (f.size() == 5 && f[0] == 0x02 && f[1] == 0x02 && (f[2] == 0x81 || f[2] == 0x82))
+                last = f[2];
+        return last;
+    }
+};
+
+// Leaves only the power procedure checked, through the keyboard.
+void powerOnly(AutoAlignDialog& dialog) {
     for (const char* other : {"deviation", "squelch"}) {
         QCheckBox* box = named<QCheckBox>(dialog, QStringLiteral("Procedure %1").arg(other));
         ASSERT_TRUE(box && box->isChecked()) << other;
@@ -58,16 +87,52 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
         QTest::keyClick(box, Qt::Key_Space);
         EXPECT_FALSE(box->isChecked());
     }
+}
+
+// Power only: another band's limits file is refused before anything is sent; then ten rows
+// fill the table with PASS while the window stays live, and Program writes them into the radio.
+TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
+    Bench bench;
+    bench.start();
+    AutoAlignDialog dialog(*bench.env, bench.server.address());
+    QAbstractItemModelTester tester(&dialog.table(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    dialog.show();
+    powerOnly(dialog);
     QPushButton* start = named<QPushButton>(dialog, QStringLiteral("Start alignment"));
     QPushButton* program = named<QPushButton>(dialog, QStringLiteral("Program the passed values"));
     auto* progress = named<QProgressBar>(dialog, QStringLiteral("Alignment progress"));
-    ASSERT_TRUE(start && program && progress);
+    auto* limitsFile = named<QLineEdit>(dialog, QStringLiteral("Limits file"));
+    auto* status = named<QLabel>(dialog, QStringLiteral("Alignment status"));
+    ASSERT_TRUE(start && program && progress && limitsFile && status);
     EXPECT_FALSE(program->isEnabled());
-    QTest::mouseClick(start, Qt::LeftButton);
 
+    // The simulated radio is a VHF one (type 0): the UHF file is refused.
+    ScratchDir dir("korvelo-auto-align");
+    const std::string uhf = (dir / "uhf.json").string();
+    {
+        std::ofstream f(uhf);
+        f << testset::shippedLimitsFiles().at("uhf.json");
+    }
+    limitsFile->setText(QString::fromStdString(uhf));
+    bench.radio.withModel([](sim::RadioModel& m) { m.clearReceived(); });
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_FALSE(dialog.running());
+    EXPECT_TRUE(status->text().contains(QStringLiteral("not for this radio: radio type 0")))
+        << status->text().toStdString();
+    EXPECT_EQ(dialog.table().rowCount(), 0);
+    EXPECT_TRUE(
+        bench.radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); }).empty());
+    limitsFile->clear();
+
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_TRUE(dialog.running());
     const AlignTableModel& table = dialog.table();
     ASSERT_EQ(table.rowCount(), 10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 90000));
     EXPECT_EQ(progress->value(), 10);
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("Alignment completed")))
+        << status->text().toStdString();
     std::vector<int> values;
     for (int r = 0; r < 10; ++r) {
         EXPECT_EQ(table.index(r, AlignTableModel::Result).data().toString(), "PASS") << r;
@@ -75,7 +140,7 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
     }
     // The test set's lines and the radio's frames in one traffic log.
     int toTestSet = 0, fromTestSet = 0, frames = 0;
-    for (const TrafficEvent& e : traffic.take()) {
+    for (const TrafficEvent& e : bench.traffic.take()) {
         toTestSet += e.kind == TrafficEvent::Kind::ToTestSet;
         fromTestSet += e.kind == TrafficEvent::Kind::FromTestSet;
         frames += e.kind == TrafficEvent::Kind::Sent;
@@ -85,8 +150,9 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
     EXPECT_GT(frames, 30);
     ASSERT_TRUE(program->isEnabled());
     QTest::mouseClick(program, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 20000));
     // Table order: High points 1..5 (bytes 0x16, 0x18, ...), then Low (0x17, 0x19, ...).
-    radio.withModel([&](sim::RadioModel& m) {
+    bench.radio.withModel([&](sim::RadioModel& m) {
         for (int r = 0; r < 10; ++r)
             EXPECT_EQ(m.tuningArea()[static_cast<std::size_t>(0x16 + 2 * (r % 5) + r / 5)],
                       values[static_cast<std::size_t>(r)])
@@ -94,29 +160,82 @@ TEST(AutoAlignDialog, AlignsProgramsAndAbortsFromTheKeyboard) {
         EXPECT_FALSE(m.pttOn);
     });
     EXPECT_FALSE(program->isEnabled());
+    for (const Notice& n : bench.notifier.notices)
+        ADD_FAILURE() << n.text;
+}
 
-    // Escape while the second run waits; repeated, since a key that arrives during a radio
-    // exchange is dropped as any input is then.
-    bool keyedSeen = false;
-    QTimer escape;
-    escape.setInterval(100);
-    QObject::connect(&escape, &QTimer::timeout, [&] {
-        keyedSeen = keyedSeen || radio.withModel([](sim::RadioModel& m) { return m.pttOn; });
-        if (keyedSeen)
+// Abort, Escape and the close box in the middle of a run, with the transmitter keyed: each is
+// taken at once (the Abort button says "Stopping…" within 0.5 s), the radio's last PTT frame is
+// off, and the rows finished before it keep their results for Program or Discard; the window
+// stays open for them.
+TEST(AutoAlignDialog, AbortEscapeAndCloseStopAtOnceKeepingTheRows) {
+    Bench bench;
+    bench.start();
+    enum class Way { Abort, Escape, Close };
+    for (const Way way : {Way::Abort, Way::Escape, Way::Close}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        AutoAlignDialog dialog(*bench.env, bench.server.address());
+        dialog.show();
+        powerOnly(dialog);
+        QPushButton* start = named<QPushButton>(dialog, QStringLiteral("Start alignment"));
+        QPushButton* abort = named<QPushButton>(dialog, QStringLiteral("Abort alignment"));
+        QPushButton* program =
+            named<QPushButton>(dialog, QStringLiteral("Program the passed values"));
+        auto* progress = named<QProgressBar>(dialog, QStringLiteral("Alignment progress"));
+        ASSERT_TRUE(start && abort && program && progress);
+        QTest::mouseClick(start, Qt::LeftButton);
+        // The second row or later, keyed.
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return progress->value() >= 1 && bench.keyed(); }, 60000));
+        const int rowsBefore = progress->value();
+
+        QElapsedTimer since;
+        since.start();
+        switch (way) {
+        case Way::Abort:
+            QTest::mouseClick(abort, Qt::LeftButton);
+            break;
+        case Way::Escape:
             QTest::keyClick(&dialog, Qt::Key_Escape);
-    });
-    escape.start();
-    QTest::mouseClick(start, Qt::LeftButton);
-    escape.stop();
-    EXPECT_TRUE(keyedSeen);
-    EXPECT_LT(progress->value(), 10);
-    EXPECT_FALSE(radio.withModel([](sim::RadioModel& m) { return m.pttOn; }));
-    EXPECT_FALSE(session.transmitterMayBeOn);
-    EXPECT_FALSE(dialog.isVisible());
-    EXPECT_FALSE(program->isEnabled());
-    replies.setTrace(nullptr);
-    server.stop();
-    radio.stop();
+            break;
+        case Way::Close:
+            dialog.windowHandle()->close(); // the window system's close box
+            break;
+        }
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                return !abort->isEnabled() && abort->text() == QStringLiteral("Stopping\u2026");
+            },
+            500));
+        EXPECT_LT(since.elapsed(), 500);
+        std::printf("stop %d acknowledged after %lld ms\n", static_cast<int>(way),
+                    static_cast<long long>(since.elapsed()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !bench.keyed(); }, 5000));
+        std::printf("stop %d unkeyed after %lld ms\n", static_cast<int>(way),
+                    static_cast<long long>(since.elapsed()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 10000));
+        EXPECT_EQ(bench.lastPtt(), 0x82);
+        EXPECT_FALSE(bench.session.transmitterMayBeOn);
+        EXPECT_LT(progress->value(), 10);
+
+        // The rows done before the stop keep their results; the window waits for a decision.
+        const AlignTableModel& table = dialog.table();
+        int passed = 0;
+        for (int r = 0; r < rowsBefore; ++r)
+            passed += table.index(r, AlignTableModel::Result).data().toString() == "PASS";
+        EXPECT_EQ(passed, rowsBefore);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(program->isEnabled());
+        auto* status = named<QLabel>(dialog, QStringLiteral("Alignment status"));
+        EXPECT_TRUE(status->text().startsWith(QStringLiteral("Alignment aborted by the user")))
+            << status->text().toStdString();
+        QPushButton* discard = named<QPushButton>(dialog, QStringLiteral("Discard the values"));
+        ASSERT_TRUE(discard && discard->isEnabled());
+        QTest::mouseClick(discard, Qt::LeftButton);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+    for (const Notice& n : bench.notifier.notices)
+        ADD_FAILURE() << n.text;
 }
 
 } // namespace

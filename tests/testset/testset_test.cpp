@@ -234,9 +234,30 @@ TEST(Limits, ShippedFilesAndRefusals) {
     EXPECT_DOUBLE_EQ(shippedLimits(4)->find("power.high")->target, 4.0);
     EXPECT_FALSE(shippedLimits(200));
 
-    const std::string head = R"({"format": "korvelo-limits", "version": 1, "limits": {)";
+    // Another band's file is refused on this radio, with both bands named.
+    EXPECT_EQ(bandRefusal(*shippedLimits(4), 4), "");
+    EXPECT_EQ(bandRefusal(*shippedLimits(0), 4),
+              "These limits are for VHF 136-174 MHz (radio type 0), not for this radio: radio "
+              "type 4, 350 to 390 MHz.");
+
+    const std::string head =
+        R"({"format": "korvelo-limits", "version": 1, "radioTypes": [0], "limits": {)";
     const std::pair<std::string, std::string> refused[] = {
-        {R"({"format": "korvelo-limits", "version": 2, "limits": {}})", "version 2"},
+        {R"({"format": "korvelo-limits", "version": 2, "radioTypes": [0], "limits": {}})",
+         "version 2"},
+        {R"({"format": "korvelo-limits", "version": 1e300, "radioTypes": [0], "limits": {}})",
+         "version 1e+300 is not supported"},
+        {R"({"format": "korvelo-limits", "version": 1, "limits": {}})", "no \"radioTypes\""},
+        {R"({"format": "korvelo-limits", "version": 1, "radioTypes": [1e300], "limits": {}})",
+         "no radio type"},
+        {head + R"("power.high": {"target": 0, "tolerance": 1, "low": -1e300, "high": 1e300}}})",
+         "within 0..100 W"},
+        {head + R"("squelch.tight.25": {"target": -110, "tolerance": 1, "low": -1e300,)" +
+             R"( "high": -100}}})",
+         "within -150..0 dBm"},
+        {head + R"("power.low": {"target": 500, "tolerance": 1, "low": 450, "high": 550,)" +
+             R"( "unit": "mW"}}})",
+         "the unit must be \"W\""},
         {head + R"("power.hihg": {"target": 5, "tolerance": 0.1, "low": 4.5, "high": 5.5}}})",
          "unknown limit"},
         {head + R"("power.high": {"target": 6, "tolerance": 0.1, "low": 4.5, "high": 5.5}}})",
