@@ -4,12 +4,14 @@
 #include "gui/command_ids.h"
 #include "gui/connection_doctor_dialog.h"
 #include "gui/gui_clock.h"
+#include "gui/help_launcher.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
 #include "gui/options_dialog.h"
 #include "gui/page_dialogs.h"
 #include "gui/serial_comm_dialog.h"
+#include "gui/shell_commands.h"
 #include "gui/stop_signal_watch.h"
 #include "link/file_trace.h"
 #include "link/qt/profile_port_provider.h"
@@ -20,10 +22,12 @@
 #include "sim/testset_server.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -154,10 +158,7 @@ int main(int argc, char** argv) {
     // With a port given for the run there is nothing to search for at start.
     std::function<void(AppEnv&)> startupScan;
     if (fixedPort.isEmpty()) {
-        startupScan = [](AppEnv& e) {
-            std::vector<SSerInfo> found;
-            ListSerialPorts(found, e.session.flags.portFault, e.notifier);
-        };
+        startupScan = searchForCable;
     }
 
     MainWindow window(env, startupScan);
@@ -181,6 +182,8 @@ int main(int argc, char** argv) {
     window.setRunPort(fixedPort);
     registerPageDialogs(window.commands(),
                         simulatedTestSet ? simulatedTestSet->address() : std::string());
+    HelpKey helpKey(notifier, [](const QUrl& url) { return QDesktopServices::openUrl(url); });
+    app.installEventFilter(&helpKey);
     window.show();
     window.startUp();
     if (benchRecord && !benchRecord->recorder().error().isEmpty())
