@@ -52,7 +52,7 @@ CatalogueEntry heldEntry(std::string page, ChipFamily chip, std::span<const Regi
     e.value = [h](const TuningImage& image) {
         std::string text;
         for (unsigned k = 0; k < h.count; ++k)
-            text += (k ? " " : "") + hex2(image[h.offset + k]);
+            text += (k ? " 0x" : "0x") + hex2(image[h.offset + k]); // beside decimal values
         return text;
     };
     return e;
@@ -77,6 +77,8 @@ void addSoftpotPage(std::vector<CatalogueEntry>& out, const PageSpec& page) {
         e.value = [&page, &row](const TuningImage& image) {
             return page.scale.format(image[row.imageByte]);
         };
+        e.curve = std::string(row.group);
+        e.point = row.point;
         out.push_back(std::move(e));
     }
     std::vector<Region> writes;

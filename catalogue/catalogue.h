@@ -33,6 +33,10 @@ struct CatalogueEntry {
     // the value as the page shows it (a list entry by name, a scaled number, hex for held bytes).
     std::function<std::string(const Session&)> name;
     std::function<std::string(const TuningImage&)> value;
+    // A softpot row: its group ("High Power") and frequency point (1..5), so that the rows of
+    // a group can be drawn as a curve across the band; point 0 for every other value.
+    std::string curve;
+    int point = 0;
 };
 
 const std::vector<CatalogueEntry>& tuningCatalogue();

@@ -35,6 +35,25 @@ void addUnique(std::vector<Finding>& to, const std::vector<Finding>& from) {
             to.push_back(f);
 }
 
+// The finding for a chosen port that is not a CP210x cable, naming the cable ports there are.
+Finding notACable(const std::string& port, const std::string& ids,
+                  const std::vector<PortRow>& rows) {
+    std::string cables;
+    for (const PortRow& r : rows)
+        if (r.cp210x)
+            cables += (cables.empty() ? "" : ", ") + r.port.portName;
+    Finding f;
+    f.problem = port + " is not a Korvelo cable (" +
+                (ids.empty() ? std::string("no USB IDs") : "USB IDs " + ids) + ").";
+    f.fix = cables.empty() ? "No cable port was found: plug the programming cable in, then "
+                             "tick \"Auto Detect COM Port\" in Tools > System Setup."
+                           : "Cable ports found: " + cables +
+                                 ". Choose one in Tools > System Setup, or tick \"Auto Detect "
+                                 "COM Port\".";
+    f.blocksPort = true;
+    return f;
+}
+
 } // namespace
 
 std::string usbIds(const SSerInfo& port) {
@@ -137,6 +156,19 @@ DoctorReport examine(const DoctorInput& in) {
                                            " in Tools > System Setup, or tick \"Auto Detect COM "
                                            "Port\".";
         }
+        // Any serial port opens, but only the programming cable reaches the radio: a port
+        // without the cable's USB ids (an on-board UART, a modem, a pseudo-terminal) is refused
+        // here rather than reported ready.
+        const auto chosenRow = std::find_if(report.ports.begin(), report.ports.end(),
+                                            [](const PortRow& r) { return r.chosen; });
+        if ((listed || portFindings.empty()) &&
+            (chosenRow == report.ports.end() || !chosenRow->cp210x))
+            portFindings.insert(
+                portFindings.begin(),
+                notACable(chosenRow == report.ports.end() ? *report.device
+                                                          : chosenRow->port.portName,
+                          chosenRow == report.ports.end() ? std::string() : usbIds(chosenRow->port),
+                          report.ports));
         if (in.tryOpen && portFindings.empty()) {
             const OpenResult opened = in.tryOpen(*report.device);
             if (!opened.ok)

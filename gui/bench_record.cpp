@@ -2,8 +2,16 @@
 
 #include "radio/qt/korvelo_settings.h"
 
-#include <QInputDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace korvelo {
 
@@ -63,19 +71,87 @@ QLabel* BenchRecord::makeIndicator(QWidget* parent) {
     return label;
 }
 
-void BenchRecord::askTechnicianOnce(QWidget* parent) {
-    if (asked_ || !KorveloSettings().technician().isEmpty())
-        return;
-    asked_ = true;
-    QInputDialog dialog(parent);
-    dialog.setWindowTitle(QStringLiteral("Technician"));
-    dialog.setLabelText(QStringLiteral("Your name, kept with every radio this bench aligns:"));
-    dialog.setAccessibleName(QStringLiteral("Technician name"));
-    if (dialog.exec() != QDialog::Accepted || dialog.textValue().trimmed().isEmpty())
-        return;
-    const QString name = dialog.textValue().trimmed();
+QString accountFullName() {
+#ifdef Q_OS_UNIX
+    if (const passwd* pw = ::getpwuid(::getuid())) {
+        // The GECOS field: "Full Name,room,phone,...".
+        const QString gecos = QString::fromLocal8Bit(pw->pw_gecos ? pw->pw_gecos : "")
+                                  .section(QLatin1Char(','), 0, 0)
+                                  .trimmed();
+        if (!gecos.isEmpty())
+            return gecos;
+        if (pw->pw_name && *pw->pw_name)
+            return QString::fromLocal8Bit(pw->pw_name);
+    }
+#endif
+    const QString login = qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER"));
+    return login.trimmed();
+}
+
+void BenchRecord::setTechnician(const QString& name) {
     KorveloSettings().setTechnician(name);
     recorder_.setTechnician(name);
+}
+
+QWidget* BenchRecord::makeNameBar(QWidget* parent, const QString& proposed) {
+    if (!KorveloSettings().technician().isEmpty() || proposed.trimmed().isEmpty())
+        return nullptr;
+    // The records name the account's owner from now on; the bar says so once and lets the
+    // technician change it without stopping anything.
+    setTechnician(proposed.trimmed());
+    auto* bar = new QFrame(parent);
+    bar->setAccessibleName(QStringLiteral("Technician name bar"));
+    bar->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(8, 4, 8, 4);
+    auto* text = new QLabel(bar);
+    text->setTextFormat(Qt::PlainText);
+    text->setAccessibleName(QStringLiteral("Technician name"));
+    auto* edit = new QLineEdit(proposed.trimmed(), bar);
+    edit->setAccessibleName(QStringLiteral("Technician's name for the records"));
+    edit->hide();
+    auto* change = new QPushButton(QStringLiteral("C&hange"), bar);
+    change->setAccessibleName(QStringLiteral("Change the technician's name"));
+    auto* keep = new QPushButton(QStringLiteral("&Keep"), bar);
+    keep->setAccessibleName(QStringLiteral("Keep the technician's name"));
+    keep->hide();
+    auto* close = new QPushButton(QStringLiteral("OK"), bar);
+    close->setAccessibleName(QStringLiteral("Close the technician name bar"));
+    row->addWidget(text);
+    row->addWidget(edit, 1);
+    row->addWidget(change);
+    row->addWidget(keep);
+    row->addStretch(1);
+    row->addWidget(close);
+    auto show = [text](const QString& name) {
+        text->setText(QStringLiteral("Records name you as %1 \u2014").arg(name));
+    };
+    show(proposed.trimmed());
+    QObject::connect(change, &QPushButton::clicked, bar, [=] {
+        change->hide();
+        text->setText(QStringLiteral("Records name you as"));
+        edit->show();
+        keep->show();
+        edit->setFocus();
+        edit->selectAll();
+    });
+    auto take = [=, this] {
+        const QString name = edit->text().trimmed();
+        if (name.isEmpty())
+            return;
+        setTechnician(name);
+        edit->hide();
+        keep->hide();
+        show(name);
+        change->show();
+    };
+    QObject::connect(keep, &QPushButton::clicked, bar, take);
+    QObject::connect(edit, &QLineEdit::returnPressed, bar, take);
+    QObject::connect(close, &QPushButton::clicked, bar, [bar] {
+        QWidget* holder = bar->parentWidget(); // the main window's toolbar that carries it
+        (holder && holder->inherits("QToolBar") ? holder : bar)->hide();
+    });
+    return bar;
 }
 
 } // namespace korvelo

@@ -14,6 +14,9 @@ class QWidget;
 
 namespace korvelo {
 
+// The account's full name from the system's user database, else the login name.
+QString accountFullName();
+
 class BenchRecord {
   public:
     BenchRecord(Session& session, QString localPath, QString shopConninfo);
@@ -25,8 +28,10 @@ class BenchRecord {
     const QString& shopConninfo() const { return shopConninfo_; }
     record::Recorder& recorder() { return recorder_; }
 
-    // Before the first job: the technician's name, asked once and kept in the settings.
-    void askTechnicianOnce(QWidget* parent);
+    // At the first start (no name kept yet): takes `proposed` as the technician's name and
+    // gives a small bar that says so, with "Change"; nothing when a name is kept already.
+    QWidget* makeNameBar(QWidget* parent, const QString& proposed);
+    void setTechnician(const QString& name);
 
     // What the technician should know of the record: it cannot be written, or ended jobs wait
     // for the shop database (and why). Empty while all is well.
@@ -41,7 +46,6 @@ class BenchRecord {
     QString shopConninfo_;
     std::unique_ptr<record::Outbox> outbox_; // outlives the recorder, which wakes it
     record::Recorder recorder_;
-    bool asked_ = false;
     QPointer<QLabel> indicator_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 // "Using Help": the user manual, an HTML page named after the program.
+#include <QObject>
 #include <QString>
 #include <functional>
 
@@ -21,5 +22,25 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 void openManual(Notifier& notifier, const QString& programDir, const QString& currentDir,
                 const UrlOpener& open);
 void openManual(Notifier& notifier);
+
+// The manual's page for a window, by the window's title; the manual's first page for the main
+// window and anything not listed.
+QString manualPageFor(const QString& windowTitle);
+// The same, at that page (the first page when it is missing).
+void openManual(Notifier& notifier, const QString& page, const UrlOpener& open);
+
+// F1 anywhere in the program, modal dialogs included: the manual at the page of the window
+// that has the focus. Installed on the application.
+class HelpKey : public QObject {
+  public:
+    HelpKey(Notifier& notifier, UrlOpener open, QObject* parent = nullptr);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    Notifier& notifier_;
+    UrlOpener open_;
+};
 
 } // namespace korvelo

@@ -4,6 +4,7 @@
 #include "gui/command_ids.h"
 #include "gui/connection_doctor_dialog.h"
 #include "gui/gui_clock.h"
+#include "gui/help_launcher.h"
 #include "gui/info_dialogs.h"
 #include "gui/main_window.h"
 #include "gui/message_box_notifier.h"
@@ -22,10 +23,12 @@
 #include "sim/testset_server.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -164,10 +167,7 @@ int main(int argc, char** argv) {
     // With a port given for the run there is nothing to search for at start.
     std::function<void(AppEnv&)> startupScan;
     if (fixedPort.isEmpty()) {
-        startupScan = [](AppEnv& e) {
-            std::vector<SSerInfo> found;
-            ListSerialPorts(found, e.session.flags.portFault, e.notifier);
-        };
+        startupScan = searchForCable;
     }
 
     MainWindow window(env, startupScan);
@@ -191,6 +191,8 @@ int main(int argc, char** argv) {
     window.setRunPort(fixedPort);
     registerPageDialogs(window.commands(),
                         simulatedTestSet ? simulatedTestSet->address() : std::string());
+    HelpKey helpKey(notifier, [](const QUrl& url) { return QDesktopServices::openUrl(url); });
+    app.installEventFilter(&helpKey);
     window.show();
     window.startUp();
     // A run that died may have left a real port's radio keyed or in tuner mode.

@@ -4,6 +4,7 @@
 #include "gui/command_ids.h"
 #include "gui/gui_clock.h"
 #include "gui/link_lease.h"
+#include "gui/screen_fit.h"
 #include "gui/shell_commands.h"
 #include "gui/svg_icons.h"
 #include "radio/radio_utilities.h"
@@ -47,6 +48,8 @@ MainWindow::MainWindow(AppEnv& env, std::function<void(AppEnv&)> startupScan, QW
     setWindowIcon(svgIcon(QStringLiteral(":/icons/korvelo.svg")));
     setAccessibleName(QStringLiteral("Korvelo main window"));
     resize(1000, 680);
+    // Every window of the program, this one first, fits the screen at any scale factor.
+    qApp->installEventFilter(new ScreenFit(this));
     buildMenus();
     buildToolBar();
     buildStatusBar();
@@ -64,8 +67,16 @@ MainWindow::~MainWindow() {
 
 void MainWindow::setBenchRecord(BenchRecord* record) {
     benchRecord_ = record;
-    if (record)
-        statusBar()->addPermanentWidget(record->makeIndicator(this));
+    if (!record)
+        return;
+    statusBar()->addPermanentWidget(record->makeIndicator(this));
+    if (QWidget* bar = record->makeNameBar(this, accountFullName())) {
+        auto* holder = new QToolBar(QStringLiteral("Technician"), this);
+        holder->setMovable(false);
+        holder->addWidget(bar);
+        addToolBarBreak();
+        addToolBar(holder);
+    }
 }
 
 void MainWindow::startUp() {

@@ -34,7 +34,7 @@ constexpr std::array kFile = {
     MenuEntry{cmd::FileOpen, "&Open...", "Open", EnableRule::Always, "Ctrl+O"},
     MenuEntry{cmd::FileSave, "&Save...", "Save", EnableRule::ImageLoaded, "Ctrl+S"},
     kSeparator,
-    MenuEntry{cmd::RestoreBackup, "Restore Backup\u2026",
+    MenuEntry{cmd::RestoreBackup, "&Restore Backup\u2026",
               "Put a backup of a radio's tuning area back into the radio in tuner mode\nRestore "
               "Backup",
               EnableRule::TunerMode},
@@ -47,9 +47,9 @@ constexpr std::array kFile = {
 constexpr std::array kAlignment = {
     MenuEntry{cmd::TxPower, "TX &Power", "Power Tuning"},
     kSeparator,
-    MenuEntry{cmd::TxModulation, "TX Modulation", "Modulation Tuning"},
-    MenuEntry{cmd::TxSubAudio, "TX Sub Audio (CMX $CD)", nullptr, EnableRule::CmxRadio},
-    MenuEntry{cmd::TxSignaling, "TX Signaling System", "ZEL Signaling System Deviation",
+    MenuEntry{cmd::TxModulation, "TX &Modulation", "Modulation Tuning"},
+    MenuEntry{cmd::TxSubAudio, "TX Su&b Audio (CMX $CD)", nullptr, EnableRule::CmxRadio},
+    MenuEntry{cmd::TxSignaling, "TX Si&gnaling System", "ZEL Signaling System Deviation",
               EnableRule::AkRadioWith256},
     kSeparator,
     MenuEntry{cmd::RxSquelch, "RX &Squelch", "Squelch Tuning"},
@@ -62,9 +62,9 @@ constexpr std::array kAlignment = {
 constexpr std::array kUtilities = {
     MenuEntry{cmd::Reset, "R&eset", "Send the Reset command"},
     kSeparator,
-    MenuEntry{cmd::FwVersion, "FW Version", "FW Version Check"},
+    MenuEntry{cmd::FwVersion, "&FW Version", "FW Version Check"},
     kSeparator,
-    MenuEntry{cmd::SerialNumber, "Serial Number", "Read the Serial number"},
+    MenuEntry{cmd::SerialNumber, "Serial &Number", "Read the Serial number"},
 };
 
 // Commands that no menu of the original layout issues, offered to service staff. A register
@@ -89,8 +89,8 @@ constexpr std::array kTools = {
 };
 
 constexpr std::array kHelp = {
-    MenuEntry{cmd::RadioSetup, "Radio Setup", nullptr},
-    MenuEntry{cmd::UsingHelp, "Using Help", nullptr},
+    MenuEntry{cmd::RadioSetup, "&Radio Setup", nullptr},
+    MenuEntry{cmd::UsingHelp, "&Using Help", nullptr},
     kSeparator,
     MenuEntry{cmd::About, "&About Korvelo...",
               "Display program information, version number and copyright\nAbout"},
@@ -99,7 +99,7 @@ constexpr std::array kHelp = {
 constexpr std::array kMenus = {
     MenuSpec{"&File", kFile},
     MenuSpec{"&Alignment", kAlignment},
-    MenuSpec{"&Utillities", kUtilities, "Service", kService},
+    MenuSpec{"&Utillities", kUtilities, "&Service", kService},
     MenuSpec{"&Tools", kTools},
     MenuSpec{"&Help", kHelp},
 };

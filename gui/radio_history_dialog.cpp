@@ -1,5 +1,6 @@
 #include "gui/radio_history_dialog.h"
 
+#include "gui/history_chart.h"
 #include "record/job_store.h"
 #include "record/report.h"
 
@@ -12,10 +13,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace korvelo {
 
@@ -36,6 +40,17 @@ QTableView* listView(QAbstractItemModel* model, const QString& name, QWidget* pa
     view->horizontalHeader()->setStretchLastSection(true);
     view->setAccessibleName(name);
     return view;
+}
+
+// Every column as wide as its widest text, and the lists' side of the splitter wide enough to
+// show them all (up to half the window; beyond that the list scrolls).
+void fitColumns(QTableView* view) {
+    view->resizeColumnsToContents();
+    int width = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        width += view->columnWidth(c);
+    QWidget* window = view->window();
+    view->setMinimumWidth(std::min(width, window->width() / 2));
 }
 
 int selectedRow(QTableView* view) {
@@ -76,9 +91,15 @@ RadioHistoryDialog::RadioHistoryDialog(QString localPath, QString shopConninfo, 
     auto* lists = new QSplitter(Qt::Vertical, this);
     lists->addWidget(radios_);
     lists->addWidget(jobs_);
+    // The job's report, or one value charted across the radio's jobs.
+    chart_ = new HistoryChart(this);
+    auto* right = new QTabWidget(this);
+    right->setAccessibleName(QStringLiteral("Report and chart"));
+    right->addTab(report_, QStringLiteral("Re&port"));
+    right->addTab(chart_, QStringLiteral("C&hart"));
     auto* split = new QSplitter(Qt::Horizontal, this);
     split->addWidget(lists);
-    split->addWidget(report_);
+    split->addWidget(right);
     split->setStretchFactor(1, 2);
 
     exportJob_ = new QPushButton(QStringLiteral("Export &Job..."), this);
@@ -121,6 +142,11 @@ RadioHistoryDialog::~RadioHistoryDialog() {
     QSqlDatabase::removeDatabase(connection_);
 }
 
+void RadioHistoryDialog::setRunningJob(const QUuid& id) {
+    runningJob_ = id;
+    showRadio();
+}
+
 void RadioHistoryDialog::openDatabase() {
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(connection_);
@@ -139,6 +165,7 @@ void RadioHistoryDialog::findRadios() {
     }
     record::JobStore store(db_);
     radioModel_.setRadios(store.radios(search_->text().trimmed()));
+    fitColumns(radios_);
     if (radioModel_.rowCount() > 0)
         radios_->selectRow(0);
     else
@@ -149,6 +176,7 @@ void RadioHistoryDialog::showRadio() {
     const int row = selectedRow(radios_);
     if (row < 0 || !db_.isValid()) {
         jobModel_.setJobs({});
+        chart_->setJobs({});
         if (db_.isValid())
             report_->setPlainText(search_->text().isEmpty()
                                       ? QStringLiteral("No radio is in the record.")
@@ -159,7 +187,14 @@ void RadioHistoryDialog::showRadio() {
         return;
     }
     record::JobStore store(db_);
-    jobModel_.setJobs(store.jobsOf(radioModel_.radio(row).serial));
+    QVector<record::Job> jobs = store.jobsOf(radioModel_.radio(row).serial);
+    // The job under way has not ended: its last record is no end time.
+    for (record::Job& j : jobs)
+        if (!runningJob_.isNull() && j.id == runningJob_)
+            j.ended = QDateTime();
+    chart_->setJobs(jobs);
+    jobModel_.setJobs(std::move(jobs));
+    fitColumns(jobs_);
     exportRadio_->setEnabled(jobModel_.rowCount() > 0);
     if (jobModel_.rowCount() > 0)
         jobs_->selectRow(jobModel_.rowCount() - 1); // the latest job

@@ -16,6 +16,8 @@ class QTextBrowser;
 
 namespace korvelo {
 
+class HistoryChart;
+
 class RadioHistoryDialog : public QDialog {
     Q_OBJECT
   public:
@@ -31,8 +33,11 @@ class RadioHistoryDialog : public QDialog {
     QTableView* radioView() const { return radios_; }
     QTableView* jobView() const { return jobs_; }
     QTextBrowser* reportView() const { return report_; }
+    HistoryChart* chart() const { return chart_; }
     QPushButton* exportJobButton() const { return exportJob_; }
     QPushButton* exportRadioButton() const { return exportRadio_; }
+    // The job the bench is recording now: shown without an end.
+    void setRunningJob(const QUuid& id);
 
   private:
     void openDatabase();
@@ -55,6 +60,8 @@ class RadioHistoryDialog : public QDialog {
     QTextBrowser* report_ = nullptr;
     QPushButton* exportJob_ = nullptr;
     QPushButton* exportRadio_ = nullptr;
+    QUuid runningJob_;
+    HistoryChart* chart_ = nullptr;
 };
 
 } // namespace korvelo

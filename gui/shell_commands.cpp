@@ -13,6 +13,8 @@
 #include "gui/serial_comm_dialog.h"
 #include "gui/tuning_file_commands.h"
 #include "gui/utility_dialogs.h"
+#include "link/qt/serial_ports.h"
+#include "link/qt/tuner_settings.h"
 #include "radio/link_state.h"
 #include "radio/qt/korvelo_settings.h"
 #include "radio/radio_utilities.h"
@@ -87,14 +89,30 @@ void offerUncleanEndRecovery(MainWindow& window, LinkStateFile& file) {
     }
 }
 
+void searchForCable(AppEnv& env) {
+    std::vector<SSerInfo> found;
+    ListSerialPorts(found, env.session.flags.portFault, env.notifier);
+    env.session.portFaultReason = env.session.flags.portFault ? std::string(kNoCableReason) : "";
+}
+
+void portChosen(AppEnv& env) {
+    const TunerSettings settings;
+    if (!settings.isAutoDetect() && !settings.com().isEmpty()) {
+        // The port the user named; opening it tells soon enough whether it works.
+        env.session.flags.portFault = false;
+        env.session.portFaultReason.clear();
+    } else {
+        searchForCable(env);
+    }
+    env.session.changed();
+}
+
 void addShellCommands(MainWindow& window) {
     CommandTable& table = window.commands();
     MainWindow* w = &window;
 
     // Tuning Init does its own port handling, so it is not gated.
     table.addHandler(cmd::TuningInit, Gate::None, [w](AppEnv& env, QWidget* parent) {
-        if (w->benchRecord())
-            w->benchRecord()->askTechnicianOnce(parent);
         // Called with 0 before the first block and with n after block n has been read.
         const TuningInitEnd end = runTuningInit(
             env,
@@ -129,8 +147,15 @@ void addShellCommands(MainWindow& window) {
     // Open, Save and Reset confirm nothing in a message box; the status bar says what happened.
     table.addHandler(cmd::FileOpen, Gate::None, [w](AppEnv& env, QWidget* parent) {
         const QString name = openTuningFileCommand(env, parent, w->tuningFileDialogs());
-        if (!name.isEmpty())
-            w->showNote(QStringLiteral("Opened %1").arg(QDir::toNativeSeparators(name)));
+        if (name.isEmpty())
+            return;
+        // In tuner mode the radio still holds what Tuning Init read; the file's values reach
+        // it only through the pages' Program.
+        w->showNote(env.session.flags.inTunerMode
+                        ? QStringLiteral("Opened %1: the image now differs from the radio until "
+                                         "the pages program it")
+                              .arg(QDir::toNativeSeparators(name))
+                        : QStringLiteral("Opened %1").arg(QDir::toNativeSeparators(name)));
     });
     table.addHandler(cmd::FileSave, Gate::None, [w](AppEnv& env, QWidget* parent) {
         const QString name = saveTuningFileCommand(env, parent, w->tuningFileDialogs());
@@ -139,10 +164,16 @@ void addShellCommands(MainWindow& window) {
     });
     table.addDialog(cmd::RadioHistory, Gate::None,
                     [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
-                        const BenchRecord* r = w->benchRecord();
-                        return std::make_unique<RadioHistoryDialog>(
+                        BenchRecord* r = w->benchRecord();
+                        auto dialog = std::make_unique<RadioHistoryDialog>(
                             r ? r->localPath() : KorveloSettings::recordFile(),
                             r ? r->shopConninfo() : KorveloSettings().shopDatabase(), parent);
+                        if (r) {
+                            r->recorder().flush(); // the job under way is in the file
+                            if (const auto job = r->recorder().currentJob())
+                                dialog->setRunningJob(job->id);
+                        }
+                        return dialog;
                     });
     table.addHandler(cmd::Exit, Gate::None, [w](AppEnv&, QWidget*) { w->exitCommand(); });
 
@@ -159,18 +190,21 @@ void addShellCommands(MainWindow& window) {
             w->showNote(QStringLiteral("The radio has been identified"));
     });
 
-    // Not gated, so that a faulty port can be corrected and help is always at hand.
-    table.addDialog(cmd::SystemSetup, Gate::None,
-                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
-                        auto dialog = std::make_unique<CSerialCommDlg>(parent);
-                        dialog->showRunPort(w->runPort());
-                        return dialog;
-                    });
-    table.addDialog(cmd::ConnectionDoctor, Gate::None,
-                    [w](AppEnv&, QWidget* parent) -> std::unique_ptr<QDialog> {
-                        return std::make_unique<ConnectionDoctorDialog>(
-                            ConnectionDoctorDialog::systemGatherer(w->runPort()), parent);
-                    });
+    // Not gated, so that a faulty port can be corrected and help is always at hand. A port
+    // chosen in either of the two counts from now on (unless this run has a port of its own).
+    table.addHandler(cmd::SystemSetup, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        CSerialCommDlg dialog(parent);
+        dialog.showRunPort(w->runPort());
+        if (dialog.exec() == QDialog::Accepted && w->runPort().isEmpty())
+            portChosen(env);
+    });
+    table.addHandler(cmd::ConnectionDoctor, Gate::None, [w](AppEnv& env, QWidget* parent) {
+        const auto before = std::make_pair(TunerSettings().autoDetect(), TunerSettings().com());
+        ConnectionDoctorDialog(ConnectionDoctorDialog::systemGatherer(w->runPort()), parent).exec();
+        if (before != std::make_pair(TunerSettings().autoDetect(), TunerSettings().com()) &&
+            w->runPort().isEmpty())
+            portChosen(env);
+    });
     table.addHandler(cmd::Options, Gate::None, [w](AppEnv& env, QWidget* parent) {
         OptionsDialog dialog(env.session.guard, parent);
         if (dialog.exec() != QDialog::Accepted)

@@ -13,6 +13,8 @@ class QTreeView;
 
 namespace korvelo {
 
+class ValuesChart;
+
 class TuningAreaView : public QWidget {
     Q_OBJECT
   public:
@@ -32,12 +34,17 @@ class TuningAreaView : public QWidget {
     QLabel* summary() const { return summary_; }
     QPushButton* compareButton() const { return compare_; }
     QPushButton* stopButton() const { return stop_; }
+    ValuesChart* chart() const { return chart_; }
+    // The page the chart shows: that of the value or page chosen in the tree, else the first
+    // page with frequency points.
+    QString chartPage() const;
 
   signals:
     void compareRequested();
 
   private:
     QString summaryText() const;
+    void drawCurves();
 
     const Session& session_;
     TuningAreaModel values_;
@@ -48,6 +55,8 @@ class TuningAreaView : public QWidget {
     QTabWidget* tabs_ = nullptr;
     QTreeView* tree_ = nullptr;
     QTableView* hexView_ = nullptr;
+    ValuesChart* chart_ = nullptr;
+    bool otherChip_ = false; // the compared file is of the other audio processor
 };
 
 } // namespace korvelo

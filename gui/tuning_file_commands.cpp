@@ -1,7 +1,12 @@
 #include "gui/tuning_file_commands.h"
 
 #include "gui/message_box_notifier.h"
+#include "radio/band_model.h"
 #include "radio/tuning_file.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QStringList>
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,8 +47,8 @@ QString runFileDialog(QWidget* parent, bool save, const QString& suggested = {})
 }
 
 // The save dialog until the user gives a new name, agrees to replace a file, or cancels.
-QString askSaveName(QWidget* parent) {
-    QString name;
+QString askSaveName(QWidget* parent, const QString& suggested) {
+    QString name = suggested;
     for (;;) {
         name = runFileDialog(parent, true, name);
         if (name.isEmpty() || !QFileInfo::exists(name))
@@ -70,6 +75,26 @@ TuningFileDialogs standardTuningFileDialogs() {
     return {[](QWidget* parent) { return runFileDialog(parent, false); }, askSaveName};
 }
 
+QString suggestedTuningFileName(const Session& session, const QDate& date) {
+    QStringList parts;
+    parts << (session.identity.serialNumber
+                  ? QString::fromStdString(*session.identity.serialNumber).trimmed()
+                  : QStringLiteral("radio"));
+    if (session.record.radioRead) {
+        const std::string_view range = bandRange(bandGroup(session.radioType, Type1::AsV2));
+        QString band = QString::fromUtf8(range.data(), static_cast<qsizetype>(range.size()));
+        band.replace(QStringLiteral(" to "), QStringLiteral("-")).remove(QLatin1Char(' '));
+        if (!band.isEmpty())
+            parts << band;
+    }
+    parts << date.toString(Qt::ISODate);
+    QString name = parts.join(QLatin1Char('_'));
+    // Nothing a file system refuses, whatever the radio answered as its serial number.
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    name.replace(unsafe, QStringLiteral("-"));
+    return name + QStringLiteral(".tun");
+}
+
 QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
     const QString name = dialogs.openName(parent);
     if (name.isEmpty() || !OpenTuningFile(env.session, fileSystemPath(name), env.notifier))
@@ -78,7 +103,8 @@ QString openTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDial
 }
 
 QString saveTuningFileCommand(AppEnv& env, QWidget* parent, const TuningFileDialogs& dialogs) {
-    const QString name = dialogs.saveName(parent);
+    const QString name =
+        dialogs.saveName(parent, suggestedTuningFileName(env.session, QDate::currentDate()));
     if (name.isEmpty() || !SaveTuningFile(env.session, fileSystemPath(name), env.notifier))
         return {};
     return name;

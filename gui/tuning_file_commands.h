@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 
+class QDate;
 class QWidget;
 
 namespace korvelo {
@@ -13,8 +14,12 @@ namespace korvelo {
 // Asks for a file name; empty when the user cancelled. Tests replace the file dialogs.
 struct TuningFileDialogs {
     std::function<QString(QWidget*)> openName;
-    std::function<QString(QWidget*)> saveName;
+    std::function<QString(QWidget*, const QString& suggested)> saveName;
 };
+
+// The name Save As offers: "SERIAL_band_date.tun" ("KV00012345_403-447MHz_2026-12-09.tun"),
+// with "radio" for an unknown serial number and the band left out when none is known.
+QString suggestedTuningFileName(const Session& session, const QDate& date);
 
 TuningFileDialogs standardTuningFileDialogs();
 

@@ -1,13 +1,18 @@
 #include "record/report.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
 #include <QMap>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <cmath>
 
 #include "record/job_store.h"
+#include "softpot/zel/zel_signalling_page.h"
 
 namespace korvelo::record {
 
@@ -23,6 +28,16 @@ QString when(const QDateTime& t) {
 
 QString number(double v) {
     return QString::number(v, 'g', 6);
+}
+
+// A reading, target or limit with the decimals its unit has in the limits files, so that a
+// column reads alike (4.02 kHz beside 2.50 kHz, not 4.0175 beside 2.5).
+QString fixed(double v, const QString& unit) {
+    static const QMap<QString, int> decimals{{QStringLiteral("W"), 2},  {QStringLiteral("kHz"), 2},
+                                             {QStringLiteral("Hz"), 0}, {QStringLiteral("dBm"), 1},
+                                             {QStringLiteral("dB"), 1}, {QStringLiteral("V"), 2},
+                                             {QStringLiteral("%"), 1}};
+    return QString::number(v, 'f', decimals.value(unit, 2)) + QLatin1Char(' ') + unit;
 }
 
 QString hex2(int v) {
@@ -46,11 +61,34 @@ QString table(const QString& rows) {
            QStringLiteral("</table>\n");
 }
 
+// A table whose heading and column names are its header rows: a printed page break never
+// leaves the heading behind, and every page the table continues on repeats both.
+QString table(const QString& heading, const QStringList& columns, const QString& rows) {
+    QString head;
+    if (!heading.isEmpty())
+        head += QStringLiteral("<tr><th colspan=\"%1\" align=\"left\">%2</th></tr>\n")
+                    .arg(columns.size())
+                    .arg(esc(heading));
+    head += row(columns, true);
+    return QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" "
+                          "width=\"100%\">\n<thead>") +
+           head + QStringLiteral("</thead>\n<tbody>\n") + rows +
+           QStringLiteral("</tbody></table>\n");
+}
+
+// Whether the radio of the job has the page: the ZEL page is only on 256-block AK2347 radios
+// (older jobs may list its bytes for others).
+bool radioHasPage(const Job& job, const QString& page) {
+    static const QString zel = QString::fromUtf8(
+        zelSignallingPage().title.data(), static_cast<qsizetype>(zelSignallingPage().title.size()));
+    return page != zel || job.memoryBlocks == 256;
+}
+
 // The pages in the catalogue's order, each with its values.
 QVector<QPair<QString, QVector<const JobValue*>>> byPage(const Job& job, bool changedOnly) {
     QVector<QPair<QString, QVector<const JobValue*>>> pages;
     for (const JobValue& v : job.values) {
-        if (changedOnly && !v.changed())
+        if ((changedOnly && !v.changed()) || !radioHasPage(job, v.page))
             continue;
         if (pages.isEmpty() || pages.back().first != v.page)
             pages.push_back({v.page, {}});
@@ -62,7 +100,6 @@ QVector<QPair<QString, QVector<const JobValue*>>> byPage(const Job& job, bool ch
 QString jobSection(const Job& job, int level) {
     const QString h = QStringLiteral("h%1").arg(level);
     const QString h2 = QStringLiteral("h%1").arg(level + 1);
-    const QString h3 = QStringLiteral("h%1").arg(level + 2);
     QString out = QStringLiteral("<%1>Job %2</%1>\n")
                       .arg(h, esc(job.started.isValid() ? when(job.started) : QString()));
     QString radio;
@@ -81,7 +118,8 @@ QString jobSection(const Job& job, int level) {
     field(QStringLiteral("Korvelo version"), job.programVersion);
     field(QStringLiteral("Test set"), job.testSet);
     field(QStringLiteral("Started"), when(job.started));
-    field(QStringLiteral("Ended"), when(job.ended));
+    field(QStringLiteral("Ended"),
+          job.ended.isValid() ? when(job.ended) : QStringLiteral("(still under way)"));
     field(QStringLiteral("Job id"), job.id.toString(QUuid::WithoutBraces));
     out += table(radio);
 
@@ -90,53 +128,51 @@ QString jobSection(const Job& job, int level) {
     if (changed.isEmpty())
         out += QStringLiteral("<p>No value was changed.</p>\n");
     for (const auto& [page, values] : changed) {
-        out += QStringLiteral("<%1>%2</%1>\n").arg(h3, esc(page));
-        QString rows = row({"Value", "Before", "After"}, true);
+        QString rows;
         for (const JobValue* v : values)
             rows += row({esc(v->name), esc(v->asRead), esc(v->asProgrammed)});
-        out += table(rows);
+        out += table(page, {"Value", "Before", "After"}, rows);
     }
 
     out += QStringLiteral("<%1>Readings</%1>\n").arg(h2);
     if (job.readings.isEmpty()) {
         out += QStringLiteral("<p>No readings were taken.</p>\n");
     } else {
-        QString rows = row({"Value", "Measured", "Target", "Limits", "Reading", "Result"}, true);
+        QString rows;
         for (const JobReading& r : job.readings)
-            rows += row({esc(r.value), esc(r.quantity), esc(number(r.target) + " " + r.unit),
-                         esc(number(r.low) + " to " + number(r.high) + " " + r.unit),
-                         esc(number(r.reading) + " " + r.unit),
+            rows += row({esc(r.value), esc(r.quantity), esc(fixed(r.target, r.unit)),
+                         esc(fixed(r.low, r.unit) + " to " + fixed(r.high, r.unit)),
+                         esc(fixed(r.reading, r.unit)),
                          QStringLiteral("<b>%1</b>").arg(result(r.pass))});
-        out += table(rows);
+        out += table({}, {"Value", "Measured", "Target", "Limits", "Reading", "Result"}, rows);
     }
 
     if (!job.backups.isEmpty()) {
         out += QStringLiteral("<%1>Backups</%1>\n").arg(h2);
-        QString rows = row({"Taken", "File"}, true);
+        QString rows;
         for (const JobBackup& b : job.backups)
             rows += row({esc(when(b.at)), esc(b.path)});
-        out += table(rows);
+        out += table({}, {"Taken", "File"}, rows);
     }
     if (!job.verifications.isEmpty()) {
         out += QStringLiteral("<%1>Read-back checks</%1>\n").arg(h2);
-        QString rows = row({"Checked", "Bytes", "Result", "Detail"}, true);
+        QString rows;
         for (const JobVerification& v : job.verifications)
             rows +=
                 row({esc(when(v.at)),
                      QStringLiteral("0x%1..0x%2").arg(hex2(v.offset), hex2(v.offset + v.count - 1)),
                      v.ok ? QStringLiteral("as sent") : QStringLiteral("<b>DIFFERS</b>"),
                      esc(v.detail)});
-        out += table(rows);
+        out += table({}, {"Checked", "Bytes", "Result", "Detail"}, rows);
     }
 
     out += QStringLiteral("<%1>All values</%1>\n").arg(h2);
     for (const auto& [page, values] : byPage(job, false)) {
-        out += QStringLiteral("<%1>%2</%1>\n").arg(h3, esc(page));
-        QString rows = row({"Value", "As read", "As programmed"}, true);
+        QString rows;
         for (const JobValue* v : values)
             rows += row({esc(v->name), esc(v->asRead),
                          v->programmed ? esc(v->asProgrammed) : QStringLiteral("-")});
-        out += table(rows);
+        out += table(page, {"Value", "As read", "As programmed"}, rows);
     }
     return out;
 }
@@ -161,6 +197,24 @@ QString csvLine(const QStringList& fields) {
     for (const QString& f : fields)
         out << csvField(f);
     return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+}
+
+// A heading too near the foot of a page for a few lines after it starts the next page instead.
+void keepHeadingsWithNext(QTextDocument& doc) {
+    const double pageHeight = doc.pageSize().height();
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        if (b.blockFormat().headingLevel() == 0)
+            continue;
+        const QRectF at = layout->blockBoundingRect(b);
+        const double room = 4 * at.height(); // the heading and the start of what follows
+        const double pageEnd = (std::floor(at.top() / pageHeight) + 1) * pageHeight;
+        if (at.top() > 0 && at.bottom() + room > pageEnd) {
+            QTextBlockFormat f;
+            f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+            QTextCursor(b).mergeBlockFormat(f);
+        }
+    }
 }
 
 } // namespace
@@ -238,6 +292,9 @@ bool writePdf(const QString& html, const QString& path, QString* error) {
         pdf.setCreator(QStringLiteral("Korvelo"));
         QTextDocument doc;
         doc.setHtml(html);
+        doc.documentLayout()->setPaintDevice(&pdf);
+        doc.setPageSize(QSizeF(pdf.width(), pdf.height()));
+        keepHeadingsWithNext(doc);
         doc.print(&pdf);
     } // the writer finishes the file when it goes
     if (!f.commit()) {

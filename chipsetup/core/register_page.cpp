@@ -9,6 +9,30 @@ namespace korvelo {
 
 namespace {
 
+// Says why a typed value on a scaled control was refused or stored as another value; empty
+// when it was stored as typed (or the control is no scale).
+std::string typedValueNote(const std::string& label, const Binding& b, const std::string& text,
+                           std::optional<unsigned> code) {
+    if (b.kind != ControlKind::Scaled)
+        return {};
+    const StepScale& sc = b.scale;
+    const std::string range = sc.format(0) + " to " + sc.format(static_cast<unsigned>(sc.maxCode)) +
+                              " in steps of " + StepScale{0.0, sc.step, 1, sc.decimals}.format(1);
+    if (!code) {
+        StepScale snapping = sc;
+        snapping.offGrid = OffGrid::Snap;
+        return snapping.parse(text)
+                   ? label + ": " + text + " was refused; the values are " + range + "."
+                   : label + ": \"" + text + "\" is not a number.";
+    }
+    StepScale exact = sc;
+    exact.offGrid = OffGrid::Restore;
+    if (exact.parse(text) == code)
+        return {};
+    return label + ": " + text + " is not one of the values (" + range + "); " + sc.format(*code) +
+           " was stored.";
+}
+
 std::string hex2(unsigned v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02X", v & 0xFFu);
@@ -123,7 +147,10 @@ void RegisterPage::commit(int i) {
     ControlState& s = at(i);
     if (!s.pending)
         return;
-    if (const auto v = parseTyped(binding(i), s.text))
+    const Binding& b = binding(i);
+    const auto v = parseTyped(b, s.text);
+    typedNote_ = typedValueNote(label(i), b, s.text, v);
+    if (v)
         store(i, *v);
     s.pending = false;
     refresh(i); // the stored value, or the old one again for a refused text
@@ -149,6 +176,7 @@ void RegisterPage::step(int i, int delta) {
             from = *typed;
     }
     store(i, stepValue(b, from, delta));
+    typedNote_.clear();
     s.pending = false;
     refresh(i);
     refreshAll();
@@ -246,6 +274,8 @@ std::string RegisterPage::statusText() const {
     std::string ranges;
     for (const Region& r : table_.writes)
         ranges += (ranges.empty() ? "" : " and ") + rangeText(r);
+    if (!typedNote_.empty())
+        return typedNote_;
     if (!canSend())
         return "No tuning image yet: run File > Tuning Init or open a tuning file before DATA "
                "SEND.";

@@ -96,6 +96,9 @@ class RegisterPage {
     TuningImage baseline_;
     SendOutcome lastSend_ = SendOutcome::None;
     bool busy_ = false;
+    // Why the last typed value was not stored as typed (off the grid or outside the limits);
+    // shown until the next change.
+    std::string typedNote_;
 };
 
 } // namespace korvelo

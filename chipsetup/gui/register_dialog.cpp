@@ -146,7 +146,7 @@ RegisterDialog::RegisterDialog(AppEnv& env, const RegisterPageSpec& table, QWidg
         groups->addWidget(box, group.row, group.column, group.rowSpan, group.columnSpan);
     }
 
-    send_ = new QPushButton(QStringLiteral("DATA SEND"), this);
+    send_ = new QPushButton(QStringLiteral("DATA &SEND"), this);
     send_->setAccessibleName(QStringLiteral("DATA SEND"));
     send_->setDefault(true);
     status_ = new QLabel(this);

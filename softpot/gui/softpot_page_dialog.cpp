@@ -15,7 +15,7 @@ SoftpotPageDialog::SoftpotPageDialog(AppEnv& env, const PageSpec& page, QWidget*
     auto* top = new QVBoxLayout(this);
     page_ = new SoftpotPageWidget(group_, this);
     page_->layout()->setContentsMargins(0, 0, 0, 0); // the dialog's own margins frame it
-    program_ = pageButton(QStringLiteral("Program"), page_);
+    program_ = pageButton(QStringLiteral("&Program"), page_);
     page_->addButton(program_);
     page_->setAfterMirror([this] { program_->setEnabled(group_.programEnabled()); });
     top->addWidget(page_);

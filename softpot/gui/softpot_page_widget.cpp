@@ -6,10 +6,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -46,7 +48,7 @@ QPushButton* pageButton(const QString& text, QWidget* parent) {
     b->setAutoDefault(false);
     b->setDefault(false);
     b->setEnabled(false);
-    b->setAccessibleName(text);
+    b->setAccessibleName(QString(text).remove(QLatin1Char('&'))); // the mnemonic is no name
     return b;
 }
 
@@ -103,6 +105,11 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
             group_.pttToggle();
             controlsChanged();
         });
+        // One key on every keying page, wherever the focus is; only the page shown takes it.
+        connect(new QShortcut(QKeySequence(kPttShortcut), this), &QShortcut::activated, ptt_,
+                &QPushButton::click);
+        ptt_->setToolTip(QStringLiteral("Key or unkey the transmitter (%1)")
+                             .arg(QKeySequence(kPttShortcut).toString(QKeySequence::NativeText)));
     }
     buttons_->addStretch(1);
     top->addLayout(buttons_);

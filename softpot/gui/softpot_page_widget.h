@@ -18,6 +18,9 @@ class QTimer;
 
 namespace korvelo {
 
+// The key that toggles PTT on every keying page (a click on the page's PTT button).
+inline constexpr auto kPttShortcut = Qt::CTRL | Qt::Key_K;
+
 class SoftpotRowWidget;
 
 class SoftpotPageWidget : public QWidget, private SoftpotView {
@@ -29,6 +32,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     SoftpotGroup& group() { return group_; }
     SoftpotRowWidget& rowWidget(int row) { return *rows_.at(static_cast<std::size_t>(row)); }
     QPushButton* pttButton() const { return ptt_; } // null on pages without keying
+    QWidget* lastInTabOrder() const { return lastInTabOrder_; }
     QLabel* statusLine() const { return status_; }
     // The tone or code lists (PageSpec::codeChoices), in their order.
     QComboBox* codeList(int i) const { return combos_.at(static_cast<std::size_t>(i)); }

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -25,7 +26,7 @@ SoftpotTabDialog::SoftpotTabDialog(AppEnv& env, const TabHostSpec& tables, QWidg
     tabs_->setAccessibleName(QStringLiteral("Channel spacing"));
     top->addWidget(tabs_);
     auto* buttons = new QHBoxLayout;
-    program_ = pageButton(QStringLiteral("Program"), this);
+    program_ = pageButton(QStringLiteral("&Program"), this);
     buttons->addStretch(1);
     buttons->addWidget(program_);
     buttons->addStretch(1);
@@ -51,7 +52,12 @@ void SoftpotTabDialog::setPages(std::array<SoftpotPageWidget*, TabHostSpec::kTab
     for (int i = 0; i < TabHostSpec::kTabs; ++i)
         tabs_->addTab(pages_[static_cast<std::size_t>(i)],
                       qs(host_.tables().tabs[static_cast<std::size_t>(i)]));
-    setTabOrder(tabs_, pages_[0]);
+    // Tab order: the shown page's rows and PTT, Program, then the tab bar.
+    for (int i = 1; i < TabHostSpec::kTabs; ++i)
+        setTabOrder(pages_[static_cast<std::size_t>(i - 1)]->lastInTabOrder(),
+                    pages_[static_cast<std::size_t>(i)]);
+    setTabOrder(pages_[TabHostSpec::kTabs - 1]->lastInTabOrder(), program_);
+    setTabOrder(program_, tabs_->tabBar());
     connect(tabs_, &QTabWidget::currentChanged, this, &SoftpotTabDialog::tabChanged);
     mirror();
 }

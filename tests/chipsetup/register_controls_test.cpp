@@ -33,6 +33,13 @@ TEST_F(RegisterPageTest, TxModeGainsStepUpwardOnTheirGridAndKeepTheOtherField) {
     step(1017, +1);
     EXPECT_EQ(text(1012), "3.0");
     EXPECT_EQ(image(0x62), 0xA8 | 6);
+    // Taken as typed, it snaps to the grid, and the page says so.
+    enter(1012, "1.0");
+    EXPECT_EQ(text(1012), "1.5");
+    EXPECT_NE(page->statusText().find(": 1.0 is not one of the values (-6.0 to 4.5 in steps of "
+                                      "1.5); 1.5 was stored."),
+              std::string::npos)
+        << page->statusText();
 
     // S-Band VR2 has no image byte: its steps change only its text.
     image(0x62) = before[0x62];
@@ -81,7 +88,11 @@ TEST_F(RegisterPageTest, CmxTxSetupStoresListIndexesBitFieldsLimiterAndSubAudio)
     EXPECT_EQ(text(1010), "0.50");
     enter(1010, "1.23"); // off the 0.05 grid
     EXPECT_EQ(text(1010), "0.50");
+    const std::string refused = page->statusText();
+    EXPECT_NE(refused.find(": 1.23 was refused; the values are "), std::string::npos) << refused;
+    EXPECT_NE(refused.find(" in steps of 0.05."), std::string::npos) << refused;
     enter(1010, "3.95");
+    EXPECT_EQ(page->statusText().find("refused"), std::string::npos);
     EXPECT_EQ(image(0x97), 79);
     step(1065, +1);
     EXPECT_EQ(text(1010), "3.95");

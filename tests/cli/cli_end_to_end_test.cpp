@@ -535,8 +535,9 @@ TEST_F(CliEndToEnd, AfterKillNineTheNextStartUnkeysAndLeavesTunerMode) {
               0x70);
 }
 
-// korvelo-cli doctor: exit 0 for a port that can be used; 1, with the cause and its fix, for
-// one that another process holds or that is not there. udev-rule prints the rule as shipped.
+// korvelo-cli doctor: exit 1, with the cause and its fix, for a port that opens but is no
+// cable (no USB ids), one that another process holds, or one that is not there. udev-rule
+// prints the rule as shipped.
 TEST_F(CliEndToEnd, DoctorAndTheUdevRule) {
     // A pseudo-terminal whose slave side nobody holds open.
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
@@ -546,11 +547,13 @@ TEST_F(CliEndToEnd, DoctorAndTheUdevRule) {
     const std::string free = ::ptsname(master);
     const CliRun ok = cli("--port " + free + " doctor", dir_);
     ::close(master);
-    EXPECT_EQ(ok.status, 0) << ok.out << ok.err;
+    EXPECT_EQ(ok.status, 1) << ok.out << ok.err;
     EXPECT_NE(ok.out.find("This run uses " + free + ", given on the command line."),
               std::string::npos)
         << ok.out;
-    EXPECT_NE(ok.out.find("The cable's port is ready for use."), std::string::npos);
+    EXPECT_NE(ok.out.find("- " + free + " is not a Korvelo cable (no USB IDs)."), std::string::npos)
+        << ok.out;
+    EXPECT_NE(ok.out.find("No usable cable port was found."), std::string::npos);
 
     // The simulated radio keeps a descriptor of its slave side open in this process.
     auto radio = startRadio(0x00, 5);

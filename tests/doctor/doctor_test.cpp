@@ -235,6 +235,36 @@ TEST_F(FakeMachine, TheChoiceTheReportTells) {
     EXPECT_EQ(r.findings[0].line(), "\\\\.\\COM7 is in use by another program.");
 }
 
+TEST_F(FakeMachine, APortWithoutTheCablesUsbIdsIsNotReady) {
+    // --port /dev/ttyS0: an on-board UART opens fine, yet no radio is behind it.
+    write("dev/ttyS0", "");
+    fs::permissions(dir / "dev/ttyS0", fs::perms(0660));
+    DoctorInput in;
+    in.ports.ports = {plainPort("ttyS0"), cp2102("ttyUSB0"), cp2102("ttyUSB3")};
+    in.runPort = "/dev/ttyS0";
+    in.os = HostOs::Linux;
+    in.system = sys;
+    DoctorReport r = examine(in);
+    EXPECT_FALSE(r.usable);
+    ASSERT_FALSE(r.findings.empty());
+    EXPECT_EQ(r.findings[0].line(),
+              "ttyS0 is not a Korvelo cable (no USB IDs). Fix: Cable ports found: ttyUSB0, "
+              "ttyUSB3. Choose one in Tools > System Setup, or tick \"Auto Detect COM Port\".");
+    EXPECT_NE(reportText(r).find("No usable cable port was found."), std::string::npos);
+
+    // Chosen in System Configuration, another make's USB adapter, no cable plugged in.
+    SSerInfo ftdi = plainPort("ttyUSB1");
+    ftdi.vendorId = 0x0403;
+    ftdi.productId = 0x6001;
+    write("dev/ttyUSB1", "");
+    fs::permissions(dir / "dev/ttyUSB1", fs::perms(0660));
+    r = examineWith({plainPort("ttyS0"), ftdi}, {"No", "ttyUSB1"});
+    EXPECT_FALSE(r.usable);
+    ASSERT_FALSE(r.findings.empty());
+    EXPECT_EQ(r.findings[0].problem, "ttyUSB1 is not a Korvelo cable (USB IDs 0403:6001).");
+    EXPECT_NE(r.findings[0].fix.find("No cable port was found"), std::string::npos);
+}
+
 TEST(FindMyCable, TakesThePortThatAppeared) {
     const std::vector<SSerInfo> before{plainPort("ttyS0"), plainPort("ttyACM0")};
     auto found =

@@ -275,7 +275,9 @@ TEST_F(BenchWindow, EveryControlHasANameAndTabReachesThem) {
     for (QWidget* c : chain) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
         ASSERT_NE(a, nullptr);
-        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << c->metaObject()->className();
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << c->metaObject()->className() << " in "
+            << (c->parentWidget() ? c->parentWidget()->metaObject()->className() : "nothing");
     }
     const QWidget* reached[] = {window.radioPanel().identifyButton(),
                                 window.tuningArea().compareButton(), window.tuningArea().tree(),

@@ -248,7 +248,7 @@ TEST(TuningFileDialogs, NoToReplaceAsksForAnotherName) {
             test::dismiss(w);
         }
     });
-    const QString name = standardTuningFileDialogs().saveName(nullptr);
+    const QString name = standardTuningFileDialogs().saveName(nullptr, QString());
     EXPECT_FALSE(driver.timedOut());
     ASSERT_EQ(seen.size(), 3);
     EXPECT_EQ(seen[1], "question");

@@ -75,7 +75,7 @@ void dismiss(QWidget* modal) {
 
 bool clickButton(QWidget* modal, const QString& text) {
     for (QPushButton* b : modal->findChildren<QPushButton*>()) {
-        if (b->text() == text) {
+        if (QString(b->text()).remove(QLatin1Char('&')) == text) { // as the user reads it
             QTest::mouseClick(b, Qt::LeftButton);
             return true;
         }

@@ -9,6 +9,7 @@
 #include "support/sim_bench.h"
 
 #include <QAction>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -95,23 +96,23 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
               (std::vector<std::string>{
                   "Tuning &Init|32771|Tuning Start", "-", "&Open...|32778|Open",
                   "&Save...|32779|Save", "-",
-                  "Restore Backup\u2026|32805|Put a backup of a radio's tuning "
+                  "&Restore Backup\u2026|32805|Put a backup of a radio's tuning "
                   "area back into the radio in tuner mode",
                   "Radio &History\u2026|32811|Every radio's jobs on this bench "
                   "or in the shop, with their reports",
                   "-", "E&xit|57665|Quit the application; prompts to save documents"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Alignment")),
               (std::vector<std::string>{"TX &Power|32775|Power Tuning", "-",
-                                        "TX Modulation|32774|Modulation Tuning",
-                                        "TX Sub Audio (CMX $CD)|32801|",
-                                        "TX Signaling System|32789|ZEL Signaling System Deviation",
+                                        "TX &Modulation|32774|Modulation Tuning",
+                                        "TX Su&b Audio (CMX $CD)|32801|",
+                                        "TX Si&gnaling System|32789|ZEL Signaling System Deviation",
                                         "-", "RX &Squelch|32777|Squelch Tuning", "-",
                                         "&Auto Align\u2026|32807|Align power, deviation and "
                                         "squelch against an RF test set"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Utillities")),
               (std::vector<std::string>{
-                  "R&eset|32781|Send the Reset command", "-", "FW Version|32785|FW Version Check",
-                  "-", "Serial Number|32786|Read the Serial number", "-", ">Service"}));
+                  "R&eset|32781|Send the Reset command", "-", "&FW Version|32785|FW Version Check",
+                  "-", "Serial &Number|32786|Read the Serial number", "-", ">&Service"}));
     EXPECT_EQ(menuItems(topMenu(window, "&Tools")),
               (std::vector<std::string>{
                   "System Setup\tCtrl+T|32791|Configure serial communication port",
@@ -121,8 +122,8 @@ TEST_F(MainWindowTest, MenusCarryTheirCaptionsIdsSeparatorsAndPrompts) {
                   "transmit limit"}));
     const auto help = menuItems(topMenu(window, "&Help"));
     ASSERT_EQ(help.size(), 4u);
-    EXPECT_EQ(help[0], "Radio Setup|32802|");
-    EXPECT_EQ(help[1], "Using Help|32803|");
+    EXPECT_EQ(help[0], "&Radio Setup|32802|");
+    EXPECT_EQ(help[1], "&Using Help|32803|");
     EXPECT_EQ(help[2], "-");
     EXPECT_TRUE(help[3].starts_with("&About Korvelo...|57664|"));
 
@@ -312,7 +313,7 @@ TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
     file.write(QByteArray(256, '\x5A'));
     file.close();
     window.setTuningFileDialogs(
-        {[&](QWidget*) { return path; }, [](QWidget*) { return QString(); }});
+        {[&](QWidget*) { return path; }, [](QWidget*, const QString&) { return QString(); }});
 
     ASSERT_TRUE(window.runCommand(cmd::FileOpen));
     EXPECT_TRUE(bench.notifier.notices.empty());
@@ -325,9 +326,15 @@ TEST_F(MainWindowTest, OpeningACmxFileEnablesSubAudioWithoutARadio) {
 
     // Save writes the same file back through the save dialog's choice.
     const QString copy = dir.filePath("copy.tun");
-    window.setTuningFileDialogs(
-        {[](QWidget*) { return QString(); }, [&](QWidget*) { return copy; }});
+    QString proposed;
+    window.setTuningFileDialogs({[](QWidget*) { return QString(); },
+                                 [&](QWidget*, const QString& suggested) {
+                                     proposed = suggested;
+                                     return copy;
+                                 }});
     ASSERT_TRUE(window.runCommand(cmd::FileSave));
+    // No radio read: no serial number and no band to name the file by.
+    EXPECT_EQ(proposed, "radio_" + QDate::currentDate().toString(Qt::ISODate) + ".tun");
     QFile a(path), b(copy);
     ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
     EXPECT_EQ(a.readAll(), b.readAll());
@@ -341,7 +348,8 @@ TEST_F(MainWindowTest, FileCommandsKeepNonAsciiNamesAndRefuseTheOtherChipInTuner
     env.session.flags.imageLoaded = true;
     env.session.flags.isAk2347Radio = false;
     env.session.image[0] = 0x3C;
-    window.setTuningFileDialogs({[&](QWidget*) { return name; }, [&](QWidget*) { return name; }});
+    window.setTuningFileDialogs(
+        {[&](QWidget*) { return name; }, [&](QWidget*, const QString&) { return name; }});
     ASSERT_TRUE(window.runCommand(cmd::FileSave));
     EXPECT_TRUE(QFile::exists(name));
     EXPECT_TRUE(bench.notifier.notices.empty());

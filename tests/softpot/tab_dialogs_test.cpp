@@ -120,8 +120,20 @@ TEST(TabDialogs, TransmitModulationFromTabsToTheRadiosMemory) {
     QTest::keyClick(row.workingEdit(), Qt::Key_Return);
     EXPECT_EQ(bench.session.image[0x8D], 25) << "Enter writes the image at once";
     EXPECT_EQ(bench.radio.live.cmxRegisters[2], 25);
-    QTest::mouseClick(p20.pttButton(), Qt::LeftButton);
+    // The PTT key of every keying page, wherever the focus is on the page shown.
+    EXPECT_TRUE(p20.pttButton()->toolTip().contains("Ctrl+K"));
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(row.workingEdit(), Qt::Key_K, Qt::ControlModifier);
     EXPECT_FALSE(bench.radio.pttOn);
+
+    // Tab order: the rows, PTT, Program, then the tab bar.
+    p20.pttButton()->setFocus();
+    ASSERT_TRUE(dialog.programButton()->isEnabled());
+    QTest::keyClick(p20.pttButton(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.programButton());
+    QTest::keyClick(dialog.programButton(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.tabs()->tabBar());
 
     clickTab(dialog, 0);
     EXPECT_EQ(p20.pttButton()->text(), "PTT Toggle");
