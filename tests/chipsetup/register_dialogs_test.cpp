@@ -285,8 +285,10 @@ TEST(RegisterDialogOnTheGuiClock, ACloseRequestDuringDataSendWaitsForTheWrite) {
     EXPECT_TRUE(openAfterSend);
     EXPECT_EQ(messages.join(" | ").toStdString(), "Radio Coummunication Error");
     const auto frames = radio.withModel([](sim::RadioModel& m) { return m.receivedFrames(); });
-    ASSERT_EQ(frames.size(), 1u);
+    // The write, then the read-back of what the radio holds after it went unacknowledged.
+    ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].at(2), 0x01);
+    EXPECT_EQ(frames[1].at(2), 0x02);
     EXPECT_FALSE(session.flags.portFault);
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
