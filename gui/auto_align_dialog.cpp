@@ -4,6 +4,7 @@
 #include "gui/command_table.h"
 #include "link/frame_trace.h"
 #include "link/stop_request.h"
+#include "testset/align_ending.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -279,6 +280,7 @@ void AutoAlignDialog::start() {
     startedMs_ = wall_.nowMs();
     run_->run([this](int i) { rowDone(i); });
     running_ = false;
+    testset::recordRunEnding(env_.session, run_->rows(), abortRequested_ || stopSignal() != 0);
     const int passed = run_->passedCount();
     const auto total = run_->rows().size();
     setStatus(abortRequested_
