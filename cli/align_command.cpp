@@ -5,6 +5,7 @@
 #include "link/stop_request.h"
 #include "radio/radio_utilities.h"
 #include "radio/tuning_start.h"
+#include "testset/align_ending.h"
 #include "testset/align_run.h"
 #include "testset/instrument_link.h"
 #include "testset/test_set.h"
@@ -136,6 +137,7 @@ int alignCommand(const AppEnv& env, const AlignOptions& o, std::ostream& out) {
     run.run([&](int i) {
         out << formatRow(run.rows()[static_cast<std::size_t>(i)]) << '\n' << std::flush;
     });
+    recordRunEnding(env.session, run.ending());
     for (const AlignRow& r : run.rows())
         if (!r.done) // no values of its own: nothing was read or changed for it
             out << r.name << "  not run\n";

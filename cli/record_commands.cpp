@@ -70,10 +70,21 @@ struct CliRecording::Parts {
     Recorder recorder{local, {benchName(), technicianOrUser(), QStringLiteral(KORVELO_VERSION)}};
 };
 
+namespace {
+
+// What the record has to say: a damaged file moved aside, spooled jobs imported, and whether
+// jobs are being kept.
+void tell(Recorder& recorder) {
+    for (const QString& n : recorder.takeNotices())
+        std::cerr << "korvelo-cli: " << str(n) << '\n';
+    if (!recorder.error().isEmpty())
+        std::cerr << "korvelo-cli: " << str(recorder.error()) << '\n';
+}
+
+} // namespace
+
 CliRecording::CliRecording(Session& session) : session_(session), parts_(new Parts) {
-    if (!parts_->recorder.error().isEmpty())
-        std::cerr << "korvelo-cli: the alignment record is not kept: "
-                  << str(parts_->recorder.error()) << '\n';
+    tell(parts_->recorder);
     session_.recorder = &parts_->recorder;
 }
 
@@ -81,8 +92,7 @@ CliRecording::~CliRecording() {
     session_.recorder = nullptr;
     parts_->recorder.endJob();
     parts_->recorder.flush();
-    if (!parts_->recorder.error().isEmpty())
-        std::cerr << "korvelo-cli: " << str(parts_->recorder.error()) << '\n';
+    tell(parts_->recorder);
     if (parts_->shop.isEmpty())
         return;
     const PushResult r = pushEndedJobs(parts_->local, parts_->shop, QStringLiteral("korvelo-cli"));
@@ -121,6 +131,8 @@ int historyCommand(const Options& o, std::ostream& out, std::ostream& err) {
             << str(j.bench) << "  " << str(j.technician) << "  " << changed << " value(s) changed";
         if (pass + fail)
             out << ", readings " << pass << " PASS " << fail << " FAIL";
+        if (j.ending != AlignmentEnding::Completed)
+            out << ", alignment " << str(endingText(j));
         out << '\n';
     }
     return kExitOk;

@@ -6,6 +6,7 @@
 #include "gui/message_box_notifier.h"
 #include "link/frame_trace.h"
 #include "link/stop_request.h"
+#include "testset/align_ending.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -406,6 +407,8 @@ void AutoAlignDialog::rowDone(int i, const testset::AlignRow& row) {
 void AutoAlignDialog::runEnded(const std::string& testSetFault) {
     timeLeft_->clear();
     const testset::RunEnding& e = run_->ending();
+    // The thread has ended: the session is this thread's again.
+    testset::recordRunEnding(env_.session, e);
     if (e.kind == testset::RunEnding::Kind::NotRun) {
         // The test set could not be used, or the stop came while connecting: the radio was not
         // touched.

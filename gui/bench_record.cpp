@@ -4,8 +4,10 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #ifdef Q_OS_UNIX
@@ -37,7 +39,7 @@ BenchRecord::~BenchRecord() {
 
 QString BenchRecord::statusText() const {
     if (!recorder_.error().isEmpty())
-        return QStringLiteral("Record not kept");
+        return QStringLiteral("Record not kept: %1").arg(recorder_.reason());
     const record::PushResult pushed = outbox_ ? outbox_->status() : record::PushResult{};
     if (pushed.pending > 0)
         return pushed.pending == 1
@@ -61,6 +63,11 @@ QLabel* BenchRecord::makeIndicator(QWidget* parent) {
     // The writer and the outbox run on their own threads; their state is looked at, not told.
     auto* timer = new QTimer(label);
     QObject::connect(timer, &QTimer::timeout, label, [this, label] {
+        // Once-only news (a damaged record moved aside, spooled jobs taken in) goes to the
+        // status bar's message line for a while.
+        const QStringList notices = recorder_.takeNotices();
+        if (auto* bar = qobject_cast<QStatusBar*>(label->parentWidget()); bar && !notices.isEmpty())
+            bar->showMessage(notices.join(QLatin1Char(' ')), 30000);
         const QString text = statusText();
         label->setText(text);
         label->setToolTip(statusDetail());

@@ -70,6 +70,12 @@ void recordReading(const Session& session, const AlignmentReading& reading) {
         session.recorder->reading(session, reading);
 }
 
+void recordAlignmentEnded(const Session& session, AlignmentEnding ending,
+                          const std::string& reason) {
+    if (session.recorder)
+        session.recorder->alignmentEnded(session, ending, reason);
+}
+
 namespace {
 
 RegionWriteResult programFrom(RadioLink& link, Session& session, const TuningImage& sent,

@@ -32,6 +32,8 @@ void recordVerification(const Session& session, std::uint8_t offset, std::uint8_
                         const std::string& detail = {});
 void recordTestSet(const Session& session, const std::string& identity);
 void recordReading(const Session& session, const AlignmentReading& reading);
+void recordAlignmentEnded(const Session& session, AlignmentEnding ending,
+                          const std::string& reason = {});
 
 // Sends image bytes offset..offset+count-1 with the write command at the memory's base on an
 // open link, by the send-and-wait convention (reset, send, pause, wait), requires an ACK and,

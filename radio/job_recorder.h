@@ -22,6 +22,10 @@ struct AlignmentReading {
     bool pass = false;
 };
 
+// How an automatic alignment ended: every row run, stopped at the user's request, or stopped
+// by a fault (the test set or the radio stopped answering), with the reason.
+enum class AlignmentEnding { Completed, Aborted, Fault };
+
 class JobRecorder {
   public:
     virtual ~JobRecorder() = default;
@@ -41,6 +45,8 @@ class JobRecorder {
     // Automatic alignment: the test set used, and each reading.
     virtual void testSetUsed(const Session& session, const std::string& identity) = 0;
     virtual void reading(const Session& session, const AlignmentReading& reading) = 0;
+    virtual void alignmentEnded(const Session& session, AlignmentEnding ending,
+                                const std::string& reason) = 0;
 };
 
 } // namespace korvelo

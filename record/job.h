@@ -1,5 +1,7 @@
 #pragma once
 // One job: what happened to one radio on one bench, from its Tuning Init to its last write.
+#include "radio/job_recorder.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -65,7 +67,16 @@ struct Job {
     QVector<JobReading> readings;
     QVector<JobBackup> backups;
     QVector<JobVerification> verifications;
+    // How its last automatic alignment ended (a job without one is completed).
+    AlignmentEnding ending = AlignmentEnding::Completed;
+    QString endReason; // a fault's reason
 };
+
+// "completed", "aborted", "fault": the ending as the record keeps it.
+QString endingKey(AlignmentEnding ending);
+AlignmentEnding endingFromKey(const QString& key);
+// The ending as history and reports show it ("aborted by the user", "stopped by a fault: ...").
+QString endingText(const Job& job);
 
 // One radio in the history: its serial number and its jobs' span.
 struct RadioSummary {

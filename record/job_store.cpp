@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <libpq-fe.h>
 
 namespace korvelo::record {
 
@@ -41,15 +42,18 @@ void bindJob(QSqlQuery& q, const Job& j) {
     q.addBindValue(timeText(j.ended));
     q.addBindValue(QString::fromLatin1(j.imageRead.toHex()));
     q.addBindValue(QString::fromLatin1(j.imageAfter.toHex()));
+    q.addBindValue(endingKey(j.ending));
+    q.addBindValue(text(j.endReason));
 }
 
 constexpr const char* kJobColumns =
     "uuid, serial, firmware, country, radio_type, band, memory_blocks, audio_processor, bench, "
-    "technician, program_version, test_set, started_at, ended_at, image_read, image_after";
+    "technician, program_version, test_set, started_at, ended_at, image_read, image_after, "
+    "ending, end_reason";
 
 QString insertJobSql(bool once) {
     QString sql = QStringLiteral("INSERT INTO jobs (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                                 "?, ?, ?, ?, ?, ?)")
+                                 "?, ?, ?, ?, ?, ?, ?, ?)")
                       .arg(QLatin1String(kJobColumns));
     if (once)
         sql += QStringLiteral(" ON CONFLICT (uuid) DO NOTHING");
@@ -74,6 +78,8 @@ Job jobFrom(const QSqlQuery& q) {
     j.ended = timeFrom(q.value(13).toString());
     j.imageRead = QByteArray::fromHex(q.value(14).toString().toLatin1());
     j.imageAfter = QByteArray::fromHex(q.value(15).toString().toLatin1());
+    j.ending = endingFromKey(q.value(16).toString());
+    j.endReason = q.value(17).toString();
     return j;
 }
 
@@ -119,15 +125,57 @@ bool loadRows(QSqlDatabase& db, Job& j) {
     return true;
 }
 
-QString withConnectTimeout(const QString& conninfo) {
-    if (conninfo.contains(QStringLiteral("connect_timeout")))
-        return conninfo;
-    return conninfo + QStringLiteral(" connect_timeout=10");
+// A value as libpq's keyword=value form takes it: quoted, with \\ and ' escaped.
+QString conninfoValue(const char* value) {
+    QString v = QString::fromUtf8(value);
+    v.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
 }
 
-bool isUri(const QString& conninfo) {
-    return conninfo.startsWith(QStringLiteral("postgresql://")) ||
-           conninfo.startsWith(QStringLiteral("postgres://"));
+// The setting as libpq itself reads it (keyword=value pairs or a postgresql:// URI, with its
+// percent-encoding), turned into the keyword=value form the Qt driver passes on. Empty, with
+// the reason, when libpq refuses it or it holds a password in any form.
+QString parseShopConninfo(const QString& conninfo, QString* problem) {
+    if (conninfo.trimmed().isEmpty()) {
+        *problem = QStringLiteral("no shop database is set");
+        return {};
+    }
+    char* message = nullptr;
+    PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), &message);
+    if (!options) {
+        *problem = QStringLiteral("the shop database setting is not understood: %1")
+                       .arg(message ? QString::fromUtf8(message).trimmed()
+                                    : QStringLiteral("out of memory"));
+        PQfreemem(message);
+        return {};
+    }
+    QStringList pairs;
+    bool password = false;
+    bool timeout = false;
+    for (const PQconninfoOption* o = options; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QString key = QString::fromUtf8(o->keyword);
+        password = password || key == QLatin1String("password");
+        timeout = timeout || key == QLatin1String("connect_timeout");
+        pairs << key + QLatin1Char('=') + conninfoValue(o->val);
+    }
+    PQconninfoFree(options);
+    if (password) {
+        *problem = QStringLiteral("the shop database setting holds a password; keep it in "
+                                  "~/.pgpass or PGPASSWORD instead");
+        return {};
+    }
+    // The Qt driver turns every ';' of its options into a space.
+    if (pairs.join(QLatin1Char(' ')).contains(QLatin1Char(';'))) {
+        *problem = QStringLiteral("the shop database setting holds a ';', which cannot be "
+                                  "passed on");
+        return {};
+    }
+    if (!timeout)
+        pairs << QStringLiteral("connect_timeout='10'");
+    return pairs.join(QLatin1Char(' '));
 }
 
 } // namespace
@@ -140,21 +188,91 @@ QDateTime timeFrom(const QString& text) {
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-QSqlDatabase openLocalDatabase(const QString& path, const QString& name, QString* error) {
+bool isDamage(const QSqlError& error) {
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("11") || code == QLatin1String("26");
+}
+
+QString endingKey(AlignmentEnding ending) {
+    switch (ending) {
+    case AlignmentEnding::Aborted:
+        return QStringLiteral("aborted");
+    case AlignmentEnding::Fault:
+        return QStringLiteral("fault");
+    case AlignmentEnding::Completed:
+        break;
+    }
+    return QStringLiteral("completed");
+}
+
+AlignmentEnding endingFromKey(const QString& key) {
+    if (key == QLatin1String("aborted"))
+        return AlignmentEnding::Aborted;
+    if (key == QLatin1String("fault"))
+        return AlignmentEnding::Fault;
+    return AlignmentEnding::Completed;
+}
+
+QString endingText(const Job& job) {
+    switch (job.ending) {
+    case AlignmentEnding::Aborted:
+        return QStringLiteral("aborted by the user");
+    case AlignmentEnding::Fault:
+        return job.endReason.isEmpty()
+                   ? QStringLiteral("stopped by a fault")
+                   : QStringLiteral("stopped by a fault: %1").arg(job.endReason);
+    case AlignmentEnding::Completed:
+        break;
+    }
+    return QStringLiteral("completed");
+}
+
+QSqlDatabase openLocalDatabase(const QString& path, const QString& name, QString* error,
+                               bool* damaged, int busyMs) {
+    if (damaged)
+        *damaged = false;
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
     // Several threads and programs of one bench share the file: wait for a writer rather than
     // fail at once.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
     if (!db.open()) {
         *error = QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text().trimmed());
         return QSqlDatabase();
     }
     QSqlQuery q(db);
-    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
-    if (!migrate(db, error))
+    auto fail = [&](const QSqlError& e) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, e.text().trimmed());
+        if (damaged)
+            *damaged = isDamage(e);
+        db.close();
         return QSqlDatabase();
+    };
+    // The first statement reads the file's header: a file that is no database fails here.
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
+        return fail(q.lastError());
+    q.exec(QStringLiteral("PRAGMA foreign_keys=ON"));
+    if (damaged) {
+        // A truncated or overwritten file may still open; its pages tell.
+        if (!q.exec(QStringLiteral("PRAGMA quick_check(1)")))
+            return fail(q.lastError());
+        const QString verdict = q.next() ? q.value(0).toString() : QString();
+        if (verdict != QLatin1String("ok")) {
+            *error = QStringLiteral("%1 is damaged: %2").arg(path, verdict);
+            *damaged = true;
+            db.close();
+            return QSqlDatabase();
+        }
+        q.finish();
+    }
+    QSqlError migration;
+    if (!migrate(db, error, kSchemaVersion, &migration)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, *error);
+        if (damaged)
+            *damaged = isDamage(migration);
+        db.close();
+        return QSqlDatabase();
+    }
     // The bench's own: which jobs are still open, which wait for the shop database.
     if (!q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox ("
                                " job_uuid TEXT PRIMARY KEY REFERENCES jobs (uuid),"
@@ -162,40 +280,28 @@ QSqlDatabase openLocalDatabase(const QString& path, const QString& name, QString
                                " owner_pid INTEGER NOT NULL,"
                                " tries INTEGER NOT NULL DEFAULT 0,"
                                " last_error TEXT NOT NULL DEFAULT '',"
-                               " pushed_at TEXT)"))) {
-        *error = why(q);
-        return QSqlDatabase();
-    }
+                               " pushed_at TEXT)")))
+        return fail(q.lastError());
     return db;
 }
 
 QString shopConninfoProblem(const QString& conninfo) {
-    static const QRegularExpression keyword(QStringLiteral("(^|\\s)password\\s*="));
-    static const QRegularExpression uriPassword(QStringLiteral("^postgres(ql)?://[^/@]*:[^/@]*@"));
-    static const QRegularExpression uriParam(QStringLiteral("[?&]password="));
-    if (conninfo.trimmed().isEmpty())
-        return QStringLiteral("no shop database is set");
-    if (keyword.match(conninfo).hasMatch() || uriPassword.match(conninfo).hasMatch() ||
-        uriParam.match(conninfo).hasMatch())
-        return QStringLiteral("the shop database setting holds a password; keep it in ~/.pgpass "
-                              "or PGPASSWORD instead");
-    return {};
+    QString problem;
+    parseShopConninfo(conninfo, &problem);
+    return problem;
 }
 
 QSqlDatabase openShopDatabase(const QString& conninfo, const QString& name, QString* error) {
-    if (const QString problem = shopConninfoProblem(conninfo); !problem.isEmpty()) {
+    QString problem;
+    const QString options = parseShopConninfo(conninfo, &problem);
+    if (options.isEmpty()) {
         *error = problem;
         return QSqlDatabase();
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-    // The driver passes its options to libpq as they stand, so service files, sslmode and
-    // .pgpass work as in psql. A URI goes in as the database name, which libpq expands.
-    if (isUri(conninfo)) {
-        db.setDatabaseName(conninfo);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
-    } else {
-        db.setConnectOptions(withConnectTimeout(conninfo));
-    }
+    // The driver puts its options after its own (empty) fields, as they stand, so service
+    // files, sslmode and .pgpass work as in psql.
+    db.setConnectOptions(options);
     if (!db.open()) {
         *error = db.lastError().text().trimmed();
         return QSqlDatabase();
@@ -213,8 +319,13 @@ QSqlDatabase openShopDatabase(const QString& conninfo, const QString& name, QStr
     return db;
 }
 
-bool JobStore::insertRows(const Job& j) {
+bool JobStore::insertRows(const Job& j, QSqlError* error) {
     QSqlQuery q(db_);
+    // The failed statement's own reason: the connection's last error is not the query's.
+    auto failed = [&] {
+        *error = q.lastError();
+        return false;
+    };
     const QString id = idText(j.id);
     q.prepare(QStringLiteral("INSERT INTO job_values (job_uuid, seq, page, name, as_read, "
                              "as_programmed) VALUES (?, ?, ?, ?, ?, ?)"));
@@ -228,7 +339,7 @@ bool JobStore::insertRows(const Job& j) {
         q.addBindValue(v.programmed ? QVariant(text(v.asProgrammed))
                                     : QVariant(QMetaType::fromType<QString>()));
         if (!q.exec())
-            return false;
+            return failed();
     }
     q.prepare(QStringLiteral("INSERT INTO job_readings (job_uuid, seq, measured_at, value_name, "
                              "quantity, unit, target, low_limit, high_limit, reading, pass) "
@@ -241,7 +352,7 @@ bool JobStore::insertRows(const Job& j) {
               QVariant(r.low), QVariant(r.high), QVariant(r.reading), QVariant(r.pass ? 1 : 0)})
             q.addBindValue(v);
         if (!q.exec())
-            return false;
+            return failed();
     }
     q.prepare(QStringLiteral("INSERT INTO job_backups (job_uuid, seq, taken_at, path) VALUES "
                              "(?, ?, ?, ?)"));
@@ -251,7 +362,7 @@ bool JobStore::insertRows(const Job& j) {
         q.addBindValue(timeText(j.backups[i].at));
         q.addBindValue(text(j.backups[i].path));
         if (!q.exec())
-            return false;
+            return failed();
     }
     q.prepare(QStringLiteral("INSERT INTO job_verifications (job_uuid, seq, verified_at, "
                              "first_byte, byte_count, ok, detail) VALUES (?, ?, ?, ?, ?, ?, ?)"));
@@ -262,14 +373,16 @@ bool JobStore::insertRows(const Job& j) {
               QVariant(v.count), QVariant(v.ok ? 1 : 0), QVariant(text(v.detail))})
             q.addBindValue(x);
         if (!q.exec())
-            return false;
+            return failed();
     }
     return true;
 }
 
 bool JobStore::save(const Job& j, QString* error) {
+    lastError_ = QSqlError();
     if (!db_.transaction()) {
-        *error = db_.lastError().text().trimmed();
+        lastError_ = db_.lastError();
+        *error = lastError_.text().trimmed();
         return false;
     }
     QSqlQuery q(db_);
@@ -287,18 +400,26 @@ bool JobStore::save(const Job& j, QString* error) {
                                       " firmware = excluded.firmware, country = excluded.country,"
                                       " test_set = excluded.test_set,"
                                       " ended_at = excluded.ended_at,"
+                                      " ending = excluded.ending,"
+                                      " end_reason = excluded.end_reason,"
                                       " image_after = excluded.image_after"));
         bindJob(q, j);
         ok = ok && q.exec();
     }
-    ok = ok && insertRows(j);
+    QSqlError failure;
+    if (!ok)
+        failure = q.lastError();
+    else if (!insertRows(j, &failure))
+        ok = false;
     if (!ok) {
-        *error = why(q).isEmpty() ? db_.lastError().text().trimmed() : why(q);
+        lastError_ = failure;
+        *error = failure.text().trimmed();
         db_.rollback();
         return false;
     }
     if (!db_.commit()) {
-        *error = db_.lastError().text().trimmed();
+        lastError_ = db_.lastError();
+        *error = lastError_.text().trimmed();
         return false;
     }
     return true;
@@ -315,10 +436,10 @@ JobStore::Insert JobStore::insertOnce(const Job& j, QString* error) {
     ok = ok && q.exec();
     // Nothing inserted: the job landed before (an earlier push whose answer was lost).
     const bool inserted = ok && q.numRowsAffected() == 1;
-    if (ok && inserted && !insertRows(j)) {
+    QSqlError rowsWhy;
+    if (ok && inserted && !insertRows(j, &rowsWhy)) {
         ok = false;
-        *error =
-            QStringLiteral("cannot add the job's rows: %1").arg(db_.lastError().text().trimmed());
+        *error = QStringLiteral("cannot add the job's rows: %1").arg(rowsWhy.text().trimmed());
     }
     if (!ok) {
         if (error->isEmpty())

@@ -5,14 +5,21 @@
 #include "record/job.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <optional>
 
 namespace korvelo::record {
 
 // Opens (creating it) the SQLite file at `path` as connection `name`, migrated to the current
 // schema, with the bench's own outbox table. An invalid database with the reason in `error`
-// when it cannot be opened.
-QSqlDatabase openLocalDatabase(const QString& path, const QString& name, QString* error);
+// when it cannot be opened. With `damaged`, the file's integrity is checked too, and *damaged
+// tells whether it failed because the file is not a sound database (rather than being locked
+// or on a full disk). `busyMs` is how long a statement waits for another writer.
+QSqlDatabase openLocalDatabase(const QString& path, const QString& name, QString* error,
+                               bool* damaged = nullptr, int busyMs = 10000);
+
+// SQLite's own word that a file is damaged or no database at all (SQLITE_CORRUPT, SQLITE_NOTADB).
+bool isDamage(const QSqlError& error);
 
 // Opens the shop database as connection `name`. `conninfo` is what PostgreSQL's own tools take:
 // "service=shop", "host=... dbname=... sslmode=require" or a postgresql:// URI; it must not hold
@@ -46,11 +53,14 @@ class JobStore {
     int jobCount();
 
     QSqlDatabase& database() { return db_; }
+    // Why the last save failed, as the failed statement told it.
+    const QSqlError& lastError() const { return lastError_; }
 
   private:
-    bool insertRows(const Job& job);
+    bool insertRows(const Job& job, QSqlError* error);
 
     QSqlDatabase db_;
+    QSqlError lastError_;
 };
 
 // ISO 8601 UTC with milliseconds, the form every time is kept in.

@@ -1,8 +1,11 @@
 #include "record/recorder.h"
 
 #include "record/job_store.h"
+#include "record/spool.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -52,9 +55,10 @@ QDateTime now() {
 
 } // namespace
 
-Recorder::Recorder(QString localPath, JobContext context, std::function<void()> jobEnded)
+Recorder::Recorder(QString localPath, JobContext context, std::function<void()> jobEnded,
+                   RecorderTiming timing)
     : localPath_(std::move(localPath)), context_(std::move(context)),
-      jobEnded_(std::move(jobEnded)) {
+      jobEnded_(std::move(jobEnded)), timing_(timing) {
     busy_ = true; // until the file is open
     thread_ = std::thread([this] { run(); });
     flush();
@@ -73,6 +77,27 @@ Recorder::~Recorder() {
 QString Recorder::error() const {
     std::lock_guard lock(mutex_);
     return error_;
+}
+
+QString Recorder::reason() const {
+    std::lock_guard lock(mutex_);
+    return reason_;
+}
+
+QStringList Recorder::takeNotices() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(notices_, {});
+}
+
+void Recorder::notice(const QString& text) {
+    std::lock_guard lock(mutex_);
+    notices_ << text;
+}
+
+void Recorder::setProblem(const QString& reason, const QString& detail) {
+    std::lock_guard lock(mutex_);
+    reason_ = reason;
+    error_ = detail;
 }
 
 void Recorder::setTechnician(const QString& name) {
@@ -157,10 +182,145 @@ void Recorder::reading(const Session& session, const AlignmentReading& r) {
     queue();
 }
 
-void Recorder::write(std::deque<Item>& items, JobStore& store) {
-    // Only the last state of each job is written; an end anywhere in the run ends it.
-    std::map<QUuid, Item> last;
+void Recorder::alignmentEnded(const Session& session, AlignmentEnding ending,
+                              const std::string& reason) {
+    Job& j = job(session);
+    j.ending = ending;
+    j.endReason = QString::fromStdString(reason);
+    queue();
+}
+
+namespace {
+
+// The job's row in the outbox: open while its program runs, queued for the shop once ended.
+bool markOutbox(QSqlDatabase& db, const QUuid& id, bool ended, qint64 owner, QString* why) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO outbox (job_uuid, state, owner_pid) VALUES (?, ?, ?) "
+                             "ON CONFLICT (job_uuid) DO UPDATE SET state = excluded.state "
+                             "WHERE outbox.state = 'open'"));
+    q.addBindValue(id.toString(QUuid::WithoutBraces));
+    q.addBindValue(ended ? QStringLiteral("queued") : QStringLiteral("open"));
+    q.addBindValue(owner);
+    if (q.exec())
+        return true;
+    *why = q.lastError().text().trimmed();
+    return false;
+}
+
+} // namespace
+
+bool Recorder::store(QSqlDatabase& db, const Item& item, QString* why, bool* damaged) {
+    JobStore store(db);
+    *damaged = false;
+    if (!store.save(item.job, why)) {
+        *damaged = isDamage(store.lastError());
+        return false;
+    }
+    return markOutbox(db, item.job.id, item.end, ownPid(), why);
+}
+
+// The damaged file and its journal go aside under one new name; nothing is deleted.
+void Recorder::moveAside(const QString& why) {
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = localPath_ + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = localPath_ + QStringLiteral(".damaged-%1-%2").arg(stamp).arg(n);
+    if (!QFile::rename(localPath_, aside)) {
+        setProblem(why, QStringLiteral("the alignment record is not being kept: %1 is damaged "
+                                       "(%2) and cannot be moved aside")
+                            .arg(localPath_, why));
+        return;
+    }
+    for (const char* part : {"-wal", "-shm"})
+        if (QFileInfo::exists(localPath_ + QLatin1String(part)))
+            QFile::rename(localPath_ + QLatin1String(part), aside + QLatin1String(part));
+    notice(QStringLiteral("The bench's record %1 is damaged (%2): it was moved to %3 and a new "
+                          "record was started in %1")
+               .arg(localPath_, why, aside));
+}
+
+bool Recorder::open(QSqlDatabase& db, const QString& name) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QString why;
+        bool damaged = false;
+        db = openLocalDatabase(localPath_, name, &why, &damaged, timing_.busyMs);
+        if (db.isValid()) {
+            endOrphanedJobs(db);
+            return true;
+        }
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+        if (!damaged || attempt > 0) {
+            setProblem(why, QStringLiteral("the alignment record is not being kept (%1)").arg(why));
+            pauseUntil_ = Clock::now() + std::chrono::milliseconds(timing_.retryMs);
+            return false;
+        }
+        moveAside(why);
+    }
+    return false;
+}
+
+int Recorder::importSpool(QSqlDatabase& db) {
+    int imported = 0;
+    bool anyEnded = false;
+    QStringList left;
+    for (const QString& file : spooledFiles(localPath_)) {
+        QString why;
+        const auto spooled = readSpooledJob(file, &why);
+        if (!spooled) {
+            // Kept for a person to look at, under a name that is not tried again.
+            const QString aside = file + QStringLiteral(".unreadable");
+            if (QFile::rename(file, aside))
+                notice(QStringLiteral("%1; it was renamed to %2").arg(why, aside));
+            else
+                left << why;
+            continue;
+        }
+        // A later state of the job may be in the file already (written after the spool).
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT ended_at FROM jobs WHERE uuid = ?"));
+        q.addBindValue(spooled->job.id.toString(QUuid::WithoutBraces));
+        if (q.exec() && q.next() && timeFrom(q.value(0).toString()) > spooled->job.ended) {
+            q.finish();
+            unspoolJob(localPath_, spooled->job.id);
+            continue;
+        }
+        q.finish();
+        const bool ended = spooled->ended || !processAlive(spooled->ownerPid);
+        JobStore store(db);
+        if (!store.save(spooled->job, &why) ||
+            !markOutbox(db, spooled->job.id, ended, spooled->ownerPid, &why)) {
+            left << QStringLiteral("%1: %2").arg(file, why);
+            break; // the file failed again; the rest wait too
+        }
+        unspoolJob(localPath_, spooled->job.id);
+        held_.erase(spooled->job.id);
+        ++imported;
+        anyEnded = anyEnded || ended;
+    }
+    spoolWaiting_ = !spooledFiles(localPath_).isEmpty();
+    if (imported > 0)
+        notice(QStringLiteral("%1 job(s) kept aside while the record could not be written are "
+                              "now in %2")
+                   .arg(imported)
+                   .arg(localPath_));
+    if (!left.isEmpty())
+        setProblem(left.first(), QStringLiteral("spooled jobs wait to go into %1: %2")
+                                     .arg(localPath_, left.join(QStringLiteral("; "))));
+    if (anyEnded && jobEnded_)
+        jobEnded_();
+    return imported;
+}
+
+void Recorder::write(std::deque<Item>& items, QSqlDatabase& db, const QString& name) {
+    // Only the last state of each job is written; an end anywhere in the run ends it. Jobs held
+    // from an earlier pass come first, so that a newer state of theirs replaces them.
+    std::map<QUuid, Item> last = std::move(held_);
+    held_.clear();
     std::vector<QUuid> order;
+    for (const auto& [id, item] : last)
+        order.push_back(id);
     for (Item& item : items) {
         auto [it, added] = last.try_emplace(item.job.id, item);
         if (added) {
@@ -171,29 +331,58 @@ void Recorder::write(std::deque<Item>& items, JobStore& store) {
             it->second.end = end;
         }
     }
+    const bool rested = Clock::now() >= pauseUntil_;
+    if (!db.isValid() && rested && open(db, name))
+        importSpool(db);
+    else if (db.isValid() && spoolWaiting_ && rested)
+        importSpool(db);
     bool anyEnded = false;
+    bool allKept = true;
     for (const QUuid& id : order) {
         const Item& item = last.at(id);
         QString why;
-        bool ok = store.save(item.job, &why);
-        QSqlQuery q(store.database());
-        if (ok) {
-            q.prepare(QStringLiteral("INSERT INTO outbox (job_uuid, state, owner_pid) VALUES (?, "
-                                     "?, ?) ON CONFLICT (job_uuid) DO UPDATE SET state = "
-                                     "excluded.state WHERE outbox.state = 'open'"));
-            q.addBindValue(id.toString(QUuid::WithoutBraces));
-            q.addBindValue(item.end ? QStringLiteral("queued") : QStringLiteral("open"));
-            q.addBindValue(ownPid());
-            ok = q.exec();
-            if (!ok)
-                why = q.lastError().text();
+        bool ok = false;
+        if (db.isValid() && Clock::now() >= pauseUntil_) {
+            bool damaged = false;
+            ok = store(db, item, &why, &damaged);
+            if (!ok && damaged) {
+                db = QSqlDatabase();
+                QSqlDatabase::removeDatabase(name);
+                moveAside(why);
+                if (open(db, name)) {
+                    importSpool(db);
+                    ok = store(db, item, &why, &damaged);
+                }
+            }
+            if (ok) {
+                unspoolJob(localPath_, id);
+                anyEnded = anyEnded || item.end;
+                continue;
+            }
+            pauseUntil_ = Clock::now() + std::chrono::milliseconds(timing_.retryMs);
         }
-        std::lock_guard lock(mutex_);
-        if (!ok)
-            error_ = QStringLiteral("cannot record job %1 in %2: %3")
-                         .arg(id.toString(QUuid::WithoutBraces), localPath_, why);
-        anyEnded = anyEnded || (ok && item.end);
+        if (why.isEmpty())
+            why = reason();
+        // Not in the file: kept aside until it can be.
+        allKept = false;
+        QString spoolWhy;
+        const QString spooled = spoolJob(localPath_, {item.job, item.end, ownPid()}, &spoolWhy);
+        if (!spooled.isEmpty()) {
+            spoolWaiting_ = true;
+            setProblem(why, QStringLiteral("the alignment record is not being kept in %1 (%2); "
+                                           "job %3 is kept in %4 until it can be")
+                                .arg(localPath_, why, id.toString(QUuid::WithoutBraces), spooled));
+        } else {
+            held_.insert_or_assign(id, item);
+            setProblem(why, QStringLiteral("the alignment record is not being kept in %1 (%2), "
+                                           "and job %3 cannot be kept aside either (%4): it is "
+                                           "lost if this program ends before the record can be "
+                                           "written")
+                                .arg(localPath_, why, id.toString(QUuid::WithoutBraces), spoolWhy));
+        }
     }
+    if (allKept && held_.empty() && !spoolWaiting_)
+        setProblem({}, {});
     if (anyEnded && jobEnded_)
         jobEnded_();
 }
@@ -201,42 +390,32 @@ void Recorder::write(std::deque<Item>& items, JobStore& store) {
 void Recorder::run() {
     const QString name = QStringLiteral("korvelo-record-%1").arg(quintptr(this), 0, 16);
     {
-        QString why;
-        QSqlDatabase db = openLocalDatabase(localPath_, name, &why);
+        QSqlDatabase db;
+        if (open(db, name))
+            importSpool(db);
         std::unique_lock lock(mutex_);
-        if (db.isValid()) {
-            lock.unlock();
-            endOrphanedJobs(db);
-            lock.lock();
-        } else {
-            error_ = why;
-        }
         busy_ = false;
         written_.notify_all();
-        if (db.isValid()) {
-            JobStore store(db);
-            for (;;) {
+        for (;;) {
+            // Jobs kept aside are tried again now and then, though nothing new comes.
+            const bool waiting = spoolWaiting_ || !held_.empty();
+            const auto retry = std::chrono::milliseconds(timing_.retryMs);
+            if (waiting)
+                wake_.wait_for(lock, retry, [this] { return stop_ || !queue_.empty(); });
+            else
                 wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-                if (queue_.empty())
-                    break; // stopped with nothing left to write
-                std::deque<Item> items;
-                items.swap(queue_);
-                busy_ = true;
-                lock.unlock();
-                write(items, store);
-                lock.lock();
-                busy_ = false;
-                written_.notify_all();
-            }
-        } else {
-            // Nothing can be written; the queue is dropped so that flush returns.
-            for (;;) {
-                wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
-                queue_.clear();
-                written_.notify_all();
-                if (stop_)
-                    break;
-            }
+            if (stop_ && queue_.empty() && held_.empty())
+                break; // stopped with nothing left to write
+            std::deque<Item> items;
+            items.swap(queue_);
+            busy_ = true;
+            lock.unlock();
+            write(items, db, name);
+            lock.lock();
+            busy_ = false;
+            written_.notify_all();
+            if (stop_ && queue_.empty())
+                break; // one last try for held jobs; error() tells what is left
         }
     }
     QSqlDatabase::removeDatabase(name);

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -46,6 +47,13 @@ QString hex2(int v) {
 
 QString result(bool pass) {
     return pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");
+}
+
+// How the job's automatic alignment ended; empty for a job without one.
+QString alignmentText(const Job& job) {
+    const bool aligned = !job.testSet.isEmpty() || !job.readings.isEmpty() ||
+                         job.ending != AlignmentEnding::Completed;
+    return aligned ? endingText(job) : QString();
 }
 
 QString row(const QStringList& cells, bool head = false) {
@@ -120,6 +128,7 @@ QString jobSection(const Job& job, int level) {
     field(QStringLiteral("Started"), when(job.started));
     field(QStringLiteral("Ended"),
           job.ended.isValid() ? when(job.ended) : QStringLiteral("(still under way)"));
+    field(QStringLiteral("Alignment"), alignmentText(job));
     field(QStringLiteral("Job id"), job.id.toString(QUuid::WithoutBraces));
     out += table(radio);
 
@@ -183,18 +192,37 @@ QString page(const QString& title, const QString& body) {
         .arg(esc(title), body);
 }
 
-QString csvField(const QString& s) {
-    if (!s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char(',')) &&
-        !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r')))
-        return s;
-    QString q = s;
+// A cell of the CSV: text, or a number the program wrote.
+struct Cell {
+    QString text;
+    bool number = false;
+    Cell(const QString& t) : text(t) {}
+    Cell(const char* t) : text(QString::fromUtf8(t)) {}
+    static Cell num(const QString& t) {
+        Cell c(t);
+        c.number = true;
+        return c;
+    }
+};
+
+// Every text cell is quoted; one that a spreadsheet would take as a formula (it starts with
+// =, +, -, @, a tab or a carriage return) gets a leading apostrophe, so that it is shown as
+// the text it is. Numbers the program wrote stay bare numbers.
+QString csvField(const Cell& c) {
+    static const QRegularExpression plainNumber(
+        QStringLiteral("^-?[0-9]+(\\.[0-9]+)?([eE][-+]?[0-9]+)?$"));
+    if (c.number && plainNumber.match(c.text).hasMatch())
+        return c.text;
+    QString q = c.text;
+    if (!q.isEmpty() && QStringLiteral("=+-@\t\r").contains(q.front()))
+        q.prepend(QLatin1Char('\''));
     q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + q + QLatin1Char('"');
 }
 
-QString csvLine(const QStringList& fields) {
+QString csvLine(const QVector<Cell>& fields) {
     QStringList out;
-    for (const QString& f : fields)
+    for (const Cell& f : fields)
         out << csvField(f);
     return out.join(QLatin1Char(',')) + QStringLiteral("\r\n");
 }
@@ -242,25 +270,29 @@ QString radioReportHtml(const QString& serial, const QVector<Job>& jobs) {
 }
 
 QString reportCsv(const QVector<Job>& jobs) {
-    QString out = csvLine({"job", "serial", "started", "ended", "bench", "technician", "kind",
-                           "page", "value", "as read", "as programmed", "changed", "measured",
-                           "target", "low limit", "high limit", "reading", "unit", "result"});
+    QString out = csvLine({"job",        "serial",        "started", "ended",    "bench",
+                           "technician", "alignment",     "kind",    "page",     "value",
+                           "as read",    "as programmed", "changed", "measured", "target",
+                           "low limit",  "high limit",    "reading", "unit",     "result"});
     for (const Job& j : jobs) {
-        const QStringList head{j.id.toString(QUuid::WithoutBraces),
-                               j.serial,
-                               timeText(j.started),
-                               timeText(j.ended),
-                               j.bench,
-                               j.technician};
+        const QVector<Cell> head{j.id.toString(QUuid::WithoutBraces),
+                                 j.serial,
+                                 timeText(j.started),
+                                 timeText(j.ended),
+                                 j.bench,
+                                 j.technician,
+                                 alignmentText(j)};
         for (const JobValue& v : j.values)
-            out +=
-                csvLine(head + QStringList{"value", v.page, v.name, v.asRead,
-                                           v.programmed ? v.asProgrammed : QString(),
-                                           v.changed() ? "yes" : "no", "", "", "", "", "", "", ""});
+            out += csvLine(head + QVector<Cell>{"value", v.page, v.name, Cell::num(v.asRead),
+                                                Cell::num(v.programmed ? v.asProgrammed : ""),
+                                                v.changed() ? "yes" : "no", "", "", "", "", "", "",
+                                                ""});
         for (const JobReading& r : j.readings)
-            out += csvLine(head + QStringList{"reading", "", r.value, "", "", "", r.quantity,
-                                              number(r.target), number(r.low), number(r.high),
-                                              number(r.reading), r.unit, result(r.pass)});
+            out +=
+                csvLine(head + QVector<Cell>{"reading", "", r.value, "", "", "", r.quantity,
+                                             Cell::num(number(r.target)), Cell::num(number(r.low)),
+                                             Cell::num(number(r.high)),
+                                             Cell::num(number(r.reading)), r.unit, result(r.pass)});
     }
     return out;
 }

@@ -75,8 +75,15 @@ constexpr const char* kVersion2[] = {
     " PRIMARY KEY (job_uuid, seq))",
 };
 
+// How a job's automatic alignment ended.
+constexpr const char* kVersion3[] = {
+    "ALTER TABLE jobs ADD COLUMN ending TEXT NOT NULL DEFAULT 'completed'",
+    "ALTER TABLE jobs ADD COLUMN end_reason TEXT NOT NULL DEFAULT ''",
+};
+
 const std::array<std::span<const char* const>, kSchemaVersion> kMigrations{
-    std::span<const char* const>(kVersion1), std::span<const char* const>(kVersion2)};
+    std::span<const char* const>(kVersion1), std::span<const char* const>(kVersion2),
+    std::span<const char* const>(kVersion3)};
 
 QString why(const QSqlError& e) {
     return e.text().trimmed();
@@ -106,27 +113,49 @@ bool isSqlite(const QSqlDatabase& db) {
 
 // Benches and threads that open one database at the same moment migrate it one at a time:
 // SQLite takes its write lock at the start, PostgreSQL an advisory lock held to the commit.
-bool beginMigration(QSqlDatabase& db) {
+// The failed statement's error in `failure` (the connection's last error is not the query's).
+bool beginMigration(QSqlDatabase& db, QSqlError* failure) {
     QSqlQuery q(db);
-    if (isSqlite(db))
-        return q.exec(QStringLiteral("BEGIN IMMEDIATE"));
-    return db.transaction() && q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(160016)"));
+    if (isSqlite(db)) {
+        if (q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return true;
+        *failure = q.lastError();
+        return false;
+    }
+    if (!db.transaction()) {
+        *failure = db.lastError();
+        return false;
+    }
+    if (q.exec(QStringLiteral("SELECT pg_advisory_xact_lock(160016)")))
+        return true;
+    *failure = q.lastError();
+    return false;
 }
 
-bool endMigration(QSqlDatabase& db, bool commit) {
+bool endMigration(QSqlDatabase& db, bool commit, QSqlError* failure = nullptr) {
     if (isSqlite(db)) {
         QSqlQuery q(db);
-        return q.exec(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        if (q.exec(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
+            return true;
+        if (failure)
+            *failure = q.lastError();
+        return false;
     }
-    return commit ? db.commit() : db.rollback();
+    if (commit ? db.commit() : db.rollback())
+        return true;
+    if (failure)
+        *failure = db.lastError();
+    return false;
 }
 
 } // namespace
 
-bool migrate(QSqlDatabase& db, QString* error, int upTo) {
+bool migrate(QSqlDatabase& db, QString* error, int upTo, QSqlError* failure) {
+    QSqlError ignored;
+    QSqlError& failed = failure ? *failure : ignored;
     for (;;) {
-        if (!beginMigration(db)) {
-            *error = why(db.lastError());
+        if (!beginMigration(db, &failed)) {
+            *error = why(failed);
             endMigration(db, false);
             return false;
         }
@@ -141,8 +170,12 @@ bool migrate(QSqlDatabase& db, QString* error, int upTo) {
             endMigration(db, false);
             return false;
         }
-        if (at >= upTo)
-            return endMigration(db, true);
+        if (at >= upTo) {
+            if (endMigration(db, true, &failed))
+                return true;
+            *error = why(failed);
+            return false;
+        }
         const int version = at + 1;
         QSqlQuery q(db);
         bool ok = true;
@@ -160,14 +193,15 @@ bool migrate(QSqlDatabase& db, QString* error, int upTo) {
             ok = ok && q.exec();
         }
         if (!ok) {
+            failed = q.lastError();
             *error = QStringLiteral("migration to schema version %1 failed: %2")
                          .arg(version)
-                         .arg(why(q.lastError()));
+                         .arg(why(failed));
             endMigration(db, false);
             return false;
         }
-        if (!endMigration(db, true)) {
-            *error = why(db.lastError());
+        if (!endMigration(db, true, &failed)) {
+            *error = why(failed);
             return false;
         }
     }

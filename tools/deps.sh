@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev qt6-base-dev-tools
-  libqt6sql6-sqlite libqt6sql6-psql
+  libqt6sql6-sqlite libqt6sql6-psql libpq-dev
   libgl-dev fonts-dejavu-core
   googletest libgtest-dev libgmock-dev libbenchmark-dev
 )

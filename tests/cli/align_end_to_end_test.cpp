@@ -172,10 +172,10 @@ TEST(AlignEndToEnd, PowerRowsAlignedAndProgrammed) {
     std::ifstream report(csv);
     std::size_t readings = 0, passed = 0;
     for (std::string line; std::getline(report, line);) {
-        if (line.find(",reading,,") == std::string::npos) // a reading row, not the header
+        if (line.find(",\"reading\",\"\",") == std::string::npos) // a reading row, not the header
             continue;
         ++readings;
-        passed += line.find(",PASS") != std::string::npos ? 1 : 0;
+        passed += line.find(",\"PASS\"") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(readings, 10u);
     EXPECT_EQ(passed, 10u);

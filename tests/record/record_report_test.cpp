@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
@@ -36,15 +37,20 @@ struct Recorded {
 
 // One job of radio KV00012345 with one changed value, a test set and a passed and a failed
 // reading, in the record file at `local`.
-Recorded recordJob(const QString& local, const char* serial = "KV00012345") {
+Recorded recordJob(const QString& local, const char* serial = "KV00012345",
+                   const QString& technician = "Ann", std::optional<AlignmentEnding> ending = {}) {
     SimBench bench;
     std::copy_n(serial, 10, bench.radio.serialNumber.begin());
-    Recorder recorder(local, {"bench-7", "Ann", "1.0"});
+    Recorder recorder(local, {"bench-7", technician, "1.0"});
     bench.session.recorder = &recorder;
     readAndProgram(bench);
     recordTestSet(bench.session, "RF test set, s/n 4711");
     recordReading(bench.session, {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.05, true});
     recordReading(bench.session, {"Low Power, point 1", "Power", "W", 1, 0.9, 1.1, 1.32, false});
+    if (ending)
+        recordAlignmentEnded(bench.session, *ending,
+                             *ending == AlignmentEnding::Fault ? "the test set did not answer"
+                                                               : "");
     const JobValue* v = changedValue(*recorder.currentJob());
     Recorded r{v->asRead, v->asProgrammed, v->name};
     bench.session.recorder = nullptr;
@@ -95,11 +101,13 @@ TEST(RecordReport, AReportHoldsTheRadioItsChangedValueBeforeAndAfterAndPassFail)
 
     // CSV: the changed value with before and after, the readings with their results.
     const QString table = readAll(csv);
-    const QString changedRow =
-        QString(",value,Transmit Power,\"%1\",%2,%3,yes,").arg(r.name, r.before, r.after);
+    const QString changedRow = QString(",\"value\",\"Transmit Power\",\"%1\",%2,%3,\"yes\",")
+                                   .arg(r.name, r.before, r.after);
     EXPECT_TRUE(table.contains(changedRow)) << table.left(600).toStdString();
-    EXPECT_TRUE(table.contains(",reading,,\"High Power, point 1\",,,,Power,5,4.8,5.2,5.05,W,PASS"));
-    EXPECT_TRUE(table.contains(",reading,,\"Low Power, point 1\",,,,Power,1,0.9,1.1,1.32,W,FAIL"));
+    EXPECT_TRUE(table.contains(",\"reading\",\"\",\"High Power, point 1\",\"\",\"\",\"\",\"Power\","
+                               "5,4.8,5.2,5.05,\"W\",\"PASS\""));
+    EXPECT_TRUE(table.contains(",\"reading\",\"\",\"Low Power, point 1\",\"\",\"\",\"\",\"Power\","
+                               "1,0.9,1.1,1.32,\"W\",\"FAIL\""));
 
     // HTML: the changed values section holds the value with both numbers.
     const QString page = readAll(html);
@@ -182,6 +190,39 @@ TEST(RecordReport, APrintedReportKeepsFixedDecimalsHeadingsWithRowsAndRepeatsHea
     EXPECT_GE(readingHeaders, 2) << printed.toStdString();
     EXPECT_GE(valueHeaders, 2) << printed.toStdString();
     EXPECT_FALSE(printed.contains("ZEL"));
+}
+
+TEST(RecordReport, AStoppedAlignmentShowsHowItEndedAndFormulaTextStaysText) {
+    ScratchDir dir("korvelo-report");
+    const Cli cli{QString::fromStdString((dir / "data").string()),
+                  QString::fromStdString((dir / "config").string())};
+    QDir().mkpath(cli.data + "/Korvelo/Korvelo"); // organisation and application folders
+    const QString local = cli.data + "/Korvelo/Korvelo/record.sqlite";
+    // A serial number and a technician's name that a spreadsheet would run as formulas.
+    recordJob(local, "=1+2*cmd|x", "=cmd|' /C calc'!A0", AlignmentEnding::Fault);
+
+    QString out;
+    ASSERT_EQ(cli.run({"history", "=1+2*cmd|x"}, &out), 0);
+    EXPECT_TRUE(out.contains("alignment stopped by a fault: the test set did not answer"))
+        << out.toStdString();
+    const QString csv = cli.data + "/r.csv", html = cli.data + "/r.html";
+    ASSERT_EQ(cli.run({"report", "=1+2*cmd|x", "--csv", csv, "--html", html}), 0);
+    const QString table = readAll(csv);
+    for (const QString& line : table.split("\r\n", Qt::SkipEmptyParts).mid(1)) {
+        // Every text cell is quoted and begins harmlessly; the numbers stay numbers.
+        EXPECT_TRUE(line.contains(",\"'=1+2*cmd|x\",")) << line.toStdString();
+        EXPECT_TRUE(line.contains(",\"'=cmd|' /C calc'!A0\",")) << line.toStdString();
+        EXPECT_TRUE(line.contains(",\"stopped by a fault: the test set did not answer\","))
+            << line.toStdString();
+        EXPECT_FALSE(line.contains(QRegularExpression("(^|,)[=+@\\-]"))) << line.toStdString();
+    }
+    EXPECT_TRUE(table.contains(",1,0.9,1.1,1.32,\"W\",\"FAIL\"")) << table.toStdString();
+    EXPECT_TRUE(readAll(html).contains("stopped by a fault: the test set did not answer"));
+
+    // An abort by the user reads as such.
+    recordJob(local, "KV00099999", "Ann", AlignmentEnding::Aborted);
+    ASSERT_EQ(cli.run({"history", "KV00099999"}, &out), 0);
+    EXPECT_TRUE(out.contains("alignment aborted by the user")) << out.toStdString();
 }
 
 TEST(RadioHistory, FindsARadioBySerialShowsItsJobAndExportsIt) {

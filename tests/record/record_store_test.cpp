@@ -1,13 +1,24 @@
 // The bench's own record: a job written through the core's hooks survives the program's end,
-// a job a crashed run left open is ended at the next start, and a file of the first schema
-// version is migrated with its jobs intact.
+// a job a crashed run left open is ended at the next start, a file of the first schema
+// version is migrated with its jobs intact, and a job the file cannot take (locked by another
+// writer, damaged, on a full disk) is kept aside with a message and never lost.
 #include "record/recorder.h"
 #include "record/schema.h"
+#include "record/spool.h"
 #include "record_test_support.h"
 #include "support/scratch_dir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlError>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sys/mount.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace korvelo;
@@ -19,6 +30,31 @@ const JobContext kContext{"bench-1", "Ann Tech", "9.9.9"};
 
 QString local(const ScratchDir& dir) {
     return QString::fromStdString((dir / "record.sqlite").string());
+}
+
+// Short waits, so that a locked file is given up on quickly.
+const RecorderTiming kQuick{200, 300};
+
+// One job of radio KV00012345 read and programmed, ended; its id.
+QUuid recordOneJob(Recorder& recorder) {
+    SimBench bench;
+    bench.session.recorder = &recorder;
+    readAndProgram(bench);
+    const QUuid id = recorder.currentJob()->id;
+    recorder.endJob();
+    recorder.flush();
+    bench.session.recorder = nullptr;
+    return id;
+}
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 struct Connection {
@@ -175,4 +211,151 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     ASSERT_EQ(again->verifications.size(), 1);
     EXPECT_EQ(again->verifications[0].count, 10);
     EXPECT_EQ(again->values.size(), 1);
+}
+
+TEST(RecordStore, ARecordLockedByAnotherWriterKeepsTheJobAsideSaysWhyAndTakesItInOnceFree) {
+    ScratchDir dir("korvelo-record");
+    { Recorder first(local(dir), kContext); } // the file exists
+    QUuid id;
+    {
+        // Another program holds the write lock for as long as the job takes.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+        other.setDatabaseName(local(dir));
+        ASSERT_TRUE(other.open());
+        QSqlQuery lock(other);
+        ASSERT_TRUE(lock.exec("BEGIN EXCLUSIVE")) << lock.lastError().text().toStdString();
+
+        Recorder recorder(local(dir), kContext, {}, kQuick);
+        id = recordOneJob(recorder);
+        const QString error = recorder.error();
+        EXPECT_TRUE(error.contains("not being kept") && error.contains("database is locked"))
+            << error.toStdString();
+        const QStringList spooled = spooledFiles(local(dir));
+        ASSERT_EQ(spooled.size(), 1);
+        EXPECT_TRUE(error.contains(spooled[0])) << error.toStdString();
+        EXPECT_TRUE(recorder.reason().contains("database is locked"))
+            << recorder.reason().toStdString();
+
+        // The other writer lets go: the recorder takes the job in without being asked.
+        ASSERT_TRUE(lock.exec("ROLLBACK"));
+        lock.finish();
+        other.close();
+        EXPECT_TRUE(waitFor([&] { return recorder.error().isEmpty(); }, std::chrono::seconds(10)))
+            << recorder.error().toStdString();
+        EXPECT_TRUE(recorder.takeNotices().join(' ').contains("now in"));
+        EXPECT_TRUE(spooledFiles(local(dir)).isEmpty());
+    }
+    QSqlDatabase::removeDatabase("other");
+    Connection c(local(dir));
+    const auto job = JobStore(c.db).job(id);
+    ASSERT_TRUE(job);
+    ASSERT_NE(changedValue(*job), nullptr);
+    EXPECT_EQ(job->verifications.size(), 1);
+    EXPECT_EQ(countRows(c.db, "SELECT COUNT(*) FROM outbox WHERE state = 'queued' AND job_uuid = ?",
+                        id.toString(QUuid::WithoutBraces)),
+              1);
+}
+
+TEST(RecordStore, ATruncatedOrOverwrittenRecordIsMovedAsideNamedAndANewOneKeepsTheJob) {
+    for (const bool truncate : {true, false}) {
+        SCOPED_TRACE(truncate ? "truncated" : "header overwritten");
+        ScratchDir dir("korvelo-record");
+        {
+            Recorder recorder(local(dir), kContext);
+            for (int i = 0; i < 4; ++i)
+                recordOneJob(recorder);
+        }
+        QFile file(local(dir));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qint64 size = file.size();
+        ASSERT_GT(size, 8192);
+        if (truncate)
+            ASSERT_TRUE(file.resize(size / 2));
+        else
+            ASSERT_EQ(file.write(QByteArray(100, 'x')), 100);
+        file.close();
+        const QByteArray damaged = [&] {
+            QFile f(local(dir));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+
+        if (!truncate) {
+            // A reader is told why it cannot open the file.
+            QString why;
+            EXPECT_FALSE(openLocalDatabase(local(dir), "reader", &why).isValid());
+            QSqlDatabase::removeDatabase("reader");
+            EXPECT_TRUE(why.contains("file is not a database")) << why.toStdString();
+        }
+
+        Recorder recorder(local(dir), kContext);
+        const QStringList notices = recorder.takeNotices();
+        ASSERT_EQ(notices.size(), 1) << notices.join('\n').toStdString();
+        const QStringList aside = QDir(QString::fromStdString(dir.path().string()))
+                                      .entryList({"record.sqlite.damaged-*"}, QDir::Files);
+        ASSERT_EQ(aside.size(), 1);
+        const QString asidePath = QString::fromStdString((dir / aside[0].toStdString()).string());
+        EXPECT_TRUE(notices[0].contains(local(dir)) && notices[0].contains(asidePath))
+            << notices[0].toStdString();
+        QFile kept(asidePath);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), damaged); // moved, not changed
+
+        const QUuid id = recordOneJob(recorder);
+        EXPECT_TRUE(recorder.error().isEmpty()) << recorder.error().toStdString();
+        Connection c(local(dir));
+        EXPECT_TRUE(JobStore(c.db).job(id));
+    }
+}
+
+TEST(RecordStore, OnAFullDiskTheJobWaitsAsideWithAMessageAndGoesInWhenThereIsRoom) {
+    ScratchDir dir("korvelo-record");
+    const std::filesystem::path disk = dir / "disk";
+    std::filesystem::create_directories(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=512k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { ::umount2(path.c_str(), MNT_DETACH); }
+    } unmount{disk.string()};
+    // The spool's second place, off the full disk.
+    const QByteArray tmpBefore = qgetenv("TMPDIR");
+    std::filesystem::create_directories(dir / "tmp");
+    qputenv("TMPDIR", QByteArray::fromStdString((dir / "tmp").string()));
+    struct RestoreTmp {
+        QByteArray value;
+        ~RestoreTmp() {
+            if (value.isEmpty())
+                qunsetenv("TMPDIR");
+            else
+                qputenv("TMPDIR", value);
+        }
+    } restore{tmpBefore};
+
+    const QString record = QString::fromStdString((disk / "record.sqlite").string());
+    { Recorder first(record, kContext); }
+    {
+        // The disk fills up.
+        std::ofstream filler(disk / "filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), block.size()) && filler.flush()) {
+        }
+    }
+    Recorder recorder(record, kContext, {}, kQuick);
+    const QUuid id = recordOneJob(recorder);
+    const QString error = recorder.error();
+    // SQLite's own reason: the file's shared-memory index cannot be made on the full disk.
+    EXPECT_TRUE(error.contains("not being kept") && error.contains(record)) << error.toStdString();
+    const QStringList spooled = spooledFiles(record);
+    ASSERT_EQ(spooled.size(), 1);
+    EXPECT_TRUE(spooled[0].startsWith(QString::fromStdString((dir / "tmp").string())))
+        << spooled[0].toStdString();
+    EXPECT_TRUE(error.contains(spooled[0])) << error.toStdString();
+
+    // Room again: the job goes into the record.
+    std::filesystem::remove(disk / "filler");
+    EXPECT_TRUE(waitFor([&] { return recorder.error().isEmpty(); }, std::chrono::seconds(10)))
+        << recorder.error().toStdString();
+    EXPECT_TRUE(spooledFiles(record).isEmpty());
+    Connection c(record);
+    EXPECT_TRUE(JobStore(c.db).job(id));
 }
