@@ -37,6 +37,9 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
                        "CMX148); default 0."),
         QStringLiteral("N"));
     parser.addOptions({simulator, port, trace, screenshot, simType, simFlags});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A tuning file (.tun) to open at start."),
+                                 QStringLiteral("[FILE.tun]"));
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korvelo: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -61,6 +64,14 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
             deviceNameFor(parser.value(port).toStdString(), currentHostOs()));
     options.traceFile = parser.value(trace);
     options.screenshotDir = parser.value(screenshot);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fputs("korvelo: give one tuning file to open\n", stderr);
+        exitCode = 2;
+        return std::nullopt;
+    }
+    if (!files.isEmpty())
+        options.tuningFile = files.constFirst();
     // Decimal or 0x-prefixed, one byte.
     const auto byteOption = [&](const QCommandLineOption& o, std::optional<std::uint8_t>& out) {
         if (!parser.isSet(o))
