@@ -103,12 +103,12 @@ int main(int argc, char** argv) {
     GuiClock guiClock;
     Clock* radioClock = &guiClock;
     QString fixedPort = options->port;
-    std::unique_ptr<PortProvider> ports;
 #ifdef _WIN32
     // Windows has no pseudo-terminal: the simulated radio answers on the in-memory transport,
-    // on its own virtual clock, and there is no simulated test set.
+    // on its own virtual clock, and there is no simulated test set. Both outlive the port.
     sim::RadioModel simModel;
     VirtualClock simClock;
+    std::unique_ptr<PortProvider> ports;
     if (options->simulator) {
         simModel.radioType = options->simType.value_or(simModel.radioType);
         simModel.radioFlags = options->simFlags.value_or(simModel.radioFlags);
@@ -117,6 +117,7 @@ int main(int argc, char** argv) {
     }
     const std::string testSetAddress;
 #else
+    std::unique_ptr<PortProvider> ports;
     // The simulated radio serves a pseudo-terminal from its own thread for this run.
     std::unique_ptr<sim::PtyRadio> simulated;
     std::unique_ptr<sim::TestSetServer> simulatedTestSet;
