@@ -23,6 +23,15 @@
 #include "cli/record_commands.h"
 #include "radio/qt/korvelo_settings.h"
 #endif
+#if defined(KORVELO_RECORD) && defined(_WIN32)
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -108,6 +117,14 @@ int finished(int status) {
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(KORVELO_RECORD) && defined(_WIN32)
+    // Qt's plugins (the record's SQLite driver) lie beside the program, as deployed; without an
+    // application object Qt would look for them only in its own build prefix.
+    wchar_t self[MAX_PATH] = {};
+    if (const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH); n > 0 && n < MAX_PATH)
+        QCoreApplication::addLibraryPath(
+            QFileInfo(QString::fromWCharArray(self, static_cast<int>(n))).absolutePath());
+#endif
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usageText();

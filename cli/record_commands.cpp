@@ -6,6 +6,7 @@
 #include "record/outbox.h"
 #include "record/recorder.h"
 #include "record/report.h"
+#include "record/shop_database.h"
 
 #include <QGuiApplication>
 #include <QSqlDatabase>
@@ -34,7 +35,9 @@ class RecordReader {
   public:
     RecordReader(const Options& o, std::ostream& err) {
         QString why;
-        if (o.shop) {
+        if (o.shop && !shopDatabaseAvailable()) {
+            err << "korvelo-cli: " << str(shopDatabaseUnavailableText()) << '\n';
+        } else if (o.shop) {
             const QString conninfo =
                 o.shopDb ? QString::fromStdString(*o.shopDb) : KorveloSettings().shopDatabase();
             db_ = openShopDatabase(conninfo, kName, &why);
@@ -95,6 +98,10 @@ CliRecording::~CliRecording() {
     tell(parts_->recorder);
     if (parts_->shop.isEmpty())
         return;
+    if (!shopDatabaseAvailable()) {
+        std::cerr << "korvelo-cli: " << str(shopDatabaseUnavailableText()) << '\n';
+        return;
+    }
     const PushResult r = pushEndedJobs(parts_->local, parts_->shop, QStringLiteral("korvelo-cli"));
     if (!r.error.isEmpty())
         std::cerr << "korvelo-cli: the shop database was not reached (" << str(r.error) << "); "

@@ -48,6 +48,9 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
         QStringLiteral("MS"));
     parser.addOptions(
         {simulator, port, trace, screenshot, simType, simFlags, testSetFamily, testSetAveraging});
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A tuning file (.tun) to open at start."),
+                                 QStringLiteral("[FILE.tun]"));
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "korvelo: %s\n", qPrintable(parser.errorText()));
         exitCode = 2;
@@ -83,6 +86,14 @@ std::optional<AppOptions> parseAppOptions(const QStringList& arguments, int& exi
         }
     }
     options.screenshotDir = parser.value(screenshot);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fputs("korvelo: give one tuning file to open\n", stderr);
+        exitCode = 2;
+        return std::nullopt;
+    }
+    if (!files.isEmpty())
+        options.tuningFile = files.constFirst();
     // Decimal or 0x-prefixed, one byte.
     const auto byteOption = [&](const QCommandLineOption& o, std::optional<std::uint8_t>& out) {
         if (!parser.isSet(o))

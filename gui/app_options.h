@@ -12,6 +12,7 @@ struct AppOptions {
     QString port;           // use this serial device for this run (a device name)
     QString traceFile;      // append every frame sent and received
     QString screenshotDir;  // grab the main window and the set-up picture, then quit
+    QString tuningFile;     // a tuning file to open at start (double-clicked in the file manager)
     // The simulated radio's kind, for training on other radios: radio type (band) and
     // radio-flags byte (0x10 256-block memory, 0x20 CMX148).
     std::optional<std::uint8_t> simType;

@@ -19,8 +19,12 @@
 #include "link/traced_clock.h"
 #include "radio/link_state.h"
 #include "radio/qt/korvelo_settings.h"
+#ifdef _WIN32
+#include "sim/sim_port.h"
+#else
 #include "sim/pty_radio.h"
 #include "sim/testset_server.h"
+#endif
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -101,10 +105,27 @@ int main(int argc, char** argv) {
     if (!options)
         return exitCode;
 
+    GuiClock guiClock;
+    Clock* radioClock = &guiClock;
+    QString fixedPort = options->port;
+#ifdef _WIN32
+    // Windows has no pseudo-terminal: the simulated radio answers on the in-memory transport,
+    // on its own virtual clock, and there is no simulated test set. Both outlive the port.
+    sim::RadioModel simModel;
+    VirtualClock simClock;
+    std::unique_ptr<PortProvider> ports;
+    if (options->simulator) {
+        simModel.radioType = options->simType.value_or(simModel.radioType);
+        simModel.radioFlags = options->simFlags.value_or(simModel.radioFlags);
+        ports = std::make_unique<sim::SimPortProvider>(simModel, simClock);
+        radioClock = &simClock;
+    }
+    const std::string testSetAddress;
+#else
+    std::unique_ptr<PortProvider> ports;
     // The simulated radio serves a pseudo-terminal from its own thread for this run.
     std::unique_ptr<sim::PtyRadio> simulated;
     std::unique_ptr<sim::TestSetServer> simulatedTestSet;
-    QString fixedPort = options->port;
     if (options->simulator) {
         simulated = std::make_unique<sim::PtyRadio>();
         // Answers leave at the real line rate, so the program feels as it will on the bench.
@@ -136,11 +157,13 @@ int main(int argc, char** argv) {
             simulatedTestSet.reset();
         }
     }
-    std::unique_ptr<PortProvider> ports;
-    if (!fixedPort.isEmpty())
+    const std::string testSetAddress =
+        simulatedTestSet ? simulatedTestSet->address() : std::string();
+#endif
+    if (!ports && !fixedPort.isEmpty())
         ports = std::make_unique<FixedPortProvider>(
             fixedPort.toStdString(), options->simulator ? "simulated radio" : "--port");
-    else
+    else if (!ports)
         ports = std::make_unique<ProfilePortProvider>();
 
     ReplyObjects& replies = processReplies();
@@ -154,9 +177,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    GuiClock guiClock;
     // Pauses and waits without a reply show in the traffic dock between the frames.
-    TracedClock clock(guiClock, replies);
+    TracedClock clock(*radioClock, replies);
     MainWindow* mainWindow = nullptr;
     MessageBoxNotifier notifier([&mainWindow] { return static_cast<QWidget*>(mainWindow); });
     Session session;
@@ -166,7 +188,7 @@ int main(int argc, char** argv) {
 
     // With a port given for the run there is nothing to search for at start.
     std::function<void(AppEnv&)> startupScan;
-    if (fixedPort.isEmpty()) {
+    if (fixedPort.isEmpty() && !options->simulator) {
         startupScan = searchForCable;
     }
 
@@ -189,8 +211,7 @@ int main(int argc, char** argv) {
     }
     notifier.setStatusSink([&window](const QString& text) { window.showProgress(text); });
     window.setRunPort(fixedPort);
-    registerPageDialogs(window.commands(),
-                        simulatedTestSet ? simulatedTestSet->address() : std::string());
+    registerPageDialogs(window.commands(), testSetAddress);
     HelpKey helpKey(notifier, [](const QUrl& url) { return QDesktopServices::openUrl(url); });
     app.installEventFilter(&helpKey);
     window.show();
@@ -217,14 +238,27 @@ int main(int argc, char** argv) {
         replies.setTrace(nullptr);
         return 0;
     }
+    // A tuning file given on the command line (a double-clicked .tun) opens as File > Open would.
+    if (!options->tuningFile.isEmpty()) {
+        QTimer::singleShot(0, &window, [&window, file = options->tuningFile] {
+            const TuningFileDialogs asked = window.tuningFileDialogs();
+            TuningFileDialogs given = asked;
+            given.openName = [file](QWidget*) { return file; };
+            window.setTuningFileDialogs(given);
+            window.runCommand(cmd::FileOpen);
+            window.setTuningFileDialogs(asked);
+        });
+    }
     const int result = app.exec();
     session.linkState = nullptr; // a clean end: its file goes with it
     window.setBenchRecord(nullptr);
     benchRecord.reset(); // the job under way ends and is written
     replies.setTrace(nullptr);
+#ifndef _WIN32
     if (simulatedTestSet)
         simulatedTestSet->stop();
     if (simulated)
         simulated->stop();
+#endif
     return result;
 }

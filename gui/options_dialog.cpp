@@ -2,6 +2,7 @@
 
 #include "radio/qt/korvelo_settings.h"
 #include "radio/tuning_file.h"
+#include "record/shop_database.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -67,6 +68,14 @@ OptionsDialog::OptionsDialog(const GuardOptions& current, QWidget* parent)
     auto* shopLabel = new QLabel(QStringLiteral("S&hop database"), this);
     shopLabel->setBuddy(shop_);
     form->addRow(shopLabel, shop_);
+    if (!record::shopDatabaseAvailable()) {
+        // Said where the setting is, never a silent failure later; the stored value is kept.
+        shop_->setEnabled(false);
+        auto* unavailable = new QLabel(record::shopDatabaseUnavailableText(), this);
+        unavailable->setWordWrap(true);
+        unavailable->setAccessibleName(QStringLiteral("Shop database not available"));
+        form->addRow(QString(), unavailable);
+    }
     layout->addLayout(form);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -15,6 +15,11 @@
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
 #endif
 
 namespace korvelo::record {
@@ -28,6 +33,17 @@ qint64 ownPid() {
 bool processAlive(qint64 pid) {
 #ifdef Q_OS_UNIX
     return pid == ownPid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#elif defined(Q_OS_WIN)
+    // Another Korvelo on this bench (the program and korvelo-cli at once) keeps its job open.
+    if (pid == ownPid())
+        return true;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to look at
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
 #else
     return pid == ownPid();
 #endif

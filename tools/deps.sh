@@ -2,7 +2,8 @@
 # Installs what Korvelo needs to build, run and test on Debian 12 (run as root, or with sudo
 # available). Extra package groups: "test" adds the PostgreSQL server and pdftotext the record's
 # tests use (without them those tests skip and say why); "ci" adds those and the sanitizer,
-# fuzzing and cross-build tools and Wine, which runs the Windows build.
+# fuzzing and cross-build tools, Wine, which runs the Windows build, and what makes the Windows
+# packages (the icon, the zip, the NSIS installer) and the screenshot of the Windows window.
 set -euo pipefail
 
 packages=(
@@ -16,7 +17,8 @@ if [[ "${1:-}" == "test" || "${1:-}" == "ci" ]]; then
   packages+=(postgresql poppler-utils)
 fi
 if [[ "${1:-}" == "ci" ]]; then
-  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64)
+  packages+=(clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix clang-format xvfb xauth wine64
+    librsvg2-bin icoutils zip nsis xdotool netpbm ccache)
 fi
 
 missing=()

@@ -175,9 +175,14 @@ void SoftpotPageWidget::controlsChanged() {
             ptt_->setText(caption);
             ptt_->setAccessibleName(caption);
         }
+        // The shortcut is named whatever the button says.
+        const QString shortcut = QKeySequence(kPttShortcut).toString(QKeySequence::NativeText);
         const QString note = QString::fromStdString(group_.pttButtonNote());
-        if (ptt_->toolTip() != note) {
-            ptt_->setToolTip(note);
+        const QString tip = note.isEmpty()
+                                ? QStringLiteral("Key or unkey the transmitter (%1)").arg(shortcut)
+                                : QStringLiteral("%1 (%2)").arg(note, shortcut);
+        if (ptt_->toolTip() != tip) {
+            ptt_->setToolTip(tip);
             ptt_->setAccessibleDescription(note);
         }
         ptt_->setEnabled(group_.pttEnabled());

@@ -156,7 +156,7 @@ TEST_F(MainWindowTest, ARefusedSecondTuningInitKeepsWhatWasKnownAndOffersReset) 
     auto driver = std::make_unique<test::ModalDriver>([&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             asked << box->text();
-        clicked = test::clickButton(modal, QStringLiteral("&Not now"));
+        clicked = test::clickButton(modal, QStringLiteral("Not now"));
     });
     bench.notifier.notices.clear();
     ASSERT_TRUE(window.runCommand(cmd::TuningInit));
@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, ARefusedSecondTuningInitKeepsWhatWasKnownAndOffersReset) 
     test::ModalDriver reset([&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             asked << box->text();
-        clicked = test::clickButton(modal, QStringLiteral("&Reset"));
+        clicked = test::clickButton(modal, QStringLiteral("Reset"));
     });
     bench.radio.clearReceived();
     ASSERT_TRUE(window.runCommand(cmd::TuningInit));
@@ -479,7 +479,7 @@ TEST(UncleanEnd, TheProgramOffersToUnkeyAndLeaveTunerModeOnThePortNamed) {
     test::ModalDriver driver([&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             asked << box->text();
-        test::clickButton(modal, QStringLiteral("&Send PTT off"));
+        test::clickButton(modal, QStringLiteral("Send PTT off"));
     });
     offerUncleanEndRecovery(window, file);
     ASSERT_EQ(asked.size(), 1);

@@ -226,6 +226,7 @@ struct WriteLog : JobRecorder {
     }
     void testSetUsed(const Session&, const std::string&) override {}
     void reading(const Session&, const AlignmentReading&) override {}
+    void alignmentEnded(const Session&, AlignmentEnding, const std::string&) override {}
     struct Check {
         std::uint8_t offset;
         bool ok;
