@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -142,6 +143,15 @@ class GuiClock::Gate : public QObject {
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            // Escape on a dialog is its close: kept like the close box, not dropped.
+            QWidget* w = windowOf(watched);
+            if (qobject_cast<QDialog*>(w) && closeCanWait(w) && !openedDuringWait(w)) {
+                clock_.deferClose(w);
+                return true;
+            }
+        }
         if (isUserInput(event->type()))
             return !isKeptStep(watched, event) && !openedDuringWait(windowOf(watched));
         if (event->type() == QEvent::Close) {

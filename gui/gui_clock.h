@@ -6,9 +6,10 @@
 // once the wait is over. A reply wakes the wait at once through the reply event's wake hook.
 //
 // Three things do get through. A window opened during the wait (a message box) takes input as
-// usual, so it can be answered. A request to close a window (close box, Alt+F4) is kept and
-// honoured once the operation has ended, so every dialog closes after its exchange instead of
-// in the middle of it, with the port still held and the transmitter perhaps keyed. And the
+// usual, so it can be answered. A request to close a window (close box, Alt+F4, Escape on a
+// dialog) is kept and honoured once the operation has ended, so every dialog closes after its
+// exchange instead of in the middle of it, with the port still held and the transmitter
+// perhaps keyed. And the
 // steps of controls marked for it (an alignment page's arrow keys and up-down clicks) reach
 // their page, which shows them at once and commits them as one when the operation ends: a held
 // arrow key moves the value by every press.

@@ -216,7 +216,13 @@ TEST(TabDialogs, ReceiveSquelchFromTabsToTheRadiosMemory) {
 // Keyed, a live value the radio never answers, and a close request meanwhile: the send ends at
 // its bound, then the dialog closes as it always does, with PTT off on the port the send has
 // let go of.
-TEST(TabDialogsOnTheGuiClock, ACloseRequestDuringAWaitIsHonouredWhenTheSendEnds) {
+// The close box, or Escape, pressed while a live value waits for its answer: the dialog closes
+// once the send has ended (PTT off on the way out), never in the middle of it, and the key is
+// not lost.
+class CloseDuringAWait : public ::testing::TestWithParam<bool> {};
+
+TEST_P(CloseDuringAWait, IsHonouredWhenTheSendEnds) {
+    const bool escape = GetParam();
     sim::PtyRadio radio;
     std::string error;
     ASSERT_TRUE(radio.start(&error)) << error;
@@ -255,7 +261,10 @@ TEST(TabDialogsOnTheGuiClock, ACloseRequestDuringAWaitIsHonouredWhenTheSendEnds)
         });
         QTimer::singleShot(500, [&] {
             closeAt = elapsed.elapsed();
-            dialog.windowHandle()->close();
+            if (escape)
+                QTest::keyClick(dialog.page(0).rowWidget(0).scrollBar(), Qt::Key_Escape);
+            else
+                dialog.windowHandle()->close();
         });
         sendStart = elapsed.elapsed();
         QTest::keyClick(bar, Qt::Key_Right); // live, never answered
@@ -279,6 +288,9 @@ TEST(TabDialogsOnTheGuiClock, ACloseRequestDuringAWaitIsHonouredWhenTheSendEnds)
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->isVisible()) << w->windowTitle().toStdString();
 }
+
+INSTANTIATE_TEST_SUITE_P(TabDialogsOnTheGuiClock, CloseDuringAWait, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Escape" : "CloseBox"; });
 
 } // namespace
 } // namespace korvelo
