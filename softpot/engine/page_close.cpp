@@ -3,6 +3,8 @@
 namespace korvelo {
 
 std::string unprogrammedQuestion(int count) {
+    if (count == 1)
+        return "1 value has not been programmed into the radio. Program it now?";
     return std::to_string(count) +
            " values have not been programmed into the radio. Program them now?";
 }

@@ -12,7 +12,8 @@ namespace korvelo {
 
 enum class CloseChoice { Program, Discard, Cancel };
 
-// "N values have not been programmed into the radio. Program them now?"
+// "N values have not been programmed into the radio. Program them now?" (for one value, "1
+// value has not been programmed into the radio. Program it now?")
 std::string unprogrammedQuestion(int count);
 
 using CloseQuestion = std::function<CloseChoice(const std::string& question)>;

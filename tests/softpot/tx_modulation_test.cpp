@@ -52,8 +52,8 @@ TEST_F(TabHostTest, ALeftPageStaysKeyedAndClosingAsksThenUnkeys) {
         };
     };
     EXPECT_FALSE(host->close(answer(CloseChoice::Cancel)));
-    EXPECT_THAT(asked, ElementsAre("1 values have not been programmed into the radio. Program "
-                                   "them now?"));
+    EXPECT_THAT(asked, ElementsAre("1 value has not been programmed into the radio. Program "
+                                   "it now?"));
     EXPECT_TRUE(frames().empty());
     bench.replies.replyStatus = kStatusAck;
     EXPECT_TRUE(host->close(answer(CloseChoice::Program)));
