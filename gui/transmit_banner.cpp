@@ -21,7 +21,8 @@ void TransmitBanner::showKeyed(const QString& what, std::optional<int> secondsLe
     if (!what.isEmpty())
         text += QStringLiteral(" \u2014 ") + what;
     if (secondsLeft)
-        text += QStringLiteral(" \u2014 unkeys in %1 s").arg(*secondsLeft);
+        // Kept together when the bar wraps.
+        text += QStringLiteral(" \u2014 unkeys\u00a0in\u00a0%1\u00a0s").arg(*secondsLeft);
     if (this->text() != text) {
         setText(text);
         setAccessibleDescription(text);
