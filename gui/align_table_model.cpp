@@ -18,6 +18,16 @@ void AlignTableModel::update(int i, const testset::AlignRow& row) {
     emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
 }
 
+QString AlignTableModel::summary() const {
+    int passed = 0, failed = 0;
+    for (const testset::AlignRow& r : rows_) {
+        passed += r.passed() ? 1 : 0;
+        failed += r.done && !r.passed() ? 1 : 0;
+    }
+    const int notRun = static_cast<int>(rows_.size()) - passed - failed;
+    return QStringLiteral("%1 passed, %2 failed, %3 not run").arg(passed).arg(failed).arg(notRun);
+}
+
 int AlignTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -39,9 +49,11 @@ QVariant AlignTableModel::data(const QModelIndex& index, int role) const {
             return r.limit ? QStringLiteral("%1 %2").arg(r.limit->target, 0, 'f', 2).arg(unit)
                            : QStringLiteral("no limit");
         case Limits:
-            return r.limit ? QStringLiteral("%1 .. %2")
+            return r.limit ? QStringLiteral("%1 .. %2 %3")
                                  .arg(r.limit->low, 0, 'f', 2)
                                  .arg(r.limit->high, 0, 'f', 2)
+                                 .arg(unit)
+                                 .trimmed()
                            : QString();
         case Old:
             return r.done ? QVariant(r.result.oldValue) : QVariant();
@@ -71,8 +83,8 @@ QVariant AlignTableModel::data(const QModelIndex& index, int role) const {
 QVariant AlignTableModel::headerData(int section, Qt::Orientation o, int role) const {
     if (o != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, o, role);
-    static const char* const kNames[] = {"Point",     "Target",  "Limits", "Old Value",
-                                         "New Value", "Reading", "Result"};
+    static const char* const kNames[] = {"Point",     "Result",    "Target", "Limits",
+                                         "Old Value", "New Value", "Reading"};
     return section >= 0 && section < ColumnCount ? QString::fromLatin1(kNames[section])
                                                  : QVariant();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The rows of an automatic alignment as a table: point, target, limits, old value, new value,
-// reading and PASS/FAIL, filling as the rows finish.
+// The rows of an automatic alignment as a table: point, PASS/FAIL, target, limits, old value,
+// new value and reading, filling as the rows finish.
 #include "testset/align_run.h"
 
 #include <QAbstractTableModel>
@@ -11,13 +11,15 @@ namespace korvelo {
 class AlignTableModel : public QAbstractTableModel {
     Q_OBJECT
   public:
-    enum Column { Point, Target, Limits, Old, New, Reading, Result, ColumnCount };
+    enum Column { Point, Result, Target, Limits, Old, New, Reading, ColumnCount };
 
     using QAbstractTableModel::QAbstractTableModel;
     // A new plan: every row not run yet.
     void reset(const std::vector<testset::AlignRow>& rows);
     // Row i has finished.
     void update(int i, const testset::AlignRow& row);
+    // "12 passed, 1 failed, 3 not run"
+    QString summary() const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

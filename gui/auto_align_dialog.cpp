@@ -4,6 +4,7 @@
 #include "gui/command_table.h"
 #include "gui/link_lease.h"
 #include "gui/message_box_notifier.h"
+#include "gui/transmit_banner.h"
 #include "link/frame_trace.h"
 #include "link/stop_request.h"
 #include "testset/align_ending.h"
@@ -119,9 +120,16 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
     view_ = new QTableView(this);
     view_->setModel(&model_);
     view_->setAccessibleName(QStringLiteral("Alignment results"));
-    view_->horizontalHeader()->setSectionResizeMode(AlignTableModel::Point,
-                                                    QHeaderView::ResizeToContents);
-    view_->horizontalHeader()->setStretchLastSection(true);
+    // Each column as wide as its text, on one line; PASS/FAIL and its reason take the rest
+    // (the whole reason is in the cell's tool tip).
+    view_->setWordWrap(false);
+    view_->setTextElideMode(Qt::ElideRight);
+    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view_->horizontalHeader()->setSectionResizeMode(AlignTableModel::Result, QHeaderView::Stretch);
+    view_->horizontalHeader()->setStretchLastSection(false);
+    summary_ = new QLabel(model_.summary(), this);
+    summary_->setAccessibleName(QStringLiteral("Alignment summary"));
+    banner_ = new TransmitBanner(this);
     view_->verticalHeader()->hide();
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
 
@@ -156,6 +164,8 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(banner_);
+    layout->addWidget(summary_);
     layout->addWidget(view_, 1);
     layout->addLayout(progressRow);
     layout->addWidget(status_);
@@ -355,6 +365,11 @@ void AutoAlignDialog::start() {
                                                testset::LoopSettings{}, procs,
                                                [] { return stopSignal() != 0; });
     model_.reset(run_->rows());
+    summary_->setText(model_.summary());
+    run_->setOnKeying([this](int i, bool on) {
+        QMetaObject::invokeMethod(
+            this, [this, i, on] { showKeyed(i, on); }, Qt::QueuedConnection);
+    });
     progress_->setRange(0, static_cast<int>(run_->rows().size()));
     progress_->setValue(0);
     timeLeft_->clear();
@@ -392,8 +407,16 @@ std::string AutoAlignDialog::runOnThread() {
     return {};
 }
 
+void AutoAlignDialog::showKeyed(int i, bool on) {
+    if (on && i >= 0 && i < model_.rowCount())
+        banner_->showKeyed(model_.index(i, AlignTableModel::Point).data().toString());
+    else
+        banner_->showUnkeyed();
+}
+
 void AutoAlignDialog::rowDone(int i, const testset::AlignRow& row) {
     model_.update(i, row);
+    summary_->setText(model_.summary());
     view_->scrollTo(model_.index(i, 0));
     progress_->setValue(i + 1);
     const auto total = progress_->maximum();
@@ -406,6 +429,11 @@ void AutoAlignDialog::rowDone(int i, const testset::AlignRow& row) {
 
 void AutoAlignDialog::runEnded(const std::string& testSetFault) {
     timeLeft_->clear();
+    // The thread has ended: the run unkeyed, or said that the radio may still transmit.
+    if (env_.session.transmitterMayBeOn)
+        banner_->showUncertain();
+    else
+        banner_->showUnkeyed();
     const testset::RunEnding& e = run_->ending();
     // The thread has ended: the session is this thread's again.
     testset::recordRunEnding(env_.session, e);

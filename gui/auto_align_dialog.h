@@ -28,6 +28,10 @@ class QPushButton;
 class QTableView;
 
 namespace korvelo {
+class TransmitBanner;
+}
+
+namespace korvelo {
 
 class CommandTable;
 class LinkLease;
@@ -41,6 +45,9 @@ class AutoAlignDialog : public QDialog {
     ~AutoAlignDialog() override;
 
     AlignTableModel& table() { return model_; }
+    QTableView* tableView() const { return view_; }
+    QLabel* summaryLine() const { return summary_; }
+    TransmitBanner* transmitBanner() const { return banner_; }
     // A thread owns the radio link (a run, or its Program).
     bool running() const { return running_; }
 
@@ -64,6 +71,7 @@ class AutoAlignDialog : public QDialog {
     void setStatus(const QString& text);
     void updateButtons();
     void rowDone(int i, const testset::AlignRow& row);
+    void showKeyed(int row, bool on);
     // Runs work on the link's thread; then() follows on this thread once it has ended.
     void onLinkThread(std::function<void()> work, std::function<void()> then);
     // On the link's thread: connects to the test set, then runs the rows; why the test set
@@ -89,6 +97,8 @@ class AutoAlignDialog : public QDialog {
     QPushButton* program_ = nullptr;
     QPushButton* discard_ = nullptr;
     QTableView* view_ = nullptr;
+    QLabel* summary_ = nullptr;
+    TransmitBanner* banner_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* timeLeft_ = nullptr;
     QLabel* status_ = nullptr;

@@ -33,20 +33,25 @@ class CountingNotifier : public Notifier {
 // (the row set-up on a new row, the live value afterwards), "PTT Toggle".
 class EngineRadio : public AlignRadio {
   public:
-    EngineRadio(SoftpotGroup& page, int row, Session& session, CountingNotifier& notices)
-        : page_(page), row_(row), session_(session), notices_(notices) {}
+    EngineRadio(SoftpotGroup& page, int row, Session& session, CountingNotifier& notices,
+                std::function<void(bool)> keying)
+        : page_(page), row_(row), session_(session), notices_(notices), keying_(std::move(keying)) {
+    }
+    ~EngineRadio() override { told(); }
 
     bool setUp() override { return commit(storedValue()); }
     bool key() override {
         const int before = notices_.count;
         if (!page_.keyed())
             page_.pttToggle();
+        told();
         return page_.keyed() && notices_.count == before;
     }
     bool unkey() override {
         const int before = notices_.count;
         if (page_.keyed())
             page_.pttToggle();
+        told();
         return !page_.keyed() && !session_.transmitterMayBeOn && notices_.count == before;
     }
     bool setValue(int value) override { return commit(value); }
@@ -55,10 +60,18 @@ class EngineRadio : public AlignRadio {
     double frequencyHz() const override { return frequencyTextToHz(page_.row(row_).frequencyText); }
     bool stillKeyed() override {
         page_.tick();
+        told();
         return page_.keyed();
     }
 
   private:
+    // Tells the keyed state whenever it has changed (also when the radio may still transmit).
+    void told() {
+        const bool on = page_.keyed() || session_.transmitterMayBeOn;
+        if (on != toldOn_ && keying_)
+            keying_(on);
+        toldOn_ = on;
+    }
     const RowSpec& desc() const { return *page_.row(row_).desc; }
     bool commit(int value) {
         const int before = notices_.count;
@@ -71,6 +84,8 @@ class EngineRadio : public AlignRadio {
     int row_;
     Session& session_;
     CountingNotifier& notices_;
+    std::function<void(bool)> keying_;
+    bool toldOn_ = false;
 };
 
 } // namespace
@@ -184,7 +199,11 @@ AlignRow* AlignRun::runRow(AlignRow& row) {
         row.result.note = "no limit \"" + row.limitName + "\" in the limits file";
         return &row;
     }
-    EngineRadio radio(page, row.row, env_.session, d.notices);
+    const int index = static_cast<int>(&row - rows_.data());
+    EngineRadio radio(page, row.row, env_.session, d.notices, [this, index](bool on) {
+        if (onKeying_)
+            onKeying_(index, on);
+    });
     const Response response{row.procedure->slopeFor(row.limitName)};
     row.result = loop_.run(radio, row.procedure->quantity, *row.limit, response);
     row.done = row.result.outcome != PointOutcome::Aborted;

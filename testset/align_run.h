@@ -57,6 +57,9 @@ class AlignRun {
     // not done, the rows done keep their results. May run on a thread of its own, which then
     // owns the session and the link until it returns: only requestStop may be called meanwhile.
     void run(const std::function<void(int)>& onRow = {});
+    // Told (on the run's thread) when a row keys the transmitter and when it unkeys it again,
+    // with the row's index; set before run().
+    void setOnKeying(std::function<void(int, bool)> fn) { onKeying_ = std::move(fn); }
     // From any thread: the run ends at its next step, with the transmitter unkeyed.
     void requestStop() { stop_.store(true); }
     bool stopRequested() const { return stop_.load(); }
@@ -81,6 +84,7 @@ class AlignRun {
     std::vector<std::unique_ptr<Dialog>> dialogs_;
     std::vector<AlignRow> rows_;
     std::atomic<bool> stop_{false};
+    std::function<void(int, bool)> onKeying_;
     RunEnding ending_;
     bool closed_ = false;
 };

@@ -1,5 +1,6 @@
 #include "softpot/gui/softpot_page_widget.h"
 
+#include "gui/transmit_banner.h"
 #include "softpot/gui/softpot_row_widget.h"
 
 #include <QComboBox>
@@ -56,6 +57,10 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
     : QWidget(parent), group_(group) {
     const PageSpec& page = group.page();
     auto* top = new QVBoxLayout(this);
+    if (page.keying.hasButton) {
+        banner_ = new TransmitBanner(this);
+        top->addWidget(banner_);
+    }
 
     // One group box per row group when the page has several; else the rows stand on the page.
     std::vector<std::string_view> groups;
@@ -145,7 +150,10 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
     if (ptt_) {
         watchdog_ = new QTimer(this);
         watchdog_->setInterval(250);
-        connect(watchdog_, &QTimer::timeout, this, [this] { group_.tick(); });
+        connect(watchdog_, &QTimer::timeout, this, [this] {
+            group_.tick();
+            showTransmitState(); // the watchdog's count
+        });
         watchdog_->start();
     }
 }
@@ -171,16 +179,22 @@ void SoftpotPageWidget::controlsChanged() {
     if (ptt_) {
         // While the transmitter's state is unknown the button offers PTT off, and says why.
         const QString caption = QString::fromStdString(group_.pttButtonText());
-        if (ptt_->text() != caption) {
+        const bool keyed = group_.keyed();
+        const QString name =
+            group_.offOwed() ? caption
+                             : caption + (keyed ? QStringLiteral(", transmitting: press to unkey")
+                                                : QStringLiteral(", not transmitting"));
+        if (ptt_->text() != caption)
             ptt_->setText(caption);
-            ptt_->setAccessibleName(caption);
-        }
+        if (ptt_->accessibleName() != name)
+            ptt_->setAccessibleName(name);
         // The shortcut is named whatever the button says.
         const QString shortcut = QKeySequence(kPttShortcut).toString(QKeySequence::NativeText);
         const QString note = QString::fromStdString(group_.pttButtonNote());
-        const QString tip = note.isEmpty()
-                                ? QStringLiteral("Key or unkey the transmitter (%1)").arg(shortcut)
-                                : QStringLiteral("%1 (%2)").arg(note, shortcut);
+        const QString tip =
+            !note.isEmpty() ? QStringLiteral("%1 (%2)").arg(note, shortcut)
+            : keyed ? QStringLiteral("Transmitting: unkey the transmitter (%1)").arg(shortcut)
+                    : QStringLiteral("Not transmitting: key the transmitter (%1)").arg(shortcut);
         if (ptt_->toolTip() != tip) {
             ptt_->setToolTip(tip);
             ptt_->setAccessibleDescription(note);
@@ -188,8 +202,31 @@ void SoftpotPageWidget::controlsChanged() {
         ptt_->setEnabled(group_.pttEnabled());
     }
     status_->setText(QString::fromStdString(group_.statusText()));
+    showTransmitState();
     if (afterMirror_)
         afterMirror_();
+}
+
+void SoftpotPageWidget::showTransmitState() {
+    if (!banner_)
+        return;
+    if (!group_.keyed()) {
+        if (group_.offOwed() || group_.mayTransmit())
+            banner_->showUncertain();
+        else
+            banner_->showUnkeyed();
+        return;
+    }
+    // What is on the air: the set-up row's frequency, and its group (such as "High Power").
+    QString what;
+    if (const std::optional<int> r = group_.setUpRow(); r && *r >= 0 && *r < group_.rowCount()) {
+        const SoftpotRow& row = group_.row(*r);
+        if (!row.frequencyText.empty())
+            what = qs(row.frequencyText) + QStringLiteral(" MHz");
+        if (row.desc && !row.desc->group.empty())
+            what += (what.isEmpty() ? QString() : QStringLiteral(", ")) + qs(row.desc->group);
+    }
+    banner_->showKeyed(what, group_.secondsToUnkey());
 }
 
 void SoftpotPageWidget::focusScrollBar(int row) {

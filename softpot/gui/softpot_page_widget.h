@@ -22,6 +22,7 @@ namespace korvelo {
 inline constexpr auto kPttShortcut = Qt::CTRL | Qt::Key_K;
 
 class SoftpotRowWidget;
+class TransmitBanner;
 
 class SoftpotPageWidget : public QWidget, private SoftpotView {
     Q_OBJECT
@@ -34,6 +35,8 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     QPushButton* pttButton() const { return ptt_; } // null on pages without keying
     QWidget* lastInTabOrder() const { return lastInTabOrder_; }
     QLabel* statusLine() const { return status_; }
+    // The red "TRANSMITTING" bar, shown while the page has keyed; null on pages without keying.
+    TransmitBanner* transmitBanner() const { return banner_; }
     // The tone or code lists (PageSpec::codeChoices), in their order.
     QComboBox* codeList(int i) const { return combos_.at(static_cast<std::size_t>(i)); }
 
@@ -46,6 +49,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
   private:
     void controlsChanged() override;
     void focusScrollBar(int row) override;
+    void showTransmitState();
 
     SoftpotGroup& group_;
     std::vector<SoftpotRowWidget*> rows_;
@@ -53,6 +57,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     QWidget* lastInTabOrder_ = nullptr;
     QPushButton* ptt_ = nullptr;
     QLabel* status_ = nullptr;
+    TransmitBanner* banner_ = nullptr;
     std::vector<QComboBox*> combos_;
     std::function<void()> afterMirror_;
     QTimer* watchdog_ = nullptr; // gives the page's transmit watchdog its turns

@@ -2,6 +2,7 @@
 // simulated test set on TCP, the program's own clock on this thread and the run on its own.
 #include "gui/auto_align_dialog.h"
 #include "gui/gui_clock.h"
+#include "gui/transmit_banner.h"
 #include "link/port_provider.h"
 #include "link/reply_objects.h"
 #include "link/traffic_log.h"
@@ -17,10 +18,12 @@
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QWindow>
 #include <cstdio>
@@ -129,7 +132,31 @@ TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
     EXPECT_TRUE(dialog.running());
     const AlignTableModel& table = dialog.table();
     ASSERT_EQ(table.rowCount(), 10);
+    // While a row has the transmitter keyed, the window says so in words, not only in red.
+    const TransmitBanner* banner = dialog.transmitBanner();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return banner->isVisible(); }, 30000));
+    EXPECT_EQ(banner->accessibleName(), "Transmitting");
+    EXPECT_TRUE(banner->text().startsWith(QStringLiteral("TRANSMITTING \u2014 ")) &&
+                banner->text().contains(" MHz"))
+        << banner->text().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 90000));
+    EXPECT_FALSE(banner->isVisible()) << "unkeyed at the end";
+    EXPECT_EQ(dialog.summaryLine()->text(), "10 passed, 0 failed, 0 not run");
+    // At the default size the Result column and the limits are in view without scrolling, the
+    // limits on one line.
+    QHeaderView* header = dialog.tableView()->horizontalHeader();
+    const QRect viewport = dialog.tableView()->viewport()->rect();
+    const QRect result(header->sectionViewportPosition(AlignTableModel::Result), 0,
+                       header->sectionSize(AlignTableModel::Result), 1);
+    EXPECT_TRUE(viewport.contains(result))
+        << result.x() << "+" << result.width() << " in " << viewport.width();
+    EXPECT_EQ(header->visualIndex(AlignTableModel::Result), 1);
+    const int limitsEnd = header->sectionViewportPosition(AlignTableModel::Limits) +
+                          header->sectionSize(AlignTableModel::Limits);
+    EXPECT_LE(limitsEnd, viewport.width());
+    EXPECT_GE(header->sectionSize(AlignTableModel::Limits),
+              dialog.tableView()->fontMetrics().horizontalAdvance(
+                  table.index(0, AlignTableModel::Limits).data().toString()));
     EXPECT_EQ(progress->value(), 10);
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("Alignment completed")))
         << status->text().toStdString();

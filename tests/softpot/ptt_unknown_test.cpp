@@ -2,6 +2,7 @@
 // keys, "PTT Toggle" then offers and sends PTT off, by real clicks, until the radio confirms
 // one; never PTT on.
 #include "gui/gui_test_support.h"
+#include "gui/transmit_banner.h"
 #include "radio/tuning_start.h"
 #include "softpot/gui/softpot_row_widget.h"
 #include "softpot/txmodulation/tx_modulation_dialog.h"
@@ -39,8 +40,21 @@ std::uint8_t lastCommand(const sim::RadioModel& radio) {
 void pttOffUntilConfirmed(SimBench& bench, const KeyingPage& p) {
     SCOPED_TRACE(p.name);
     QTest::keyClick(p.bar, Qt::Key_Right); // sets the row up
+    const auto* banner = p.ptt->parentWidget()->findChild<TransmitBanner*>();
+    ASSERT_NE(banner, nullptr);
+    EXPECT_FALSE(banner->isVisible());
     QTest::mouseClick(p.ptt, Qt::LeftButton);
     ASSERT_TRUE(p.transmitting());
+    // Keyed: the page says so in words, on the page itself, and so does the button.
+    EXPECT_TRUE(banner->isVisible());
+    EXPECT_EQ(banner->accessibleName(), "Transmitting");
+    EXPECT_TRUE(banner->text().startsWith(QStringLiteral("TRANSMITTING \u2014 ")) &&
+                banner->text().contains(" MHz"))
+        << banner->text().toStdString();
+    EXPECT_TRUE(p.ptt->accessibleName().contains("transmitting"))
+        << p.ptt->accessibleName().toStdString();
+    EXPECT_TRUE(p.ptt->toolTip().startsWith("Transmitting") && p.ptt->toolTip().contains("Ctrl+K"))
+        << p.ptt->toolTip().toStdString();
 
     // The radio stops answering: a keyed commit times out, then the button's PTT off does.
     bench.radio.faults.silent = true;
@@ -52,6 +66,7 @@ void pttOffUntilConfirmed(SimBench& bench, const KeyingPage& p) {
     EXPECT_EQ(p.ptt->accessibleName(), offer);
     EXPECT_TRUE(p.ptt->toolTip().contains("may still be on")) << p.ptt->toolTip().toStdString();
     EXPECT_TRUE(p.ptt->isEnabled());
+    EXPECT_TRUE(banner->isVisible()) << "the transmitter may still be on";
 
     // Still silent: the button goes on sending off.
     QTest::mouseClick(p.ptt, Qt::LeftButton);
@@ -67,11 +82,15 @@ void pttOffUntilConfirmed(SimBench& bench, const KeyingPage& p) {
     EXPECT_EQ(p.ptt->text(), p.offCaption);
     EXPECT_FALSE(p.ptt->toolTip().contains("may still be on"));
     EXPECT_FALSE(bench.session.transmitterMayBeOn);
+    EXPECT_FALSE(banner->isVisible());
+    EXPECT_TRUE(p.ptt->accessibleName().contains("not transmitting"));
     QTest::mouseClick(p.ptt, Qt::LeftButton);
     EXPECT_EQ(lastCommand(bench.radio), p.onCommand);
     EXPECT_TRUE(p.transmitting());
+    EXPECT_TRUE(banner->isVisible());
     QTest::mouseClick(p.ptt, Qt::LeftButton);
     EXPECT_FALSE(p.transmitting());
+    EXPECT_FALSE(banner->isVisible()) << "hidden after PTT off";
 }
 
 TEST(PttStateUnknown, EveryKeyingPageOffersAndSendsOffUntilTheRadioConfirmsIt) {
