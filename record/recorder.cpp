@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -76,6 +77,11 @@ Recorder::Recorder(QString localPath, JobContext context, std::function<void()> 
     : localPath_(std::move(localPath)), context_(std::move(context)),
       jobEnded_(std::move(jobEnded)), timing_(timing) {
     busy_ = true; // until the file is open
+    // The SQL driver plugins are looked up here, not in the writer thread: the lookup matches
+    // file names with regular expressions, and with the MinGW runtime a std::thread that used
+    // one frees that per-thread state before destroying it when it ends (korvelo.exe crashed
+    // on close on Windows).
+    QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE"));
     thread_ = std::thread([this] { run(); });
     flush();
 }
