@@ -83,12 +83,14 @@ TEST_F(ShopDatabase, AJobLandsOnceThoughTheServerWentDownDuringIt) {
     }
     recorder.endJob();
     recorder.flush();
-    // A few failed tries (however slowly a loaded machine gets to them).
-    for (int i = 0; i < 200 && (outbox.status().error.isEmpty() || outbox.status().pending != 1);
+    // A few failed tries (however slowly a loaded machine gets to them). The ended job waits;
+    // whether an earlier job's late change waits beside it is left to the counts below, which
+    // see every job land exactly once.
+    for (int i = 0; i < 200 && (outbox.status().error.isEmpty() || outbox.status().pending < 1);
          ++i)
         std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(outbox.status().error.isEmpty());
-    EXPECT_EQ(outbox.status().pending, 1);
+    EXPECT_GE(outbox.status().pending, 1);
 
     std::string why;
     ASSERT_TRUE(server.start(why)) << why;
