@@ -94,8 +94,12 @@ for com in COM5 COM12; do
   echo "$com: read the radio's tuning area with the same $(wc -l <"$out.trace") frames as Linux"
 done
 
-"$wine" "$win/cli/korvelo-cli.exe" --port COM5 doctor >"$work/doctor.out" ||
-  fail "korvelo-cli.exe doctor found no usable port: $(cat "$work/doctor.out")"
+# A pseudo-terminal has no USB IDs: the Doctor must say it is no cable (exit 1), as on Linux.
+if "$wine" "$win/cli/korvelo-cli.exe" --port COM5 doctor >"$work/doctor.out"; then
+  fail "korvelo-cli.exe doctor took a port without USB IDs for a cable: $(cat "$work/doctor.out")"
+fi
+grep -q "COM5 is not a Korvelo cable (no USB IDs)" "$work/doctor.out" ||
+  fail "korvelo-cli.exe doctor gave no verdict on COM5: $(cat "$work/doctor.out")"
 # Into a file, not a pipe: grep -q would close the pipe at its first match, and the program
 # rightly reports output it could not write.
 "$wine" "$win/cli/korvelo-cli.exe" --simulator info >"$work/info.out" ||
