@@ -30,9 +30,19 @@ constexpr char kPowerOn[] = "Please Power On or Change the cable.";
 
 enum class Step { Done, End, Refused };
 
+// Tuner mode and the radio type are asked again only after a refusal or an unreadable answer:
+// a radio that stays silent is off or unplugged, and the first time-out ends the run. The try
+// is counted from the second ask, so that the status never promises tries that are not made.
+void waitingForAnswer(RadioLink& link, std::string_view what, int attempt, int attempts) {
+    if (attempt > 1)
+        link.waitingFor(what, attempt, attempts);
+    else
+        link.waitingFor(what);
+}
+
 Step enterTunerMode(RadioLink& link, RadioStateFlags& flags, bool tellRefusal) {
     for (int attempt = 1; attempt <= kEnterTries; ++attempt) {
-        link.waitingFor("tuner mode", attempt, kEnterTries);
+        waitingForAnswer(link, "tuner mode", attempt, kEnterTries);
         if (!link.sendAndWait(CommandFrame::enterTunerMode(), 100, 5000)) {
             link.notifier().notify(kPowerOn, Icon::Information);
             return Step::End;
@@ -82,7 +92,7 @@ bool readRadioFlags(RadioLink& link, RadioStateFlags& flags) {
 
 Step readRadioType(RadioLink& link, Session& session) {
     for (int attempt = 1; attempt <= kTypeTries; ++attempt) {
-        link.waitingFor("radio type", attempt, kTypeTries);
+        waitingForAnswer(link, "radio type", attempt, kTypeTries);
         if (!link.sendAndWait(CommandFrame::radioType(), 100, 2500)) {
             link.notifier().notify(kPowerOn, Icon::Information);
             return Step::End;
