@@ -309,6 +309,26 @@ std::pair<std::string_view, std::string_view> splitLast(std::string_view s) {
     return {s.substr(0, at), s.substr(at + 1)};
 }
 
+// "HOST[:PORT]" into the connection; the port it has already stays when none is given.
+bool takeHost(std::string_view text, ConnectionSpec& conn, std::string& why) {
+    const bool hasPort = text.find(':') != std::string_view::npos;
+    const auto [host, port] = splitLast(text);
+    conn.host = std::string(hasPort ? host : text);
+    if (hasPort) {
+        const auto p = number(port, 1, 65535);
+        if (!p) {
+            why = "\"" + std::string(port) + "\" is no TCP port (1..65535)";
+            return false;
+        }
+        conn.port = *p;
+    }
+    if (conn.host.empty()) {
+        why = "the connection names no host";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<ConnectionSpec> parseConnection(std::string_view text, std::string& why) {
@@ -332,41 +352,14 @@ std::optional<ConnectionSpec> parseConnection(std::string_view text, std::string
             return std::nullopt;
         }
         conn.gpibAddress = *address;
-        text = text.substr(0, slash);
-        const bool hasPort = text.find(':') != std::string_view::npos;
-        const auto [host, port] = splitLast(text);
-        conn.host = std::string(hasPort ? host : text);
-        if (hasPort) {
-            const auto p = number(port, 1, 65535);
-            if (!p) {
-                why = "\"" + std::string(port) + "\" is no TCP port (1..65535)";
-                return std::nullopt;
-            }
-            conn.port = *p;
-        }
-        if (conn.host.empty()) {
-            why = "the connection names no host";
+        if (!takeHost(text.substr(0, slash), conn, why))
             return std::nullopt;
-        }
         return conn;
     }
     if (take("tcp://") || take("tcp:")) {
         conn.kind = ConnectionSpec::Kind::Tcp;
-        const auto [host, port] = splitLast(text);
-        const bool hasPort = text.find(':') != std::string_view::npos;
-        conn.host = std::string(hasPort ? host : text);
-        if (hasPort) {
-            const auto p = number(port, 1, 65535);
-            if (!p) {
-                why = "\"" + std::string(port) + "\" is no TCP port (1..65535)";
-                return std::nullopt;
-            }
-            conn.port = *p;
-        }
-        if (conn.host.empty()) {
-            why = "the connection names no host";
+        if (!takeHost(text, conn, why))
             return std::nullopt;
-        }
         return conn;
     }
     const bool gpib = take("gpib:");
