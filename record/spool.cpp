@@ -197,10 +197,14 @@ QString spoolJob(const QString& recordPath, const SpooledJob& job, QString* erro
 QStringList spooledFiles(const QString& recordPath) {
     QStringList files;
     for (const QString& folder : spoolFolders(recordPath)) {
+        // The suffix is compared here rather than given as a name filter: a filter is matched
+        // as a regular expression, and this runs on the record's writer thread, where with the
+        // MinGW runtime the thread's regular-expression state outlives its storage (a crash as
+        // the thread ends, seen on Windows).
         const QDir dir(folder);
-        for (const QString& name :
-             dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
-            files << dir.filePath(name);
+        for (const QString& name : dir.entryList(QDir::Files, QDir::Name))
+            if (name.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive))
+                files << dir.filePath(name);
     }
     return files;
 }
