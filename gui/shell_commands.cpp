@@ -38,20 +38,35 @@ template <class Dialog> DialogFactory plainDialog() {
     };
 }
 
+// A button of an offer: its text and what it does, for screen readers.
+struct OfferButton {
+    QString text;
+    QString accessibleName;
+};
+
+// Asks whether to do something now, "Not now" being the other answer and Escape: true when the
+// offer is taken.
+bool offer(QWidget* parent, QMessageBox::Icon icon, const QString& text, const OfferButton& take,
+           const QString& declineName, bool takeByDefault) {
+    QMessageBox box(icon, QString::fromLatin1(kMessageCaption), text, QMessageBox::NoButton,
+                    messageParent(parent));
+    QPushButton* yes = box.addButton(take.text, QMessageBox::AcceptRole);
+    yes->setAccessibleName(take.accessibleName);
+    QPushButton* no = box.addButton(QStringLiteral("&Not now"), QMessageBox::RejectRole);
+    no->setAccessibleName(declineName);
+    box.setDefaultButton(takeByDefault ? yes : no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 // The refusal of a radio already in tuner mode, with Reset offered: true when it is chosen.
 bool offerReset(QWidget* parent) {
-    QMessageBox box(QMessageBox::Information, QString::fromLatin1(kMessageCaption),
-                    QString::fromStdString(alreadyInTunerModeText()) +
-                        QStringLiteral("\n\nReset the radio now?"),
-                    QMessageBox::NoButton, messageParent(parent));
-    QPushButton* reset = box.addButton(QStringLiteral("&Reset"), QMessageBox::AcceptRole);
-    reset->setAccessibleName(QStringLiteral("Reset the radio"));
-    QPushButton* keep = box.addButton(QStringLiteral("&Not now"), QMessageBox::RejectRole);
-    keep->setAccessibleName(QStringLiteral("Leave the radio in tuner mode"));
-    box.setDefaultButton(keep);
-    box.setEscapeButton(keep);
-    box.exec();
-    return box.clickedButton() == reset;
+    return offer(parent, QMessageBox::Information,
+                 QString::fromStdString(alreadyInTunerModeText()) +
+                     QStringLiteral("\n\nReset the radio now?"),
+                 {QStringLiteral("&Reset"), QStringLiteral("Reset the radio")},
+                 QStringLiteral("Leave the radio in tuner mode"), false);
 }
 
 } // namespace
@@ -60,21 +75,15 @@ void offerUncleanEndRecovery(MainWindow& window, LinkStateFile& file) {
     AppEnv& env = window.env();
     for (const LinkStateFile::Left& left : file.leftUnclean()) {
         const QString port = QString::fromStdString(left.state.port);
-        QMessageBox box(
-            QMessageBox::Warning, QString::fromLatin1(kMessageCaption),
+        const bool send = offer(
+            &window, QMessageBox::Warning,
             QString::fromStdString(uncleanEndText(left.state)) +
                 QStringLiteral("\n\nSend PTT off and leave tuner mode on %1 now?").arg(port),
-            QMessageBox::NoButton, messageParent(&window));
-        QPushButton* send = box.addButton(QStringLiteral("&Send PTT off"), QMessageBox::AcceptRole);
-        send->setAccessibleName(QStringLiteral("Send PTT off and leave tuner mode"));
-        QPushButton* skip = box.addButton(QStringLiteral("&Not now"), QMessageBox::RejectRole);
-        skip->setAccessibleName(QStringLiteral("Do not send anything"));
-        box.setDefaultButton(send);
-        box.setEscapeButton(skip);
-        box.exec();
+            {QStringLiteral("&Send PTT off"), QStringLiteral("Send PTT off and leave tuner mode")},
+            QStringLiteral("Do not send anything"), true);
         // Asked once: a declined offer is not repeated at every start.
         LinkStateFile::forget(left);
-        if (box.clickedButton() != send)
+        if (!send)
             continue;
         FixedPortProvider ports(left.state.port);
         Session session;
