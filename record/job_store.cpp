@@ -1,12 +1,15 @@
 #include "record/job_store.h"
 
 #include "record/schema.h"
+#include "record/shop_database.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#ifdef KORVELO_HAVE_LIBPQ
 #include <libpq-fe.h>
+#endif
 
 namespace korvelo::record {
 
@@ -125,6 +128,7 @@ bool loadRows(QSqlDatabase& db, Job& j) {
     return true;
 }
 
+#ifdef KORVELO_HAVE_LIBPQ
 // A value as libpq's keyword=value form takes it: quoted, with \\ and ' escaped.
 QString conninfoValue(const char* value) {
     QString v = QString::fromUtf8(value);
@@ -132,6 +136,7 @@ QString conninfoValue(const char* value) {
         .replace(QLatin1Char('\''), QStringLiteral("\\'"));
     return QLatin1Char('\'') + v + QLatin1Char('\'');
 }
+#endif
 
 // The setting as libpq itself reads it (keyword=value pairs or a postgresql:// URI, with its
 // percent-encoding), turned into the keyword=value form the Qt driver passes on. Empty, with
@@ -141,6 +146,10 @@ QString parseShopConninfo(const QString& conninfo, QString* problem) {
         *problem = QStringLiteral("no shop database is set");
         return {};
     }
+#ifndef KORVELO_HAVE_LIBPQ
+    *problem = shopDatabaseUnavailableText();
+    return {};
+#else
     char* message = nullptr;
     PQconninfoOption* options = PQconninfoParse(conninfo.toUtf8().constData(), &message);
     if (!options) {
@@ -176,6 +185,7 @@ QString parseShopConninfo(const QString& conninfo, QString* problem) {
     if (!timeout)
         pairs << QStringLiteral("connect_timeout='10'");
     return pairs.join(QLatin1Char(' '));
+#endif
 }
 
 } // namespace
