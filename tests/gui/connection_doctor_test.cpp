@@ -29,7 +29,7 @@ SSerInfo port(std::string name, std::string description = {}) {
 TEST(ConnectionDoctorDialogTest, ShowsPortsAndFindingsAndFindMyCableStoresThePort) {
     QTemporaryDir profile, root;
     ASSERT_TRUE(profile.isValid() && root.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
+    KORVELO_USE_TEST_PROFILE(profile.path());
 
     std::vector<SSerInfo> ports{port("ttyS0")};
     auto gather = [&] {

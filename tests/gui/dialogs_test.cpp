@@ -222,7 +222,7 @@ TEST(GuiClock, TuningInitOverAPseudoTerminal) {
 TEST(TuningFileDialogs, NoToReplaceAsksForAnotherName) {
     QTemporaryDir dir, profile;
     // The file dialog keeps its history in the user's profile; keep this test out of it.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
+    KORVELO_USE_TEST_PROFILE(profile.path());
     const QString existing = dir.filePath("radio.tun");
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

@@ -1,7 +1,11 @@
 #include "gui/gui_test_support.h"
 
+#include "link/qt/tuner_settings.h"
+#include "radio/qt/korvelo_settings.h"
+
 #include <QDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,6 +85,22 @@ bool clickButton(QWidget* modal, const QString& text) {
         }
     }
     return false;
+}
+
+bool useTestProfile(const QString& folder) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+#ifdef _WIN32
+    if (qEnvironmentVariable("KORVELO_SCRATCH_REGISTRY") != QLatin1String("1"))
+        return false;
+    for (const auto& [organisation, application] :
+         {std::pair{TunerSettings::kOrganisation, TunerSettings::kApplication},
+          std::pair{KorveloSettings::kOrganisation, KorveloSettings::kApplication}})
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(organisation),
+                  QString::fromLatin1(application))
+            .clear();
+#endif
+    return true;
 }
 
 } // namespace korvelo::test

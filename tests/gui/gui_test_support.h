@@ -37,4 +37,15 @@ void dismiss(QWidget* modal);
 // there is none.
 bool clickButton(QWidget* modal, const QString& text);
 
+// Keeps the settings of the program (its own and the port profile) in a folder of the test's,
+// empty at first. On Windows the native settings are the registry, which no folder replaces:
+// there the program's keys are cleared instead, but only in a registry made for the tests
+// (KORVELO_SCRATCH_REGISTRY=1, as the Wine check's fresh prefix); elsewhere false, and the
+// test skips rather than wipe the user's settings.
+bool useTestProfile(const QString& folder);
+#define KORVELO_USE_TEST_PROFILE(folder)                                                           \
+    if (!::korvelo::test::useTestProfile(folder))                                                  \
+    GTEST_SKIP() << "the settings are in this user's registry; set KORVELO_SCRATCH_REGISTRY=1 "    \
+                    "in a registry made for the tests"
+
 } // namespace korvelo::test

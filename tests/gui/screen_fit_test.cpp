@@ -18,7 +18,6 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTest>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace korvelo;
@@ -27,9 +26,8 @@ namespace {
 
 // Before the application exists: the scale factor and the small screen.
 const bool smallScreen = [] {
-    ::setenv("QT_SCALE_FACTOR", "2", 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen:configfile=" KORVELO_TESTS_DIR "/gui/small_screen.json",
-             1);
+    qputenv("QT_SCALE_FACTOR", "2");
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" KORVELO_TESTS_DIR "/gui/small_screen.json");
     return true;
 }();
 

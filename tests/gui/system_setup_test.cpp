@@ -18,8 +18,7 @@ class TempProfile : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+        KORVELO_USE_TEST_PROFILE(dir_.path());
     }
     // The profile as stored, read independently of the program's settings class.
     QVariant stored(const QString& key) {
@@ -87,6 +86,15 @@ TEST_F(SystemConfiguration, ManualProfileStartsUncheckedAndAnUnknownPortSelectsT
 
 using ProfilePorts = TempProfile;
 
+// The name a port is opened by: its device path, but on Windows its name (COM5).
+std::optional<std::string> openedAs(const std::string& name) {
+#ifdef _WIN32
+    return name;
+#else
+    return "/dev/" + name;
+#endif
+}
+
 SSerInfo usbPort(std::string name, std::string description) {
     SSerInfo p;
     p.portName = name;
@@ -104,15 +112,15 @@ TEST_F(ProfilePorts, ReadsTheProfileAfreshAtEveryChoice) {
     RecordingNotifier notifier;
     bool portFault = true;
     // No profile value: automatic detection finds the bridge and clears portFault.
-    EXPECT_EQ(provider.choosePort(notifier, portFault), std::optional<std::string>("/dev/ttyUSB3"));
+    EXPECT_EQ(provider.choosePort(notifier, portFault), openedAs("ttyUSB3"));
     EXPECT_FALSE(portFault);
 
     store("AUTO", "no"); // lower case is still automatic
-    EXPECT_EQ(provider.choosePort(notifier, portFault), std::optional<std::string>("/dev/ttyUSB3"));
+    EXPECT_EQ(provider.choosePort(notifier, portFault), openedAs("ttyUSB3"));
 
     store("AUTO", "No");
     store("COM", "ttyUSB0");
-    EXPECT_EQ(provider.choosePort(notifier, portFault), std::optional<std::string>("/dev/ttyUSB0"));
+    EXPECT_EQ(provider.choosePort(notifier, portFault), openedAs("ttyUSB0"));
 
     store("COM", "");
     EXPECT_EQ(provider.choosePort(notifier, portFault), std::nullopt);
