@@ -37,7 +37,6 @@ int decimalsOf(const std::string& unit) {
 ResultStrip::ResultStrip(QWidget* parent) : QWidget(parent) {
     setAccessibleName(QStringLiteral("Finished rows"));
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setMouseTracking(false);
 }
 
 void ResultStrip::reset(const std::vector<testset::AlignRow>& rows) {

@@ -190,6 +190,17 @@ TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
     EXPECT_TRUE(banner->text().startsWith(QStringLiteral("TRANSMITTING \u2014 ")) &&
                 banner->text().contains(" MHz"))
         << banner->text().toStdString();
+    // The chart follows the row under way: its points come as they are read, before the row
+    // has finished.
+    ConvergenceChart* convergence = dialog.convergenceChart();
+    QLineSeries* readings = seriesNamed(convergence->chart(), "readings");
+    ASSERT_TRUE(readings);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const int shown = convergence->shownRow();
+            return shown >= 0 && !table.row(shown).done && readings->count() > 0;
+        },
+        30000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 90000));
     EXPECT_FALSE(banner->isVisible()) << "unkeyed at the end";
     EXPECT_EQ(dialog.summaryLine()->text(), "10 passed, 0 failed, 0 not run");
@@ -210,7 +221,6 @@ TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
                   table.index(0, AlignTableModel::Limits).data().toString()));
     EXPECT_EQ(progress->value(), 10);
     // Beside the table, the last row's search; below it a PASS mark (a letter) for each row.
-    ConvergenceChart* convergence = dialog.convergenceChart();
     EXPECT_EQ(convergence->strip()->marks(), "PPPPPPPPPP");
     EXPECT_EQ(convergence->strip()->accessibleName(), "Finished rows");
     EXPECT_FALSE(convergence->view()->accessibleName().isEmpty());
