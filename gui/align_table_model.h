@@ -18,6 +18,7 @@ class AlignTableModel : public QAbstractTableModel {
     void reset(const std::vector<testset::AlignRow>& rows);
     // Row i has finished.
     void update(int i, const testset::AlignRow& row);
+    const testset::AlignRow& row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
     // "12 passed, 1 failed, 3 not run"
     QString summary() const;
 

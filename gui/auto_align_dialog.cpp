@@ -2,6 +2,7 @@
 
 #include "gui/command_ids.h"
 #include "gui/command_table.h"
+#include "gui/convergence_chart.h"
 #include "gui/link_lease.h"
 #include "gui/message_box_notifier.h"
 #include "gui/transmit_banner.h"
@@ -21,6 +22,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QThread>
 #include <QVBoxLayout>
@@ -132,6 +134,10 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
     banner_ = new TransmitBanner(this);
     view_->verticalHeader()->hide();
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    chart_ = new ConvergenceChart(this);
+    // The row chosen in the table shows its search.
+    connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { chart_->showRow(current.row()); });
 
     progress_ = new QProgressBar(this);
     progress_->setAccessibleName(QStringLiteral("Alignment progress"));
@@ -166,11 +172,18 @@ AutoAlignDialog::AutoAlignDialog(AppEnv& env, std::string simulatedTestSet, QWid
     layout->addLayout(form);
     layout->addWidget(banner_);
     layout->addWidget(summary_);
-    layout->addWidget(view_, 1);
+    // The table and, beside it, the picture of the search.
+    auto* results = new QSplitter(Qt::Horizontal, this);
+    results->setChildrenCollapsible(false);
+    results->addWidget(view_);
+    results->addWidget(chart_);
+    results->setStretchFactor(0, 3);
+    results->setStretchFactor(1, 2);
+    layout->addWidget(results, 1);
     layout->addLayout(progressRow);
     layout->addWidget(status_);
     layout->addLayout(buttons);
-    resize(900, 560);
+    resize(1240, 600);
 
     connect(testSet_, &QComboBox::currentIndexChanged, this, [this] { updateButtons(); });
     connect(browse_, &QPushButton::clicked, this, [this] {
@@ -365,7 +378,12 @@ void AutoAlignDialog::start() {
                                                testset::LoopSettings{}, procs,
                                                [] { return stopSignal() != 0; });
     model_.reset(run_->rows());
+    chart_->reset(run_->rows());
     summary_->setText(model_.summary());
+    run_->setOnStep([this](int i, const testset::AlignStep& step) {
+        QMetaObject::invokeMethod(
+            this, [this, i, step] { chart_->addStep(i, step); }, Qt::QueuedConnection);
+    });
     run_->setOnKeying([this](int i, bool on) {
         QMetaObject::invokeMethod(
             this, [this, i, on] { showKeyed(i, on); }, Qt::QueuedConnection);
@@ -416,6 +434,7 @@ void AutoAlignDialog::showKeyed(int i, bool on) {
 
 void AutoAlignDialog::rowDone(int i, const testset::AlignRow& row) {
     model_.update(i, row);
+    chart_->rowDone(i, row);
     summary_->setText(model_.summary());
     view_->scrollTo(model_.index(i, 0));
     progress_->setValue(i + 1);

@@ -28,8 +28,9 @@ class QPushButton;
 class QTableView;
 
 namespace korvelo {
+class ConvergenceChart;
 class TransmitBanner;
-}
+} // namespace korvelo
 
 namespace korvelo {
 
@@ -48,6 +49,8 @@ class AutoAlignDialog : public QDialog {
     QTableView* tableView() const { return view_; }
     QLabel* summaryLine() const { return summary_; }
     TransmitBanner* transmitBanner() const { return banner_; }
+    // The current row's search, and the strip of finished rows.
+    ConvergenceChart* convergenceChart() const { return chart_; }
     // A thread owns the radio link (a run, or its Program).
     bool running() const { return running_; }
 
@@ -98,6 +101,7 @@ class AutoAlignDialog : public QDialog {
     QPushButton* discard_ = nullptr;
     QTableView* view_ = nullptr;
     QLabel* summary_ = nullptr;
+    ConvergenceChart* chart_ = nullptr;
     TransmitBanner* banner_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* timeLeft_ = nullptr;

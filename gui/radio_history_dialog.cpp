@@ -206,7 +206,7 @@ void RadioHistoryDialog::showJob() {
     const int row = selectedRow(jobs_);
     exportJob_->setEnabled(row >= 0);
     if (row >= 0)
-        report_->setHtml(record::jobReportHtml(jobModel_.jobs()[row]));
+        record::setReportHtml(*report_->document(), record::jobReportHtml(jobModel_.jobs()[row]));
     else
         report_->clear();
 }

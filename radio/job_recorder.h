@@ -5,10 +5,17 @@
 // recorded. The calls come on the thread that talks to the radio and must return quickly.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace korvelo {
 
 struct Session;
+
+// One iteration of an automatic alignment's search: the value sent and the reading it gave.
+struct AlignmentStep {
+    int value = 0;
+    double reading = 0;
+};
 
 // One measurement of automatic alignment against its limits.
 struct AlignmentReading {
@@ -20,6 +27,7 @@ struct AlignmentReading {
     double high = 0;
     double reading = 0;
     bool pass = false;
+    std::vector<AlignmentStep> steps{}; // how the search came to the reading, in order
 };
 
 // How an automatic alignment ended: every row run, stopped at the user's request, or stopped

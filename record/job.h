@@ -21,6 +21,12 @@ struct JobValue {
     bool changed() const { return programmed && asProgrammed != asRead; }
 };
 
+// One iteration of an automatic alignment's search: the value sent and the reading it gave.
+struct JobStep {
+    int value = 0;
+    double reading = 0;
+};
+
 struct JobReading {
     QDateTime at;
     QString value;
@@ -31,6 +37,7 @@ struct JobReading {
     double high = 0;
     double reading = 0;
     bool pass = false;
+    QVector<JobStep> steps{}; // how the search came to the reading; none in older records
 };
 
 struct JobBackup {

@@ -109,6 +109,16 @@ bool loadRows(QSqlDatabase& db, Job& j) {
                               q.value(2).toString(), q.value(3).toString(), q.value(4).toDouble(),
                               q.value(5).toDouble(), q.value(6).toDouble(), q.value(7).toDouble(),
                               q.value(8).toInt() != 0});
+    q.prepare(QStringLiteral("SELECT reading_seq, softpot_value, reading FROM job_reading_steps "
+                             "WHERE job_uuid = ? ORDER BY reading_seq, seq"));
+    q.addBindValue(idText(j.id));
+    if (!q.exec())
+        return false;
+    while (q.next()) {
+        const int reading = q.value(0).toInt();
+        if (reading >= 0 && reading < j.readings.size())
+            j.readings[reading].steps.push_back({q.value(1).toInt(), q.value(2).toDouble()});
+    }
     q.prepare(QStringLiteral("SELECT taken_at, path FROM job_backups WHERE job_uuid = ? "
                              "ORDER BY seq"));
     q.addBindValue(idText(j.id));
@@ -364,6 +374,18 @@ bool JobStore::insertRows(const Job& j, QSqlError* error) {
         if (!q.exec())
             return failed();
     }
+    q.prepare(QStringLiteral("INSERT INTO job_reading_steps (job_uuid, reading_seq, seq, "
+                             "softpot_value, reading) VALUES (?, ?, ?, ?, ?)"));
+    for (int i = 0; i < j.readings.size(); ++i) {
+        const QVector<JobStep>& steps = j.readings[i].steps;
+        for (int k = 0; k < steps.size(); ++k) {
+            for (const QVariant& v : {QVariant(id), QVariant(i), QVariant(k),
+                                      QVariant(steps[k].value), QVariant(steps[k].reading)})
+                q.addBindValue(v);
+            if (!q.exec())
+                return failed();
+        }
+    }
     q.prepare(QStringLiteral("INSERT INTO job_backups (job_uuid, seq, taken_at, path) VALUES "
                              "(?, ?, ?, ?)"));
     for (int i = 0; i < j.backups.size(); ++i) {
@@ -397,7 +419,8 @@ bool JobStore::save(const Job& j, QString* error) {
     }
     QSqlQuery q(db_);
     bool ok = true;
-    for (const char* table : {"job_values", "job_readings", "job_backups", "job_verifications"}) {
+    for (const char* table :
+         {"job_values", "job_reading_steps", "job_readings", "job_backups", "job_verifications"}) {
         ok = ok &&
              q.prepare(
                  QStringLiteral("DELETE FROM %1 WHERE job_uuid = ?").arg(QLatin1String(table)));

@@ -198,9 +198,18 @@ void Recorder::testSetUsed(const Session& session, const std::string& identity) 
 }
 
 void Recorder::reading(const Session& session, const AlignmentReading& r) {
-    job(session).readings.push_back(
-        {now(), QString::fromStdString(r.value), QString::fromStdString(r.quantity),
-         QString::fromStdString(r.unit), r.target, r.low, r.high, r.reading, r.pass});
+    JobReading kept{now(),
+                    QString::fromStdString(r.value),
+                    QString::fromStdString(r.quantity),
+                    QString::fromStdString(r.unit),
+                    r.target,
+                    r.low,
+                    r.high,
+                    r.reading,
+                    r.pass};
+    for (const AlignmentStep& s : r.steps)
+        kept.steps.push_back({s.value, s.reading});
+    job(session).readings.push_back(std::move(kept));
     queue();
 }
 

@@ -2,16 +2,20 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
+#include <QImage>
 #include <QMap>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSvgRenderer>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <cmath>
 
+#include "record/convergence_plot.h"
 #include "record/job_store.h"
 #include "softpot/zel/zel_signalling_page.h"
 
@@ -31,14 +35,8 @@ QString number(double v) {
     return QString::number(v, 'g', 6);
 }
 
-// A reading, target or limit with the decimals its unit has in the limits files, so that a
-// column reads alike (4.02 kHz beside 2.50 kHz, not 4.0175 beside 2.5).
 QString fixed(double v, const QString& unit) {
-    static const QMap<QString, int> decimals{{QStringLiteral("W"), 2},  {QStringLiteral("kHz"), 2},
-                                             {QStringLiteral("Hz"), 0}, {QStringLiteral("dBm"), 1},
-                                             {QStringLiteral("dB"), 1}, {QStringLiteral("V"), 2},
-                                             {QStringLiteral("%"), 1}};
-    return QString::number(v, 'f', decimals.value(unit, 2)) + QLatin1Char(' ') + unit;
+    return fixedValue(v, unit);
 }
 
 QString hex2(int v) {
@@ -105,6 +103,33 @@ QVector<QPair<QString, QVector<const JobValue*>>> byPage(const Job& job, bool ch
     return pages;
 }
 
+// Each reading's search as a picture with its caption, two to a row; nothing when the record
+// kept no iterations (older records).
+QString searchCharts(const Job& job, const QString& heading) {
+    QStringList cells;
+    for (const JobReading& r : job.readings) {
+        const QString svg = convergenceSvg(r);
+        if (svg.isEmpty())
+            continue;
+        cells << QStringLiteral("<td valign=\"top\"><p><b>%1</b>: %2 iteration(s), %3, "
+                                "<b>%4</b></p>\n<p>%5</p></td>")
+                     .arg(esc(r.value))
+                     .arg(r.steps.size())
+                     .arg(esc(fixed(r.reading, r.unit)), result(r.pass), svg);
+    }
+    if (cells.isEmpty())
+        return {};
+    QString rows;
+    for (qsizetype i = 0; i < cells.size(); i += 2)
+        rows +=
+            QStringLiteral("<tr>") + cells.mid(i, 2).join(QString()) + QStringLiteral("</tr>\n");
+    return QStringLiteral("<%1>Searches</%1>\n<p>Each reading against the value sent, one point "
+                          "per iteration, the last ringed; the dashed line is the target, the "
+                          "band the limits.</p>\n<table cellspacing=\"0\" cellpadding=\"4\">\n")
+               .arg(heading) +
+           rows + QStringLiteral("</table>\n");
+}
+
 QString jobSection(const Job& job, int level) {
     const QString h = QStringLiteral("h%1").arg(level);
     const QString h2 = QStringLiteral("h%1").arg(level + 1);
@@ -155,6 +180,7 @@ QString jobSection(const Job& job, int level) {
                          QStringLiteral("<b>%1</b>").arg(result(r.pass))});
         out += table({}, {"Value", "Measured", "Target", "Limits", "Reading", "Result"}, rows);
     }
+    out += searchCharts(job, h2);
 
     if (!job.backups.isEmpty()) {
         out += QStringLiteral("<%1>Backups</%1>\n").arg(h2);
@@ -247,6 +273,49 @@ void keepHeadingsWithNext(QTextDocument& doc) {
 
 } // namespace
 
+QString fixedValue(double v, const QString& unit) {
+    static const QMap<QString, int> decimals{{QStringLiteral("W"), 2},  {QStringLiteral("kHz"), 2},
+                                             {QStringLiteral("Hz"), 0}, {QStringLiteral("dBm"), 1},
+                                             {QStringLiteral("dB"), 1}, {QStringLiteral("V"), 2},
+                                             {QStringLiteral("%"), 1}};
+    return QString::number(v, 'f', decimals.value(unit, 2)) + QLatin1Char(' ') + unit;
+}
+
+void setReportHtml(QTextDocument& doc, const QString& html) {
+    // A text document draws no SVG: each picture goes in as an image of itself, at three times
+    // its size so that print stays sharp, shown at its own size.
+    static const QRegularExpression svgElement(QStringLiteral("<svg\\b.*?</svg>"),
+                                               QRegularExpression::DotMatchesEverythingOption);
+    QString out;
+    qsizetype from = 0;
+    int n = 0;
+    for (auto it = svgElement.globalMatch(html); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += html.mid(from, m.capturedStart() - from);
+        from = m.capturedEnd();
+        QSvgRenderer svg(m.captured().toUtf8());
+        const QSize size = svg.defaultSize();
+        QImage image(size * 3, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            svg.render(&p);
+        }
+        const QString name = QStringLiteral("korvelo-chart:%1").arg(++n);
+        doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        // The picture's words (still escaped) as the image's alternative text.
+        static const QRegularExpression label(QStringLiteral("aria-label=\"([^\"]*)\""));
+        out += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"%4\">")
+                   .arg(name)
+                   .arg(size.width())
+                   .arg(size.height())
+                   .arg(label.match(m.captured()).captured(1));
+    }
+    out += html.mid(from);
+    doc.setHtml(out);
+}
+
 QString serialText(const QString& serial) {
     return serial.isEmpty() ? QStringLiteral("(not read)") : serial;
 }
@@ -323,7 +392,7 @@ bool writePdf(const QString& html, const QString& path, QString* error) {
         pdf.setTitle(QFileInfo(path).completeBaseName());
         pdf.setCreator(QStringLiteral("Korvelo"));
         QTextDocument doc;
-        doc.setHtml(html);
+        setReportHtml(doc, html);
         doc.documentLayout()->setPaintDevice(&pdf);
         doc.setPageSize(QSizeF(pdf.width(), pdf.height()));
         keepHeadingsWithNext(doc);

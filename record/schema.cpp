@@ -81,9 +81,21 @@ constexpr const char* kVersion3[] = {
     "ALTER TABLE jobs ADD COLUMN end_reason TEXT NOT NULL DEFAULT ''",
 };
 
+// Each reading's search: the value sent and the reading it gave, iteration by iteration.
+// Readings of earlier versions have none.
+constexpr const char* kVersion4[] = {
+    "CREATE TABLE job_reading_steps ("
+    " job_uuid TEXT NOT NULL REFERENCES jobs (uuid),"
+    " reading_seq INTEGER NOT NULL,"
+    " seq INTEGER NOT NULL,"
+    " softpot_value INTEGER NOT NULL,"
+    " reading DOUBLE PRECISION NOT NULL,"
+    " PRIMARY KEY (job_uuid, reading_seq, seq))",
+};
+
 const std::array<std::span<const char* const>, kSchemaVersion> kMigrations{
     std::span<const char* const>(kVersion1), std::span<const char* const>(kVersion2),
-    std::span<const char* const>(kVersion3)};
+    std::span<const char* const>(kVersion3), std::span<const char* const>(kVersion4)};
 
 QString why(const QSqlError& e) {
     return e.text().trimmed();
@@ -92,8 +104,9 @@ QString why(const QSqlError& e) {
 } // namespace
 
 QStringList recordTables() {
-    return {"schema_version", "jobs",         "job_values",
-            "job_backups",    "job_readings", "job_verifications"};
+    return {"schema_version",   "jobs",         "job_values",
+            "job_backups",      "job_readings", "job_verifications",
+            "job_reading_steps"};
 }
 
 int schemaVersion(QSqlDatabase& db) {

@@ -54,7 +54,10 @@ QJsonObject toJson(const SpooledJob& s) {
                                   {"asRead", v.asRead},
                                   {"asProgrammed", v.asProgrammed},
                                   {"programmed", v.programmed}});
-    for (const JobReading& r : j.readings)
+    for (const JobReading& r : j.readings) {
+        QJsonArray steps;
+        for (const JobStep& st : r.steps)
+            steps.append(QJsonArray{st.value, st.reading});
         readings.append(QJsonObject{{"at", timeText(r.at)},
                                     {"value", r.value},
                                     {"quantity", r.quantity},
@@ -63,7 +66,9 @@ QJsonObject toJson(const SpooledJob& s) {
                                     {"low", r.low},
                                     {"high", r.high},
                                     {"reading", r.reading},
-                                    {"pass", r.pass}});
+                                    {"pass", r.pass},
+                                    {"steps", steps}});
+    }
     for (const JobBackup& b : j.backups)
         backups.append(QJsonObject{{"at", timeText(b.at)}, {"path", b.path}});
     for (const JobVerification& v : j.verifications)
@@ -133,6 +138,9 @@ SpooledJob fromJson(const QJsonObject& o) {
                               r["quantity"].toString(), r["unit"].toString(),
                               r["target"].toDouble(), r["low"].toDouble(), r["high"].toDouble(),
                               r["reading"].toDouble(), r["pass"].toBool()});
+        for (const QJsonValue& st : r["steps"].toArray())
+            j.readings.back().steps.push_back(
+                {st.toArray().at(0).toInt(), st.toArray().at(1).toDouble()});
     }
     for (const QJsonValue& x : o["backups"].toArray()) {
         const QJsonObject b = x.toObject();

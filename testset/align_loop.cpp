@@ -189,6 +189,9 @@ PointResult AlignLoop::run(AlignRadio& radio, Quantity q, const Limit& limit, Re
             break;
         }
         ++r.iterations;
+        r.steps.push_back({v, m->value});
+        if (onStep_)
+            onStep_(r.steps.back());
         // The opening level is confirmed by the same level found again at the same value.
         const bool again = !transmit && !seen.empty() && seen.back().first == v &&
                            std::fabs(seen.back().second - m->value) <= limit.tolerance;

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korvelo::testset {
 
@@ -63,6 +64,12 @@ struct Response {
 
 enum class PointOutcome { Pass, Fail, Aborted };
 
+// One iteration of the search: the value sent and the reading it gave.
+struct AlignStep {
+    int value = 0;
+    double reading = 0;
+};
+
 struct PointResult {
     int oldValue = 0;
     int newValue = 0; // the value of the last reading: what would be programmed
@@ -71,6 +78,7 @@ struct PointResult {
     PointOutcome outcome = PointOutcome::Fail;
     std::string note; // why it failed
     std::int64_t keyedMs = 0;
+    std::vector<AlignStep> steps; // one per iteration, in order
 };
 
 // What one row measures.
@@ -91,6 +99,9 @@ class AlignLoop {
     // while the loop waits); the radio's own pauses stay on the radio's clock.
     void setRestClock(Clock* clock) { rest_ = clock; }
     const LoopSettings& settings() const { return s_; }
+    // Told (on the loop's thread) of each iteration as it is read, for a live picture of the
+    // search; the same steps end in PointResult::steps.
+    void setOnStep(std::function<void(const AlignStep&)> fn) { onStep_ = std::move(fn); }
     // A stop has been asked for (the shouldStop given above).
     bool aborted() const { return shouldStop_ && shouldStop_(); }
 
@@ -108,6 +119,7 @@ class AlignLoop {
     Clock* rest_ = nullptr;
     LoopSettings s_;
     std::function<bool()> shouldStop_;
+    std::function<void(const AlignStep&)> onStep_;
     bool broken_ = false;
     bool noReading_ = false;
 };

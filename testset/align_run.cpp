@@ -204,6 +204,10 @@ AlignRow* AlignRun::runRow(AlignRow& row) {
         if (onKeying_)
             onKeying_(index, on);
     });
+    loop_.setOnStep([this, index](const AlignStep& step) {
+        if (onStep_)
+            onStep_(index, step);
+    });
     const Response response{row.procedure->slopeFor(row.limitName)};
     row.result = loop_.run(radio, row.procedure->quantity, *row.limit, response);
     row.done = row.result.outcome != PointOutcome::Aborted;
@@ -245,6 +249,8 @@ void recordRow(const Session& session, const AlignRow& row) {
     r.high = row.limit->high;
     r.reading = *row.result.reading;
     r.pass = row.passed();
+    for (const AlignStep& s : row.result.steps)
+        r.steps.push_back({s.value, s.reading});
     recordReading(session, r);
 }
 

@@ -60,6 +60,9 @@ class AlignRun {
     // Told (on the run's thread) when a row keys the transmitter and when it unkeys it again,
     // with the row's index; set before run().
     void setOnKeying(std::function<void(int, bool)> fn) { onKeying_ = std::move(fn); }
+    // Told (on the run's thread) of each iteration of a row as it is read, with the row's
+    // index; set before run().
+    void setOnStep(std::function<void(int, const AlignStep&)> fn) { onStep_ = std::move(fn); }
     // From any thread: the run ends at its next step, with the transmitter unkeyed.
     void requestStop() { stop_.store(true); }
     bool stopRequested() const { return stop_.load(); }
@@ -85,6 +88,7 @@ class AlignRun {
     std::vector<AlignRow> rows_;
     std::atomic<bool> stop_{false};
     std::function<void(int, bool)> onKeying_;
+    std::function<void(int, const AlignStep&)> onStep_;
     RunEnding ending_;
     bool closed_ = false;
 };

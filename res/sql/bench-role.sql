@@ -21,8 +21,8 @@ $$;
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
 GRANT USAGE ON SCHEMA public TO korvelo_bench;
 GRANT SELECT ON schema_version TO korvelo_bench;
-GRANT SELECT, INSERT ON jobs, job_values, job_backups, job_readings, job_verifications
-  TO korvelo_bench;
+GRANT SELECT, INSERT ON jobs, job_values, job_backups, job_readings, job_verifications,
+  job_reading_steps TO korvelo_bench;
 -- Tables that later versions of Korvelo add can be read; adding to them waits for this script,
 -- run again, to give them their rules.
 ALTER DEFAULT PRIVILEGES IN SCHEMA public REVOKE INSERT ON TABLES FROM korvelo_bench;
@@ -56,7 +56,8 @@ DO $$
 DECLARE
   t text;
 BEGIN
-  FOREACH t IN ARRAY ARRAY['job_values', 'job_backups', 'job_readings', 'job_verifications'] LOOP
+  FOREACH t IN ARRAY ARRAY['job_values', 'job_backups', 'job_readings', 'job_verifications',
+                           'job_reading_steps'] LOOP
     EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
     EXECUTE format('DROP POLICY IF EXISTS bench_reads ON %I', t);
     EXECUTE format('CREATE POLICY bench_reads ON %I FOR SELECT TO korvelo_bench USING (true)', t);

@@ -1,6 +1,7 @@
 // Alignment > Auto Align through its real widgets: the simulated radio on a pseudo-terminal, the
 // simulated test set on TCP, the program's own clock on this thread and the run on its own.
 #include "gui/auto_align_dialog.h"
+#include "gui/convergence_chart.h"
 #include "gui/gui_clock.h"
 #include "gui/transmit_banner.h"
 #include "link/port_provider.h"
@@ -16,11 +17,15 @@
 #include "testset/limits.h"
 
 #include <QAbstractItemModelTester>
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -81,6 +86,52 @@ struct Bench {
     }
 };
 
+QLineSeries* seriesNamed(QChart* chart, const QString& name) {
+    for (QAbstractSeries* s : chart->series())
+        if (s->name() == name)
+            return qobject_cast<QLineSeries*>(s);
+    return nullptr;
+}
+
+// The chart shows table row `i`'s search: a point per iteration the run read, in order (sent
+// live from the run's thread, the table's row from its result), the target line and the
+// limits band.
+void expectChartOfRow(AutoAlignDialog& dialog, int i) {
+    SCOPED_TRACE(i);
+    ConvergenceChart* convergence = dialog.convergenceChart();
+    QChart* chart = convergence->chart();
+    const testset::AlignRow& row = dialog.table().row(i);
+    ASSERT_TRUE(row.limit);
+    EXPECT_EQ(convergence->shownRow(), i);
+    EXPECT_TRUE(chart->title().startsWith(QString::fromStdString(row.name)));
+    QLineSeries* readings = seriesNamed(chart, "readings");
+    QLineSeries* target = seriesNamed(chart, "target");
+    ASSERT_TRUE(readings && target);
+    const QVector<QPointF> points = readings->points();
+    ASSERT_EQ(points.size(), row.result.iterations);
+    ASSERT_GE(points.size(), 1);
+    for (qsizetype k = 0; k < points.size(); ++k) {
+        EXPECT_EQ(points[k].x(), row.result.steps[static_cast<std::size_t>(k)].value) << k;
+        EXPECT_EQ(points[k].y(), row.result.steps[static_cast<std::size_t>(k)].reading) << k;
+    }
+    // The last point is the value and reading the table shows.
+    EXPECT_EQ(points.back().x(), dialog.table().index(i, AlignTableModel::New).data().toInt());
+    EXPECT_EQ(points.back().y(), *row.result.reading);
+    ASSERT_EQ(target->count(), 2);
+    EXPECT_EQ(target->at(0).y(), row.limit->target);
+    EXPECT_EQ(target->at(1).y(), row.limit->target);
+    QAreaSeries* band = nullptr;
+    for (QAbstractSeries* s : chart->series())
+        if (s->name() == "limits")
+            band = qobject_cast<QAreaSeries*>(s);
+    ASSERT_TRUE(band && band->upperSeries() && band->lowerSeries());
+    EXPECT_EQ(band->upperSeries()->at(0).y(), row.limit->high);
+    EXPECT_EQ(band->lowerSeries()->at(0).y(), row.limit->low);
+    // Every point within the band's and the target's span.
+    for (const QPointF& p : points)
+        EXPECT_TRUE(p.x() > target->at(0).x() && p.x() < target->at(1).x()) << p.x();
+}
+
 // Leaves only the power procedure checked, through the keyboard.
 void powerOnly(AutoAlignDialog& dialog) {
     for (const char* other : {"deviation", "squelch"}) {
@@ -139,6 +190,17 @@ TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
     EXPECT_TRUE(banner->text().startsWith(QStringLiteral("TRANSMITTING \u2014 ")) &&
                 banner->text().contains(" MHz"))
         << banner->text().toStdString();
+    // The chart follows the row under way: its points come as they are read, before the row
+    // has finished.
+    ConvergenceChart* convergence = dialog.convergenceChart();
+    QLineSeries* readings = seriesNamed(convergence->chart(), "readings");
+    ASSERT_TRUE(readings);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const int shown = convergence->shownRow();
+            return shown >= 0 && !table.row(shown).done && readings->count() > 0;
+        },
+        30000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.running(); }, 90000));
     EXPECT_FALSE(banner->isVisible()) << "unkeyed at the end";
     EXPECT_EQ(dialog.summaryLine()->text(), "10 passed, 0 failed, 0 not run");
@@ -158,6 +220,21 @@ TEST(AutoAlignDialog, RefusesAnotherBandsLimitsThenAlignsAndPrograms) {
               dialog.tableView()->fontMetrics().horizontalAdvance(
                   table.index(0, AlignTableModel::Limits).data().toString()));
     EXPECT_EQ(progress->value(), 10);
+    // Beside the table, the last row's search; below it a PASS mark (a letter) for each row.
+    EXPECT_EQ(convergence->strip()->marks(), "PPPPPPPPPP");
+    EXPECT_EQ(convergence->strip()->accessibleName(), "Finished rows");
+    EXPECT_FALSE(convergence->view()->accessibleName().isEmpty());
+    expectChartOfRow(dialog, 9);
+    if (const QString dir = qEnvironmentVariable("KORVELO_CHART_PICTURES"); !dir.isEmpty()) {
+        QTest::qWait(100); // the chart lays its axes out when the events come round
+        dialog.grab().save(dir + "/auto-align.png");
+    }
+    // Choosing the second row in the table, by keys, shows its search.
+    dialog.tableView()->setFocus();
+    QTest::keyClick(dialog.tableView(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(dialog.tableView(), Qt::Key_Down);
+    ASSERT_EQ(dialog.tableView()->currentIndex().row(), 1);
+    expectChartOfRow(dialog, 1);
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("Alignment completed")))
         << status->text().toStdString();
     std::vector<int> values;

@@ -45,8 +45,19 @@ Recorded recordJob(const QString& local, const char* serial = "KV00012345",
     bench.session.recorder = &recorder;
     readAndProgram(bench);
     recordTestSet(bench.session, "RF test set, s/n 4711");
-    recordReading(bench.session, {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.05, true});
-    recordReading(bench.session, {"Low Power, point 1", "Power", "W", 1, 0.9, 1.1, 1.32, false});
+    // Each with the search that came to it: (value, reading) per iteration.
+    recordReading(bench.session, {"High Power, point 1",
+                                  "Power",
+                                  "W",
+                                  5,
+                                  4.8,
+                                  5.2,
+                                  5.05,
+                                  true,
+                                  {{120, 4.2}, {131, 4.96}, {133, 5.05}}});
+    recordReading(
+        bench.session,
+        {"Low Power, point 1", "Power", "W", 1, 0.9, 1.1, 1.32, false, {{90, 1.5}, {74, 1.32}}});
     if (ending)
         recordAlignmentEnded(bench.session, *ending,
                              *ending == AlignmentEnding::Fault ? "the test set did not answer"
@@ -117,6 +128,15 @@ TEST(RecordReport, AReportHoldsTheRadioItsChangedValueBeforeAndAfterAndPassFail)
     EXPECT_TRUE(changed.contains(r.name.toHtmlEscaped()));
     EXPECT_TRUE(changed.contains("<td>" + r.before + "</td><td>" + r.after + "</td>"));
     EXPECT_TRUE(page.contains("RF test set, s/n 4711"));
+    // A picture of each reading's search: a point per iteration, the target, the limits.
+    const QStringList svgs = page.split("<svg ").mid(1);
+    ASSERT_EQ(svgs.size(), 2) << page.toStdString();
+    EXPECT_TRUE(svgs[0].contains("aria-label=\"High Power, point 1: Power against the value, 3 "
+                                 "iteration(s), target 5.00 W, limits 4.80 W to 5.20 W, PASS\""))
+        << svgs[0].toStdString();
+    EXPECT_EQ(svgs[0].count("<circle") - 1, 3); // and the last ringed
+    EXPECT_EQ(svgs[1].count("<circle") - 1, 2);
+    EXPECT_TRUE(svgs[0].contains(">131</text>") && svgs[0].contains(">5.00 W</text>"));
 
     // PDF: a PDF whose text has the radio, the value before and after, and the results.
     EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
@@ -135,6 +155,18 @@ TEST(RecordReport, AReportHoldsTheRadioItsChangedValueBeforeAndAfterAndPassFail)
     EXPECT_TRUE(rowFound) << printed.toStdString();
     EXPECT_TRUE(printed.contains("PASS"));
     EXPECT_TRUE(printed.contains("FAIL"));
+    // The two searches, captioned, each printed as a picture.
+    EXPECT_TRUE(printed.contains("3 iteration(s), 5.05 W, PASS")) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("2 iteration(s), 1.32 W, FAIL"));
+    if (QStandardPaths::findExecutable("pdfimages").isEmpty())
+        GTEST_SKIP() << "pdfimages (poppler-utils) is not installed";
+    QProcess images;
+    images.start("pdfimages", {"-list", pdf});
+    ASSERT_TRUE(images.waitForFinished(30000));
+    // A header of two lines, then a line per image.
+    const QStringList lines =
+        QString::fromUtf8(images.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size() - 2, 2) << lines.join('\n').toStdString();
 }
 
 TEST(RecordReport, APrintedReportKeepsFixedDecimalsHeadingsWithRowsAndRepeatsHeaders) {

@@ -162,7 +162,15 @@ TEST_F(ShopDatabase, TwoBenchesPushingAtOnceLoseNothingAndABenchCannotChangeHist
             session.record.programmed[0x16] = static_cast<std::uint8_t>(i);
             session.record.isProgrammed[0x16] = true;
             recorder.regionProgrammed(session, 0x16, 1);
-            recordReading(session, {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.0, true});
+            recordReading(session, {"High Power, point 1",
+                                    "Power",
+                                    "W",
+                                    5,
+                                    4.8,
+                                    5.2,
+                                    5.0,
+                                    true,
+                                    {{120, 4.5}, {128, 5.0}}});
         }
         recorder.endJob();
         recorder.flush();
@@ -185,6 +193,8 @@ TEST_F(ShopDatabase, TwoBenchesPushingAtOnceLoseNothingAndABenchCannotChangeHist
     EXPECT_EQ(shop.count("SELECT COUNT(*) FROM jobs"), 2 * kJobs);
     EXPECT_EQ(shop.count("SELECT COUNT(*) FROM jobs WHERE bench = 'bench1'"), kJobs);
     EXPECT_EQ(shop.count("SELECT COUNT(DISTINCT job_uuid) FROM job_readings"), 2 * kJobs);
+    // The bench role may add a reading's iterations to its own jobs.
+    EXPECT_EQ(shop.count("SELECT COUNT(*) FROM job_reading_steps"), 2 * 2 * kJobs);
     EXPECT_EQ(shop.count("SELECT COUNT(*) FROM job_values WHERE as_programmed IS NOT NULL"),
               shop.count("SELECT COUNT(*) FROM jobs") *
                   shop.count("SELECT COUNT(*) FROM job_values WHERE as_programmed IS NOT NULL "

@@ -40,6 +40,9 @@ QUuid recordOneJob(Recorder& recorder) {
     SimBench bench;
     bench.session.recorder = &recorder;
     readAndProgram(bench);
+    recordReading(
+        bench.session,
+        {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.05, true, {{120, 4.2}, {133, 5.05}}});
     const QUuid id = recorder.currentJob()->id;
     recorder.endJob();
     recorder.flush();
@@ -197,8 +200,16 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     EXPECT_EQ(job->started, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
     // What the new version keeps goes in and comes back.
     job->testSet = "Test set 1, s/n 77";
-    job->readings.push_back({QDateTime::currentDateTimeUtc(), "High Power, point 1", "Power", "W",
-                             5.0, 4.8, 5.2, 5.31, false});
+    job->readings.push_back({QDateTime::currentDateTimeUtc(),
+                             "High Power, point 1",
+                             "Power",
+                             "W",
+                             5.0,
+                             4.8,
+                             5.2,
+                             5.31,
+                             false,
+                             {{120, 4.6}, {126, 5.31}}});
     job->verifications.push_back({QDateTime::currentDateTimeUtc(), 0x16, 10, true, ""});
     QString why;
     ASSERT_TRUE(store.save(*job, &why)) << why.toStdString();
@@ -208,6 +219,9 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     ASSERT_EQ(again->readings.size(), 1);
     EXPECT_DOUBLE_EQ(again->readings[0].reading, 5.31);
     EXPECT_FALSE(again->readings[0].pass);
+    ASSERT_EQ(again->readings[0].steps.size(), 2);
+    EXPECT_EQ(again->readings[0].steps[1].value, 126);
+    EXPECT_DOUBLE_EQ(again->readings[0].steps[1].reading, 5.31);
     ASSERT_EQ(again->verifications.size(), 1);
     EXPECT_EQ(again->verifications[0].count, 10);
     EXPECT_EQ(again->values.size(), 1);
@@ -251,6 +265,10 @@ TEST(RecordStore, ARecordLockedByAnotherWriterKeepsTheJobAsideSaysWhyAndTakesItI
     ASSERT_TRUE(job);
     ASSERT_NE(changedValue(*job), nullptr);
     EXPECT_EQ(job->verifications.size(), 1);
+    // The reading's iterations went aside and came in with it.
+    ASSERT_EQ(job->readings.size(), 1);
+    ASSERT_EQ(job->readings[0].steps.size(), 2);
+    EXPECT_EQ(job->readings[0].steps[1].value, 133);
     EXPECT_EQ(countRows(c.db, "SELECT COUNT(*) FROM outbox WHERE state = 'queued' AND job_uuid = ?",
                         id.toString(QUuid::WithoutBraces)),
               1);
