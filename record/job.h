@@ -31,6 +31,8 @@ struct JobReading {
     double high = 0;
     double reading = 0;
     bool pass = false;
+    bool manual = false; // typed from the meter on a page, not measured by Auto Align
+    QString softpot{};   // the row's value when a typed reading was taken; empty for Auto Align
 };
 
 struct JobBackup {

@@ -198,9 +198,15 @@ void Recorder::testSetUsed(const Session& session, const std::string& identity) 
 }
 
 void Recorder::reading(const Session& session, const AlignmentReading& r) {
-    job(session).readings.push_back(
-        {now(), QString::fromStdString(r.value), QString::fromStdString(r.quantity),
-         QString::fromStdString(r.unit), r.target, r.low, r.high, r.reading, r.pass});
+    QVector<JobReading>& readings = job(session).readings;
+    const QString value = QString::fromStdString(r.value);
+    // A value's typed reading is the meter's last word on it: a new one replaces the earlier.
+    if (r.manual)
+        readings.removeIf(
+            [&](const JobReading& kept) { return kept.manual && kept.value == value; });
+    readings.push_back({now(), value, QString::fromStdString(r.quantity),
+                        QString::fromStdString(r.unit), r.target, r.low, r.high, r.reading, r.pass,
+                        r.manual, QString::fromStdString(r.softpot)});
     queue();
 }
 

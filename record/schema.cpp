@@ -81,9 +81,16 @@ constexpr const char* kVersion3[] = {
     "ALTER TABLE jobs ADD COLUMN end_reason TEXT NOT NULL DEFAULT ''",
 };
 
+// Readings typed from the meter on a page, with the row's value at that moment. The readings
+// kept before were all Auto Align's.
+constexpr const char* kVersion4[] = {
+    "ALTER TABLE job_readings ADD COLUMN manual INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE job_readings ADD COLUMN softpot TEXT NOT NULL DEFAULT ''",
+};
+
 const std::array<std::span<const char* const>, kSchemaVersion> kMigrations{
     std::span<const char* const>(kVersion1), std::span<const char* const>(kVersion2),
-    std::span<const char* const>(kVersion3)};
+    std::span<const char* const>(kVersion3), std::span<const char* const>(kVersion4)};
 
 QString why(const QSqlError& e) {
     return e.text().trimmed();

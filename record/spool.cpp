@@ -63,7 +63,9 @@ QJsonObject toJson(const SpooledJob& s) {
                                     {"low", r.low},
                                     {"high", r.high},
                                     {"reading", r.reading},
-                                    {"pass", r.pass}});
+                                    {"pass", r.pass},
+                                    {"manual", r.manual},
+                                    {"softpot", r.softpot}});
     for (const JobBackup& b : j.backups)
         backups.append(QJsonObject{{"at", timeText(b.at)}, {"path", b.path}});
     for (const JobVerification& v : j.verifications)
@@ -132,7 +134,8 @@ SpooledJob fromJson(const QJsonObject& o) {
         j.readings.push_back({timeFrom(r["at"].toString()), r["value"].toString(),
                               r["quantity"].toString(), r["unit"].toString(),
                               r["target"].toDouble(), r["low"].toDouble(), r["high"].toDouble(),
-                              r["reading"].toDouble(), r["pass"].toBool()});
+                              r["reading"].toDouble(), r["pass"].toBool(), r["manual"].toBool(),
+                              r["softpot"].toString()});
     }
     for (const QJsonValue& x : o["backups"].toArray()) {
         const QJsonObject b = x.toObject();

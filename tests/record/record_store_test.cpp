@@ -160,7 +160,7 @@ TEST(RecordStore, AJobLeftOpenByARunThatDiedIsEndedAtTheNextStart) {
               1);
 }
 
-TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
+TEST(RecordStore, AFileOfAnEarlierSchemaVersionIsMigratedWithItsJobsAndReadings) {
     ScratchDir dir("korvelo-record");
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     {
@@ -182,6 +182,14 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
         q.addBindValue(id);
         ASSERT_TRUE(q.exec());
         EXPECT_EQ(schemaVersion(db), 1);
+        // An Auto Align reading as version 3 kept it, before readings could be typed.
+        ASSERT_TRUE(migrate(db, &why, 3)) << why.toStdString();
+        q.prepare("INSERT INTO job_readings (job_uuid, seq, measured_at, value_name, quantity, "
+                  "unit, target, low_limit, high_limit, reading, pass) VALUES (?, 0, "
+                  "'2026-01-02T03:04:30.000Z', 'High Power, point 1', 'Power', 'W', 5, 4.8, "
+                  "5.2, 5.01, 1)");
+        q.addBindValue(id);
+        ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
         db.close();
     }
     QSqlDatabase::removeDatabase("v1");
@@ -195,19 +203,26 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     ASSERT_EQ(job->values.size(), 1);
     EXPECT_TRUE(job->values[0].changed());
     EXPECT_EQ(job->started, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
-    // What the new version keeps goes in and comes back.
+    ASSERT_EQ(job->readings.size(), 1);
+    EXPECT_FALSE(job->readings[0].manual);
+    EXPECT_TRUE(job->readings[0].softpot.isEmpty());
+    EXPECT_TRUE(job->readings[0].pass);
+    // What the new versions keep goes in and comes back.
     job->testSet = "Test set 1, s/n 77";
     job->readings.push_back({QDateTime::currentDateTimeUtc(), "High Power, point 1", "Power", "W",
-                             5.0, 4.8, 5.2, 5.31, false});
+                             5.0, 4.8, 5.2, 5.31, false, true, "41"});
     job->verifications.push_back({QDateTime::currentDateTimeUtc(), 0x16, 10, true, ""});
     QString why;
     ASSERT_TRUE(store.save(*job, &why)) << why.toStdString();
     const auto again = store.job(job->id);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->testSet, "Test set 1, s/n 77");
-    ASSERT_EQ(again->readings.size(), 1);
-    EXPECT_DOUBLE_EQ(again->readings[0].reading, 5.31);
-    EXPECT_FALSE(again->readings[0].pass);
+    ASSERT_EQ(again->readings.size(), 2);
+    EXPECT_FALSE(again->readings[0].manual);
+    EXPECT_DOUBLE_EQ(again->readings[1].reading, 5.31);
+    EXPECT_FALSE(again->readings[1].pass);
+    EXPECT_TRUE(again->readings[1].manual);
+    EXPECT_EQ(again->readings[1].softpot, "41");
     ASSERT_EQ(again->verifications.size(), 1);
     EXPECT_EQ(again->verifications[0].count, 10);
     EXPECT_EQ(again->values.size(), 1);
