@@ -17,7 +17,8 @@ struct AlignmentStep {
     double reading = 0;
 };
 
-// One measurement of automatic alignment against its limits.
+// One measurement against its limits: automatic alignment's, or the meter's reading a
+// technician typed on a page.
 struct AlignmentReading {
     std::string value;    // the catalogue value aligned ("High Power, point 1 (136.00000 MHz)")
     std::string quantity; // what was measured ("Power")
@@ -27,6 +28,10 @@ struct AlignmentReading {
     double high = 0;
     double reading = 0;
     bool pass = false;
+    // Typed on a page rather than measured by Auto Align, with the row's value as the page
+    // showed it then; a later typed reading of the same value replaces it in the job.
+    bool manual = false;
+    std::string softpot{};
     std::vector<AlignmentStep> steps{}; // how the search came to the reading, in order
 };
 
@@ -50,7 +55,8 @@ class JobRecorder {
     // The radio's memory was read back after a write: `ok` when it held what was sent.
     virtual void verified(const Session& session, std::uint8_t offset, std::uint8_t count, bool ok,
                           const std::string& detail) = 0;
-    // Automatic alignment: the test set used, and each reading.
+    // Automatic alignment: the test set used, and each reading (also the readings typed on the
+    // pages).
     virtual void testSetUsed(const Session& session, const std::string& identity) = 0;
     virtual void reading(const Session& session, const AlignmentReading& reading) = 0;
     virtual void alignmentEnded(const Session& session, AlignmentEnding ending,

@@ -37,6 +37,8 @@ struct JobReading {
     double high = 0;
     double reading = 0;
     bool pass = false;
+    bool manual = false; // typed from the meter on a page, not measured by Auto Align
+    QString softpot{};   // the row's value when a typed reading was taken; empty for Auto Align
     QVector<JobStep> steps{}; // how the search came to the reading; none in older records
 };
 

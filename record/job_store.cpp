@@ -99,8 +99,8 @@ bool loadRows(QSqlDatabase& db, Job& j) {
         j.values.push_back(v);
     }
     q.prepare(QStringLiteral("SELECT measured_at, value_name, quantity, unit, target, low_limit, "
-                             "high_limit, reading, pass FROM job_readings WHERE job_uuid = ? "
-                             "ORDER BY seq"));
+                             "high_limit, reading, pass, manual, softpot FROM job_readings "
+                             "WHERE job_uuid = ? ORDER BY seq"));
     q.addBindValue(idText(j.id));
     if (!q.exec())
         return false;
@@ -108,7 +108,8 @@ bool loadRows(QSqlDatabase& db, Job& j) {
         j.readings.push_back({timeFrom(q.value(0).toString()), q.value(1).toString(),
                               q.value(2).toString(), q.value(3).toString(), q.value(4).toDouble(),
                               q.value(5).toDouble(), q.value(6).toDouble(), q.value(7).toDouble(),
-                              q.value(8).toInt() != 0});
+                              q.value(8).toInt() != 0, q.value(9).toInt() != 0,
+                              q.value(10).toString()});
     q.prepare(QStringLiteral("SELECT reading_seq, softpot_value, reading FROM job_reading_steps "
                              "WHERE job_uuid = ? ORDER BY reading_seq, seq"));
     q.addBindValue(idText(j.id));
@@ -362,14 +363,15 @@ bool JobStore::insertRows(const Job& j, QSqlError* error) {
             return failed();
     }
     q.prepare(QStringLiteral("INSERT INTO job_readings (job_uuid, seq, measured_at, value_name, "
-                             "quantity, unit, target, low_limit, high_limit, reading, pass) "
-                             "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                             "quantity, unit, target, low_limit, high_limit, reading, pass, "
+                             "manual, softpot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int i = 0; i < j.readings.size(); ++i) {
         const JobReading& r = j.readings[i];
         for (const QVariant& v :
              {QVariant(id), QVariant(i), QVariant(timeText(r.at)), QVariant(text(r.value)),
               QVariant(text(r.quantity)), QVariant(text(r.unit)), QVariant(r.target),
-              QVariant(r.low), QVariant(r.high), QVariant(r.reading), QVariant(r.pass ? 1 : 0)})
+              QVariant(r.low), QVariant(r.high), QVariant(r.reading), QVariant(r.pass ? 1 : 0),
+              QVariant(r.manual ? 1 : 0), QVariant(text(r.softpot))})
             q.addBindValue(v);
         if (!q.exec())
             return failed();

@@ -198,18 +198,26 @@ void Recorder::testSetUsed(const Session& session, const std::string& identity) 
 }
 
 void Recorder::reading(const Session& session, const AlignmentReading& r) {
+    QVector<JobReading>& readings = job(session).readings;
+    const QString value = QString::fromStdString(r.value);
+    // A value's typed reading is the meter's last word on it: a new one replaces the earlier.
+    if (r.manual)
+        readings.removeIf(
+            [&](const JobReading& kept) { return kept.manual && kept.value == value; });
     JobReading kept{now(),
-                    QString::fromStdString(r.value),
+                    value,
                     QString::fromStdString(r.quantity),
                     QString::fromStdString(r.unit),
                     r.target,
                     r.low,
                     r.high,
                     r.reading,
-                    r.pass};
+                    r.pass,
+                    r.manual,
+                    QString::fromStdString(r.softpot)};
     for (const AlignmentStep& s : r.steps)
         kept.steps.push_back({s.value, s.reading});
-    job(session).readings.push_back(std::move(kept));
+    readings.push_back(std::move(kept));
     queue();
 }
 

@@ -13,6 +13,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <cmath>
 
 #include "record/convergence_plot.h"
@@ -47,11 +48,19 @@ QString result(bool pass) {
     return pass ? QStringLiteral("PASS") : QStringLiteral("FAIL");
 }
 
-// How the job's automatic alignment ended; empty for a job without one.
+// How the job's automatic alignment ended; empty for a job without one (readings typed on the
+// pages are no automatic alignment).
 QString alignmentText(const Job& job) {
-    const bool aligned = !job.testSet.isEmpty() || !job.readings.isEmpty() ||
-                         job.ending != AlignmentEnding::Completed;
+    const bool automatic = std::any_of(job.readings.begin(), job.readings.end(),
+                                       [](const JobReading& r) { return !r.manual; });
+    const bool aligned =
+        !job.testSet.isEmpty() || automatic || job.ending != AlignmentEnding::Completed;
     return aligned ? endingText(job) : QString();
+}
+
+// Who took a reading: Auto Align with the test set, or the technician from the meter.
+QString source(const JobReading& r) {
+    return r.manual ? QStringLiteral("typed") : QStringLiteral("Auto Align");
 }
 
 QString row(const QStringList& cells, bool head = false) {
@@ -172,13 +181,19 @@ QString jobSection(const Job& job, int level) {
     if (job.readings.isEmpty()) {
         out += QStringLiteral("<p>No readings were taken.</p>\n");
     } else {
+        // A typed reading stands with the value the row had when it was taken (the last one
+        // typed for a value replaced any earlier); Auto Align's with the value it came to.
         QString rows;
         for (const JobReading& r : job.readings)
-            rows += row({esc(r.value), esc(r.quantity), esc(fixed(r.target, r.unit)),
+            rows += row({esc(r.value), esc(r.quantity), esc(source(r)),
+                         esc(r.softpot.isEmpty() ? QStringLiteral("-") : r.softpot),
+                         esc(fixed(r.target, r.unit)),
                          esc(fixed(r.low, r.unit) + " to " + fixed(r.high, r.unit)),
                          esc(fixed(r.reading, r.unit)),
                          QStringLiteral("<b>%1</b>").arg(result(r.pass))});
-        out += table({}, {"Value", "Measured", "Target", "Limits", "Reading", "Result"}, rows);
+        out += table(
+            {}, {"Value", "Measured", "By", "Softpot", "Target", "Limits", "Reading", "Result"},
+            rows);
     }
     out += searchCharts(job, h2);
 
@@ -339,10 +354,11 @@ QString radioReportHtml(const QString& serial, const QVector<Job>& jobs) {
 }
 
 QString reportCsv(const QVector<Job>& jobs) {
-    QString out = csvLine({"job",        "serial",        "started", "ended",    "bench",
-                           "technician", "alignment",     "kind",    "page",     "value",
-                           "as read",    "as programmed", "changed", "measured", "target",
-                           "low limit",  "high limit",    "reading", "unit",     "result"});
+    QString out =
+        csvLine({"job",       "serial",   "started", "ended",     "bench",      "technician",
+                 "alignment", "kind",     "page",    "value",     "as read",    "as programmed",
+                 "changed",   "measured", "target",  "low limit", "high limit", "reading",
+                 "unit",      "result",   "by",      "softpot"});
     for (const Job& j : jobs) {
         const QVector<Cell> head{j.id.toString(QUuid::WithoutBraces),
                                  j.serial,
@@ -355,13 +371,13 @@ QString reportCsv(const QVector<Job>& jobs) {
             out += csvLine(head + QVector<Cell>{"value", v.page, v.name, Cell::num(v.asRead),
                                                 Cell::num(v.programmed ? v.asProgrammed : ""),
                                                 v.changed() ? "yes" : "no", "", "", "", "", "", "",
-                                                ""});
+                                                "", "", ""});
         for (const JobReading& r : j.readings)
-            out +=
-                csvLine(head + QVector<Cell>{"reading", "", r.value, "", "", "", r.quantity,
-                                             Cell::num(number(r.target)), Cell::num(number(r.low)),
-                                             Cell::num(number(r.high)),
-                                             Cell::num(number(r.reading)), r.unit, result(r.pass)});
+            out += csvLine(head + QVector<Cell>{"reading", "", r.value, "", "", "", r.quantity,
+                                                Cell::num(number(r.target)),
+                                                Cell::num(number(r.low)), Cell::num(number(r.high)),
+                                                Cell::num(number(r.reading)), r.unit,
+                                                result(r.pass), source(r), Cell::num(r.softpot)});
     }
     return out;
 }

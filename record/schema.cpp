@@ -93,9 +93,17 @@ constexpr const char* kVersion4[] = {
     " PRIMARY KEY (job_uuid, reading_seq, seq))",
 };
 
+// Readings typed from the meter on a page, with the row's value at that moment. The readings
+// kept before were all Auto Align's.
+constexpr const char* kVersion5[] = {
+    "ALTER TABLE job_readings ADD COLUMN manual INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE job_readings ADD COLUMN softpot TEXT NOT NULL DEFAULT ''",
+};
+
 const std::array<std::span<const char* const>, kSchemaVersion> kMigrations{
     std::span<const char* const>(kVersion1), std::span<const char* const>(kVersion2),
-    std::span<const char* const>(kVersion3), std::span<const char* const>(kVersion4)};
+    std::span<const char* const>(kVersion3), std::span<const char* const>(kVersion4),
+    std::span<const char* const>(kVersion5)};
 
 QString why(const QSqlError& e) {
     return e.text().trimmed();

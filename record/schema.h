@@ -7,7 +7,7 @@
 
 namespace korvelo::record {
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // The version the database is at: 0 for an empty database, -1 when it cannot be read.
 int schemaVersion(QSqlDatabase& db);

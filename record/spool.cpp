@@ -67,6 +67,8 @@ QJsonObject toJson(const SpooledJob& s) {
                                     {"high", r.high},
                                     {"reading", r.reading},
                                     {"pass", r.pass},
+                                    {"manual", r.manual},
+                                    {"softpot", r.softpot},
                                     {"steps", steps}});
     }
     for (const JobBackup& b : j.backups)
@@ -137,7 +139,8 @@ SpooledJob fromJson(const QJsonObject& o) {
         j.readings.push_back({timeFrom(r["at"].toString()), r["value"].toString(),
                               r["quantity"].toString(), r["unit"].toString(),
                               r["target"].toDouble(), r["low"].toDouble(), r["high"].toDouble(),
-                              r["reading"].toDouble(), r["pass"].toBool()});
+                              r["reading"].toDouble(), r["pass"].toBool(), r["manual"].toBool(),
+                              r["softpot"].toString()});
         for (const QJsonValue& st : r["steps"].toArray())
             j.readings.back().steps.push_back(
                 {st.toArray().at(0).toInt(), st.toArray().at(1).toDouble()});

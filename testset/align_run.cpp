@@ -167,12 +167,10 @@ AlignRun::AlignRun(const AppEnv& env, TestSet& testSet, const BandLimits& limits
                 a.dialog = index;
                 a.tab = tab;
                 a.row = r;
-                a.name = rowName(pageSpec, row, s.radioType);
                 // Rows of a tab host say their spacing, unless their group already does.
                 const std::string_view tabName =
                     d->host ? d->host->tables().tabs[static_cast<std::size_t>(tab)] : "";
-                if (!tabName.empty() && row.group != tabName)
-                    a.name = std::string(tabName) + " " + a.name;
+                a.name = readingName(pageSpec, row, s.radioType, tabName);
                 a.limitName = p->limitName(tab, row);
                 if (const Limit* l = limits.find(a.limitName))
                     a.limit = *l;
@@ -223,18 +221,6 @@ AlignRow* AlignRun::runRow(AlignRow& row) {
 }
 
 namespace {
-
-const char* quantityName(Quantity q) {
-    switch (q) {
-    case Quantity::Power:
-        return "Power";
-    case Quantity::Deviation:
-        return "Deviation";
-    case Quantity::SquelchOpening:
-        break;
-    }
-    return "Squelch opening";
-}
 
 // A row that was measured goes into the alignment record with its limits and verdict.
 void recordRow(const Session& session, const AlignRow& row) {

@@ -1,6 +1,7 @@
 #include "testset/procedures.h"
 
 #include "softpot/rxsquelch/rx_squelch_pages.h"
+#include "softpot/softpot_pages.h"
 #include "softpot/txmodulation/tx_modulation_pages.h"
 #include "softpot/txpower/tx_power_page.h"
 #include "softpot/txsubaudio/tx_sub_audio_pages.h"
@@ -86,6 +87,26 @@ double Procedure::slopeFor(std::string_view limit) const {
         if (limit.substr(0, name.size()) == name)
             return slope;
     return slopes.front().second;
+}
+
+const char* quantityName(Quantity q) {
+    switch (q) {
+    case Quantity::Power:
+        return "Power";
+    case Quantity::Deviation:
+        return "Deviation";
+    case Quantity::SquelchOpening:
+        break;
+    }
+    return "Squelch opening";
+}
+
+std::string readingName(const PageSpec& page, const RowSpec& row, std::uint8_t radioType,
+                        std::string_view tabName) {
+    std::string name = rowName(page, row, radioType);
+    if (!tabName.empty() && row.group != tabName)
+        name = std::string(tabName) + " " + name;
+    return name;
 }
 
 std::span<const Procedure> procedures() {

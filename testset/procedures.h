@@ -33,6 +33,13 @@ struct Procedure {
 };
 
 std::span<const Procedure> procedures();
+// What the record calls a quantity: "Power", "Deviation", "Squelch opening".
+const char* quantityName(Quantity q);
+// A row as the record names it, Auto Align's readings and the typed ones alike: "High Power,
+// point 1 (136.00000 MHz)", on a tab host's page with its spacing first ("20KHz, point 1"
+// stays as it is: its group says the spacing already).
+std::string readingName(const PageSpec& page, const RowSpec& row, std::uint8_t radioType,
+                        std::string_view tabName);
 const Procedure* procedureByName(std::string_view name);
 // "power,deviation,squelch" -> the procedures in that order; nothing with the bad name in why.
 std::optional<std::vector<const Procedure*>> parseProcedureList(std::string_view list,

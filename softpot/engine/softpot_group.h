@@ -179,6 +179,7 @@ class SoftpotGroup : public Keyer {
 
     // State the dialog mirrors.
     const PageSpec& page() const { return page_; }
+    const Session& session() const { return env_.session; }
     int rowCount() const { return static_cast<int>(rows_.size()); }
     const SoftpotRow& row(int i) const { return rows_.at(static_cast<std::size_t>(i)); }
     const std::string& pttCaption() const { return pttCaption_; }

@@ -42,6 +42,15 @@ QGridLayout* rowGrid(QWidget* box, std::string_view frequencyHeading) {
     grid->setColumnStretch(2, 1);
     return grid;
 }
+
+// The PTT button's mnemonic on every caption it takes ("P&TT Toggle", "Send P&TT OFF", "ZEL
+// P&TT ON"): Alt+T, since Alt+P is "Program"'s.
+QString withMnemonic(QString caption) {
+    const qsizetype at = caption.indexOf(QLatin1String("PTT"));
+    if (at >= 0)
+        caption.insert(at + 1, QLatin1Char('&'));
+    return caption;
+}
 } // namespace
 
 QPushButton* pageButton(const QString& text, QWidget* parent) {
@@ -54,7 +63,7 @@ QPushButton* pageButton(const QString& text, QWidget* parent) {
 }
 
 SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
-    : QWidget(parent), group_(group) {
+    : QWidget(parent), group_(group), readings_(std::make_unique<RowReadings>(group)) {
     const PageSpec& page = group.page();
     auto* top = new QVBoxLayout(this);
     if (page.keying.hasButton) {
@@ -78,7 +87,19 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
         const auto g = static_cast<std::size_t>(
             std::find(groups.begin(), groups.end(), group_.row(r).desc->group) - groups.begin());
         QGridLayout* grid = grids[g];
-        rows_.push_back(new SoftpotRowWidget(group_, r, grid->parentWidget(), grid, 1 + used[g]++));
+        rows_.push_back(new SoftpotRowWidget(group_, r, grid->parentWidget(), grid, 1 + used[g]++,
+                                             readings_.get()));
+    }
+    // The reading columns' heading, over the groups that have them.
+    for (std::size_t g = 0; g < grids.size(); ++g) {
+        bool any = false;
+        for (int r = 0; r < group_.rowCount(); ++r)
+            any = any || (group_.row(r).desc->group == groups[g] && readings_->limit(r));
+        if (!any)
+            continue;
+        auto* heading = new QLabel(QStringLiteral("Meter Reading"), grids[g]->parentWidget());
+        heading->setAlignment(Qt::AlignCenter);
+        grids[g]->addWidget(heading, 0, 5, 1, 3);
     }
     // A group's tone or code list, below its rows.
     for (std::size_t c = 0; c < page.codeChoices.size(); ++c) {
@@ -101,7 +122,7 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
     buttons_ = new QHBoxLayout;
     buttons_->addStretch(1);
     if (page.keying.hasButton) {
-        ptt_ = pageButton(qs(page.keying.idleCaption), this);
+        ptt_ = pageButton(withMnemonic(qs(page.keying.idleCaption)), this);
         // Wide enough for every caption the button takes.
         ptt_->setMinimumWidth(ptt_->fontMetrics().horizontalAdvance(qs(page.keying.idleCaption)) +
                               40);
@@ -127,11 +148,14 @@ SoftpotPageWidget::SoftpotPageWidget(SoftpotGroup& group, QWidget* parent)
     status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     top->addWidget(status_);
 
-    // Tab order: each row's scroll bar then its Working Softpot edit, in row order, then the
-    // buttons.
+    // Tab order: each row's scroll bar, its Working Softpot edit and its meter reading, in row
+    // order, then the buttons.
     for (SoftpotRowWidget* row : rows_) {
         for (QWidget* w :
-             {static_cast<QWidget*>(row->scrollBar()), static_cast<QWidget*>(row->workingEdit())}) {
+             {static_cast<QWidget*>(row->scrollBar()), static_cast<QWidget*>(row->workingEdit()),
+              static_cast<QWidget*>(row->readingEdit())}) {
+            if (!w)
+                continue;
             if (lastInTabOrder_)
                 setTabOrder(lastInTabOrder_, w);
             lastInTabOrder_ = w;
@@ -184,8 +208,8 @@ void SoftpotPageWidget::controlsChanged() {
             group_.offOwed() ? caption
                              : caption + (keyed ? QStringLiteral(", transmitting: press to unkey")
                                                 : QStringLiteral(", not transmitting"));
-        if (ptt_->text() != caption)
-            ptt_->setText(caption);
+        if (ptt_->text() != withMnemonic(caption))
+            ptt_->setText(withMnemonic(caption));
         if (ptt_->accessibleName() != name)
             ptt_->setAccessibleName(name);
         // The shortcut is named whatever the button says.

@@ -1,13 +1,15 @@
 #pragma once
 // The controls of one alignment page: its rows (in a group box per row group when the page has
-// several, such as High and Low Power), the column headings, the "PTT Toggle" button of pages
-// that key the transmitter, room for the dialog's own buttons, and the page's status line. It
-// forwards the user's actions to the SoftpotGroup and mirrors the page's state; a page dialog
-// or a tab of a tab host is one of these.
+// several, such as High and Low Power), the column headings, the meter reading fields of rows
+// that take one, the "PTT Toggle" button of pages that key the transmitter, room for the dialog's
+// own buttons, and the page's status line. It forwards the user's actions to the SoftpotGroup and
+// mirrors the page's state; a page dialog or a tab of a tab host is one of these.
+#include "softpot/engine/row_readings.h"
 #include "softpot/engine/softpot_group.h"
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QComboBox;
@@ -31,6 +33,8 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     ~SoftpotPageWidget() override;
 
     SoftpotGroup& group() { return group_; }
+    // The meter readings typed on the page's rows (rows without a limit take none).
+    const RowReadings& readings() const { return *readings_; }
     SoftpotRowWidget& rowWidget(int row) { return *rows_.at(static_cast<std::size_t>(row)); }
     QPushButton* pttButton() const { return ptt_; } // null on pages without keying
     QWidget* lastInTabOrder() const { return lastInTabOrder_; }
@@ -52,6 +56,7 @@ class SoftpotPageWidget : public QWidget, private SoftpotView {
     void showTransmitState();
 
     SoftpotGroup& group_;
+    std::unique_ptr<RowReadings> readings_;
     std::vector<SoftpotRowWidget*> rows_;
     QHBoxLayout* buttons_ = nullptr;
     QWidget* lastInTabOrder_ = nullptr;

@@ -5,8 +5,10 @@
 
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpressionValidator>
 #include <QScrollBar>
 #include <QValidator>
 
@@ -80,6 +82,8 @@ class ScaleValidator : public QValidator {
 };
 
 const QColor kPendingBase(0xFF, 0xF2, 0xB8); // pale yellow: typed, not yet entered
+const QColor kPassText(0x1B, 0x5E, 0x20);    // dark green, beside the word PASS
+const QColor kFailText(0xB7, 0x1C, 0x1C);    // dark red, beside the word FAIL
 const QColor kWarningBase(0xFF, 0xD6, 0xC2); // pale orange: outside the page's range
 const QColor kWarningText(0x9A, 0x25, 0x00);
 
@@ -117,10 +121,10 @@ void setTextIfDifferent(QLineEdit* e, const std::string& text) {
 } // namespace
 
 SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid,
-                                   int gridRow)
+                                   int gridRow, RowReadings* readings)
     : QObject(parent), group_(group), row_(row), frequency_(valueEdit(parent, 10)),
       default_(valueEdit(parent, 3)), scrollBar_(new StepScrollBar(Qt::Horizontal, parent)),
-      working_(valueEdit(parent, 4)), upDown_(new UpDownControl(parent)) {
+      working_(valueEdit(parent, 4)), upDown_(new UpDownControl(parent)), readings_(readings) {
     const RowSpec& desc = *group.row(row).desc;
     const QString name =
         QStringLiteral("%1, point %2")
@@ -172,7 +176,57 @@ SoftpotRowWidget::SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent
     GuiClock::takeStepsDuringWaits(scrollBar_, GuiClock::StepInput::Keys, keeps);
     GuiClock::takeStepsDuringWaits(working_, GuiClock::StepInput::Keys, keeps);
     upDown_->takeStepsDuringWaits(keeps);
+    if (readings_ && readings_->limit(row_))
+        addReadingControls(parent, grid, gridRow, name);
     mirror();
+}
+
+void SoftpotRowWidget::addReadingControls(QWidget* parent, QGridLayout* grid, int gridRow,
+                                          const QString& name) {
+    const QString unit = QString::fromStdString(readings_->limit(row_)->unit);
+    reading_ = valueEdit(parent, 6);
+    reading_->setAccessibleName(name + QStringLiteral(", Meter reading (%1)").arg(unit));
+    reading_->setToolTip(
+        QStringLiteral("The meter's reading in %1 for this row; Enter keeps it with the row's "
+                       "value and judges it against the band's limits")
+            .arg(unit));
+    reading_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[-+]?[0-9]*[.,]?[0-9]*")), reading_));
+    reading_->installEventFilter(this);
+    auto* unitLabel = new QLabel(unit, parent);
+    verdict_ = new QLabel(parent);
+    verdict_->setAccessibleName(name + QStringLiteral(", Reading result"));
+    verdict_->setMinimumWidth(verdict_->fontMetrics().horizontalAdvance(QStringLiteral("FAIL at "
+                                                                                       "0.00")) +
+                              8);
+    grid->addWidget(reading_, gridRow, 5);
+    grid->addWidget(unitLabel, gridRow, 6);
+    grid->addWidget(verdict_, gridRow, 7);
+}
+
+void SoftpotRowWidget::takeReading() {
+    // Text that is no number is no reading: the field shows the kept one again.
+    readings_->take(row_, reading_->text().toStdString());
+    reading_->setText(QString::fromStdString(readings_->readingText(row_)));
+    showVerdict();
+}
+
+void SoftpotRowWidget::showVerdict() {
+    const std::optional<RowReading>& r = readings_->reading(row_);
+    const QString text = QString::fromStdString(readings_->verdictText(row_));
+    const QString note = QString::fromStdString(readings_->noteText(row_));
+    if (verdict_->text() == text && verdict_->toolTip() == note)
+        return;
+    verdict_->setText(text);
+    QFont font = verdict_->font();
+    font.setBold(true);
+    verdict_->setFont(font);
+    QPalette p = verdict_->palette();
+    p.setColor(QPalette::WindowText, r && r->pass ? kPassText : kFailText);
+    verdict_->setPalette(p);
+    verdict_->setToolTip(note);
+    verdict_->setAccessibleDescription(note);
+    reading_->setAccessibleDescription(note);
 }
 
 // Line and page steps (mouse or keyboard) and the ends commit at once; a thumb drag commits
@@ -218,6 +272,13 @@ void SoftpotRowWidget::onAction(int action) {
 }
 
 bool SoftpotRowWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == reading_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            takeReading();
+            return true;
+        }
+    }
     if (watched == working_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
@@ -246,6 +307,10 @@ void SoftpotRowWidget::mirror() {
     scrollBar_->setEnabled(c.enabled);
     working_->setEnabled(c.enabled);
     upDown_->setEnabled(c.enabled);
+    if (reading_) {
+        reading_->setEnabled(c.enabled);
+        showVerdict(); // "at" the value the reading was taken at, once the row has moved on
+    }
     showMarks(group_.marks(row_));
 }
 

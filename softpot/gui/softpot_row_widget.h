@@ -1,12 +1,15 @@
 #pragma once
 // The controls of one softpot row, laid out in a grid row: frequency point, Default Softpot,
-// scroll bar, Working Softpot, up-down. It forwards the user's actions to the SoftpotGroup and
-// mirrors the row's state from it; it holds no value of its own.
+// scroll bar, Working Softpot, up-down, and on rows that take a meter reading its field, unit
+// and verdict. It forwards the user's actions to the SoftpotGroup (and the reading to the
+// page's RowReadings) and mirrors the row's state from them; it holds no value of its own.
+#include "softpot/engine/row_readings.h"
 #include "softpot/engine/softpot_group.h"
 
 #include <QObject>
 
 class QGridLayout;
+class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QWidget;
@@ -18,8 +21,10 @@ class UpDownControl;
 class SoftpotRowWidget : public QObject {
     Q_OBJECT
   public:
-    // Creates the controls as children of parent and places them in grid row gridRow.
-    SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid, int gridRow);
+    // Creates the controls as children of parent and places them in grid row gridRow; the
+    // reading controls when `readings` has a limit for the row.
+    SoftpotRowWidget(SoftpotGroup& group, int row, QWidget* parent, QGridLayout* grid, int gridRow,
+                     RowReadings* readings = nullptr);
 
     void mirror();
     void focusScrollBar();
@@ -32,6 +37,9 @@ class SoftpotRowWidget : public QObject {
     QScrollBar* scrollBar() const { return scrollBar_; }
     QLineEdit* workingEdit() const { return working_; }
     UpDownControl* upDown() const { return upDown_; }
+    // Null on rows that take no meter reading.
+    QLineEdit* readingEdit() const { return reading_; }
+    QLabel* verdictLabel() const { return verdict_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,6 +48,9 @@ class SoftpotRowWidget : public QObject {
     void onAction(int action);
     // A typed value not yet entered and a value outside the range look different.
     void showMarks(const RowMarks& marks);
+    void addReadingControls(QWidget* parent, QGridLayout* grid, int gridRow, const QString& name);
+    void takeReading();
+    void showVerdict();
 
     SoftpotGroup& group_;
     int row_;
@@ -48,6 +59,9 @@ class SoftpotRowWidget : public QObject {
     QScrollBar* scrollBar_;
     QLineEdit* working_;
     UpDownControl* upDown_;
+    RowReadings* readings_ = nullptr;
+    QLineEdit* reading_ = nullptr;
+    QLabel* verdict_ = nullptr;
     RowMarks shown_;
     bool marksShown_ = false;
 };

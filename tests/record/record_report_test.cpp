@@ -54,10 +54,20 @@ Recorded recordJob(const QString& local, const char* serial = "KV00012345",
                                   5.2,
                                   5.05,
                                   true,
+                                  false,
+                                  {},
                                   {{120, 4.2}, {131, 4.96}, {133, 5.05}}});
-    recordReading(
-        bench.session,
-        {"Low Power, point 1", "Power", "W", 1, 0.9, 1.1, 1.32, false, {{90, 1.5}, {74, 1.32}}});
+    recordReading(bench.session, {"Low Power, point 1",
+                                  "Power",
+                                  "W",
+                                  1,
+                                  0.9,
+                                  1.1,
+                                  1.32,
+                                  false,
+                                  false,
+                                  {},
+                                  {{90, 1.5}, {74, 1.32}}});
     if (ending)
         recordAlignmentEnded(bench.session, *ending,
                              *ending == AlignmentEnding::Fault ? "the test set did not answer"
@@ -189,6 +199,18 @@ TEST(RecordReport, APrintedReportKeepsFixedDecimalsHeadingsWithRowsAndRepeatsHea
     job.readings.push_back(
         {job.started, "Squelch", "Level", "dBm", -118, -120, -116, -118.53, true});
     job.values.push_back({"ZEL Siganling System Deviation", "ZEL deviation", "12", "12", false});
+    // Typed from the meter on the page, with the value the row had then.
+    job.readings.push_back(
+        {job.started, "Low Power, point 3", "Power", "W", 1, 0.9, 1.1, 1.234, false, true, "27"});
+
+    // A job with typed readings alone had no automatic alignment to end.
+    Job typedOnly = job;
+    typedOnly.readings = {job.readings.back()};
+    EXPECT_TRUE(jobReportHtml(typedOnly).contains(
+        "<td>Low Power, point 3</td><td>Power</td><td>typed</td><td>27</td>"));
+    EXPECT_TRUE(jobReportHtml(typedOnly).contains("<b>FAIL</b>"));
+    EXPECT_FALSE(jobReportHtml(typedOnly).contains("completed"));
+    EXPECT_TRUE(jobReportHtml(job).contains("completed"));
 
     ScratchDir dir("korvelo-report-print");
     const QString pdf = QString::fromStdString((dir / "r.pdf").string());
@@ -208,11 +230,19 @@ TEST(RecordReport, APrintedReportKeepsFixedDecimalsHeadingsWithRowsAndRepeatsHea
     EXPECT_TRUE(printed.contains("2.41 kHz") && printed.contains("2.50 kHz"));
     EXPECT_TRUE(printed.contains("-118.5 dBm") && printed.contains("-120.0 dBm to -116.0 dBm"));
     EXPECT_FALSE(printed.contains("2.41225"));
+    // The typed reading stands like Auto Align's, with its value and verdict.
+    bool typedRow = false;
+    for (const QString& line : printed.split('\n'))
+        typedRow = typedRow || (line.contains("Low Power, point 3") &&
+                                line.simplified().contains("Power typed 27 1.00 W") &&
+                                line.simplified().endsWith("1.23 W FAIL"));
+    EXPECT_TRUE(typedRow) << printed.toStdString();
     // Every page a table continues on starts with its header row; a heading never ends a page
     // without its rows; only the pages this radio has.
     int readingHeaders = 0, valueHeaders = 0;
     for (const QString& page : pages) {
-        readingHeaders += page.simplified().contains("Value Measured Target Limits Reading Result");
+        readingHeaders +=
+            page.simplified().contains("Value Measured By Softpot Target Limits Reading Result");
         valueHeaders += page.simplified().contains("Transmit Power Value As read As programmed");
         const QStringList lines = page.trimmed().split('\n');
         const QString last = lines.back().simplified();

@@ -170,6 +170,8 @@ TEST_F(ShopDatabase, TwoBenchesPushingAtOnceLoseNothingAndABenchCannotChangeHist
                                     5.2,
                                     5.0,
                                     true,
+                                    false,
+                                    {},
                                     {{120, 4.5}, {128, 5.0}}});
         }
         recorder.endJob();

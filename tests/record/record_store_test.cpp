@@ -40,9 +40,17 @@ QUuid recordOneJob(Recorder& recorder) {
     SimBench bench;
     bench.session.recorder = &recorder;
     readAndProgram(bench);
-    recordReading(
-        bench.session,
-        {"High Power, point 1", "Power", "W", 5, 4.8, 5.2, 5.05, true, {{120, 4.2}, {133, 5.05}}});
+    recordReading(bench.session, {"High Power, point 1",
+                                  "Power",
+                                  "W",
+                                  5,
+                                  4.8,
+                                  5.2,
+                                  5.05,
+                                  true,
+                                  false,
+                                  {},
+                                  {{120, 4.2}, {133, 5.05}}});
     const QUuid id = recorder.currentJob()->id;
     recorder.endJob();
     recorder.flush();
@@ -163,7 +171,7 @@ TEST(RecordStore, AJobLeftOpenByARunThatDiedIsEndedAtTheNextStart) {
               1);
 }
 
-TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
+TEST(RecordStore, AFileOfAnEarlierSchemaVersionIsMigratedWithItsJobsAndReadings) {
     ScratchDir dir("korvelo-record");
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     {
@@ -185,6 +193,14 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
         q.addBindValue(id);
         ASSERT_TRUE(q.exec());
         EXPECT_EQ(schemaVersion(db), 1);
+        // An Auto Align reading as version 3 kept it, before readings could be typed.
+        ASSERT_TRUE(migrate(db, &why, 3)) << why.toStdString();
+        q.prepare("INSERT INTO job_readings (job_uuid, seq, measured_at, value_name, quantity, "
+                  "unit, target, low_limit, high_limit, reading, pass) VALUES (?, 0, "
+                  "'2026-01-02T03:04:30.000Z', 'High Power, point 1', 'Power', 'W', 5, 4.8, "
+                  "5.2, 5.01, 1)");
+        q.addBindValue(id);
+        ASSERT_TRUE(q.exec()) << q.lastError().text().toStdString();
         db.close();
     }
     QSqlDatabase::removeDatabase("v1");
@@ -198,7 +214,11 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     ASSERT_EQ(job->values.size(), 1);
     EXPECT_TRUE(job->values[0].changed());
     EXPECT_EQ(job->started, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
-    // What the new version keeps goes in and comes back.
+    ASSERT_EQ(job->readings.size(), 1);
+    EXPECT_FALSE(job->readings[0].manual);
+    EXPECT_TRUE(job->readings[0].softpot.isEmpty());
+    EXPECT_TRUE(job->readings[0].pass);
+    // What the new versions keep goes in and comes back.
     job->testSet = "Test set 1, s/n 77";
     job->readings.push_back({QDateTime::currentDateTimeUtc(),
                              "High Power, point 1",
@@ -209,6 +229,8 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
                              5.2,
                              5.31,
                              false,
+                             true,
+                             "41",
                              {{120, 4.6}, {126, 5.31}}});
     job->verifications.push_back({QDateTime::currentDateTimeUtc(), 0x16, 10, true, ""});
     QString why;
@@ -216,12 +238,15 @@ TEST(RecordStore, AFileOfTheFirstSchemaVersionIsMigratedWithItsJobs) {
     const auto again = store.job(job->id);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->testSet, "Test set 1, s/n 77");
-    ASSERT_EQ(again->readings.size(), 1);
-    EXPECT_DOUBLE_EQ(again->readings[0].reading, 5.31);
-    EXPECT_FALSE(again->readings[0].pass);
-    ASSERT_EQ(again->readings[0].steps.size(), 2);
-    EXPECT_EQ(again->readings[0].steps[1].value, 126);
-    EXPECT_DOUBLE_EQ(again->readings[0].steps[1].reading, 5.31);
+    ASSERT_EQ(again->readings.size(), 2);
+    EXPECT_FALSE(again->readings[0].manual);
+    EXPECT_DOUBLE_EQ(again->readings[1].reading, 5.31);
+    EXPECT_FALSE(again->readings[1].pass);
+    EXPECT_TRUE(again->readings[1].manual);
+    EXPECT_EQ(again->readings[1].softpot, "41");
+    ASSERT_EQ(again->readings[1].steps.size(), 2);
+    EXPECT_EQ(again->readings[1].steps[1].value, 126);
+    EXPECT_DOUBLE_EQ(again->readings[1].steps[1].reading, 5.31);
     ASSERT_EQ(again->verifications.size(), 1);
     EXPECT_EQ(again->verifications[0].count, 10);
     EXPECT_EQ(again->values.size(), 1);
