@@ -214,13 +214,23 @@ ok_read
 gui_close
 echo "korvelo.exe --simulator: Tuning Init by the keyboard, closed by Alt+F4, exit status 0"
 
-# A .tun file opened as a double-click opens it: through the association the installer made.
+# A double-clicked .tun file opens in Korvelo: the association the installer made, followed as
+# the shell follows it (.tun -> its ProgID -> the open command, %1 the file). Windows reads the
+# user's own classes through HKEY_CLASSES_ROOT; Wine's HKEY_CLASSES_ROOT leaves them out, so its
+# "start" finds no association for a per-user install and the command is run here as the shell
+# would run it.
+reg_default() {
+  "$wine" reg query "$1" /ve 2>>"$winelog" | tr -d '\r' | sed -n 's/^ *(Default) *REG_SZ *//p'
+}
+progid=$(reg_default 'HKCU\Software\Classes\.tun')
+[[ -n "$progid" ]] || fail "the installer associated no ProgID with .tun files"
+open_command=$(reg_default "HKCU\\Software\\Classes\\$progid\\shell\\open\\command")
+[[ "$open_command" =~ ^\"([^\"]+)\"\ \"%1\"$ ]] ||
+  fail "the open command of $progid is not '\"PROGRAM\" \"%1\"': '$open_command'"
+[[ "${BASH_REMATCH[1],,}" == "${appwin,,}\\korvelo.exe" ]] ||
+  fail "the open command of $progid runs ${BASH_REMATCH[1]}, not the installed korvelo.exe"
 cp "$work/radio.tun" "$work/bench radio.tun"
-"$wine" start /unix "$work/bench radio.tun" >>"$winelog" 2>&1 || fail "wine start could not open a .tun file"
-gui_window=$(timeout 120 xdotool search --sync --onlyvisible --name '^Korvelo' | head -n1) ||
-  fail "the double-clicked .tun file opened no Korvelo window"
-gui_pid=$(pgrep -n -f 'korvelo\.exe') || fail "no korvelo.exe process for the opened file"
-gui_child=0
+gui_start "Z:${work//\//\\}\\bench radio.tun"
 title=$(gui_title '^Korvelo — .* — .*bench radio\.tun$')
 echo "korvelo.exe opened the double-clicked file: $title"
 gui_close
