@@ -82,8 +82,8 @@ TuningAreaView::TuningAreaView(const Session& session, QWidget* parent)
     valuesSplit->setAccessibleName(QStringLiteral("Values and their curves"));
     valuesSplit->addWidget(tree_);
     valuesSplit->addWidget(chart_);
-    valuesSplit->setStretchFactor(0, 3);
-    valuesSplit->setStretchFactor(1, 2);
+    valuesSplit->setStretchFactor(0, 1);
+    valuesSplit->setStretchFactor(1, 1);
     tabs_->addTab(valuesSplit, QStringLiteral("Va&lues"));
     connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { drawCurves(); });

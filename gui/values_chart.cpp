@@ -2,6 +2,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
 #include <QLineSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -32,7 +33,11 @@ ValuesChart::ValuesChart(QWidget* parent) : QWidget(parent) {
     view_ = new QChartView(new QChart, this);
     view_->setRenderHint(QPainter::Antialiasing);
     view_->setAccessibleName(QStringLiteral("Chart of the page's values"));
-    view_->setMinimumHeight(160);
+    // Room for the plot itself: below about 220 pixels Qt Charts elides every axis label.
+    view_->setMinimumHeight(220);
+    view_->chart()->setMargins(QMargins(4, 2, 4, 2));
+    view_->chart()->setBackgroundRoundness(0);
+    view_->chart()->layout()->setContentsMargins(0, 0, 0, 0);
     // A picture of what the list beside it holds: Tab passes it by.
     view_->setFocusPolicy(Qt::NoFocus);
     view_->viewport()->setFocusPolicy(Qt::NoFocus);
