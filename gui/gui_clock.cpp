@@ -93,6 +93,8 @@ bool isStepKey(const QKeyEvent* key) {
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
         return true;
     default:
         return false;

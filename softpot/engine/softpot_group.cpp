@@ -171,8 +171,11 @@ void SoftpotGroup::open() {
 }
 
 void SoftpotGroup::scroll(int row, ScrollCode code, int position) {
+    // Line and page steps and the ends (Home, End) are kept during an exchange; a thumb drag
+    // is not.
     const bool step = code == ScrollCode::LineLeft || code == ScrollCode::LineRight ||
-                      code == ScrollCode::PageLeft || code == ScrollCode::PageRight;
+                      code == ScrollCode::PageLeft || code == ScrollCode::PageRight ||
+                      code == ScrollCode::Top || code == ScrollCode::Bottom;
     if (busy() && !(step && keepsSteps()))
         return;
     SoftpotRowControls& c = at(row).controls;

@@ -23,21 +23,27 @@
 namespace korvelo {
 namespace {
 
-// Ten Right presses 50 ms apart, each from a timer of its own so that they also come during
-// the waits the earlier ones started; returns once they and the commits they led to are done.
-void pressRightTenTimes(CTxPower& dialog, QScrollBar* bar) {
+// Key presses `apartMs` apart, each from a timer of its own so that they also come during the
+// waits the earlier ones started; returns once they and the commits they led to are done.
+void pressKeys(CTxPower& dialog, QScrollBar* bar, const std::vector<Qt::Key>& keys, int apartMs) {
     int pressed = 0;
-    for (int i = 0; i < 10; ++i)
-        QTimer::singleShot(50 * i, Qt::PreciseTimer, &dialog, [&pressed, bar] {
-            ++pressed;
-            QTest::keyClick(bar, Qt::Key_Right);
-        });
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        QTimer::singleShot(apartMs * static_cast<int>(i), Qt::PreciseTimer, &dialog,
+                           [&pressed, bar, key = keys[i]] {
+                               ++pressed;
+                               QTest::keyClick(bar, key);
+                           });
     QElapsedTimer elapsed;
     elapsed.start();
-    while ((pressed < 10 || dialog.group().busy()) && elapsed.elapsed() < 20000)
+    while ((pressed < static_cast<int>(keys.size()) || dialog.group().busy()) &&
+           elapsed.elapsed() < 20000)
         QTest::qWait(20);
-    ASSERT_EQ(pressed, 10);
+    ASSERT_EQ(pressed, static_cast<int>(keys.size()));
     ASSERT_FALSE(dialog.group().busy());
+}
+
+void pressRightTenTimes(CTxPower& dialog, QScrollBar* bar) {
+    pressKeys(dialog, bar, std::vector<Qt::Key>(10, Qt::Key_Right), 50);
 }
 
 TEST(StepsDuringAnExchange, TenQuickPressesMoveTheValueByTenKeyedAndUnkeyed) {
@@ -87,6 +93,13 @@ TEST(StepsDuringAnExchange, TenQuickPressesMoveTheValueByTenKeyedAndUnkeyed) {
     for (std::size_t i = 1; i < live.size(); ++i)
         EXPECT_GT(live[i], live[i - 1]);
     EXPECT_TRUE(notifier.notices.empty());
+
+    // End and Home are presses too: taken during an exchange, to the bar's ends.
+    pressKeys(dialog, row.scrollBar(), {Qt::Key_Right, Qt::Key_End}, 5);
+    EXPECT_EQ(row.scrollBar()->value(), row.scrollBar()->maximum());
+    EXPECT_EQ(row.workingEdit()->text(), QString::number(row.scrollBar()->maximum()));
+    pressKeys(dialog, row.scrollBar(), {Qt::Key_Left, Qt::Key_Home}, 5);
+    EXPECT_EQ(row.workingEdit()->text(), "0");
 
     QTest::mouseClick(dialog.pttButton(), Qt::LeftButton);
     test::ModalDriver discard([](QWidget* w) { test::clickButton(w, "Discard"); });
