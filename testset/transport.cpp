@@ -317,7 +317,7 @@ bool takeHost(std::string_view text, ConnectionSpec& conn, std::string& why) {
     if (hasPort) {
         const auto p = number(port, 1, 65535);
         if (!p) {
-            why = "\"" + std::string(port) + "\" is no TCP port (1..65535)";
+            why = std::string("\"").append(port).append("\" is no TCP port (1..65535)");
             return false;
         }
         conn.port = *p;
